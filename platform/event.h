@@ -1,0 +1,23 @@
+// Manual-reset events and waits on one or several of them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "handle.h"
+
+namespace vf::platform {
+
+constexpr uint32_t kWaitForever = 0xFFFFFFFFu;
+
+// A new manual-reset event, not signalled; InvalidHandle() on failure.
+Handle CreateManualResetEvent();
+void SetEvent(Handle event);
+void ResetEvent(Handle event);
+void CloseEvent(Handle event);
+
+// Index of the first signalled event among `events`; -1 on time-out, -2 on
+// failure (an invalid handle in the list, or no handles at all).
+int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs);
+
+}  // namespace vf::platform

@@ -1,0 +1,19 @@
+// Whole-file access and the machine-wide application-data folder.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vf::platform {
+
+// The common application-data folder; empty when it cannot be found.
+std::u16string CommonAppDataFolder();
+char16_t PathSeparator();
+
+// The file's bytes; nothing when it cannot be opened.
+std::optional<std::string> ReadWholeFile(const std::u16string& path);
+// Replaces the file's content at once, so readers see the old or the new
+// content, never a part; false when it cannot be written (e.g. no folder).
+bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes);
+
+}  // namespace vf::platform

@@ -1,0 +1,50 @@
+#include "clock.h"
+
+#include <time.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vf::platform {
+
+static uint32_t MonotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+uint32_t MultimediaTimerMs() { return MonotonicMs(); }
+void BeginTimerResolution() {}  // the monotonic clock already has millisecond resolution
+void EndTimerResolution() {}
+uint32_t TickCountMs() { return MonotonicMs(); }
+
+LocalCalendarTime LocalTimeNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  localtime_r(&now.tv_sec, &local);
+  return LocalCalendarTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                           local.tm_min,         local.tm_sec,     static_cast<int>(now.tv_nsec / 1000000)};
+}
+
+int64_t LocalMidnightAsUtcSeconds(int year, int month, int day) {
+  tm midnight{};
+  midnight.tm_year = year - 1900;
+  midnight.tm_mon = month - 1;
+  midnight.tm_mday = day;
+  midnight.tm_isdst = -1;  // let the zone's rule for that date decide
+  return static_cast<int64_t>(mktime(&midnight));
+}
+
+double SystemTimeSeconds() {
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count();
+  return static_cast<double>(ms) / 1000.0;
+}
+
+int64_t CalendarTimeSeconds() { return static_cast<int64_t>(time(nullptr)); }
+
+void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+}  // namespace vf::platform

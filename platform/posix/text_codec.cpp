@@ -1,0 +1,21 @@
+// The Linux build's ANSI code page is ISO 8859-1: every byte maps to the
+// character with the same number, so a round trip keeps every byte.
+#include "text_codec.h"
+
+namespace vf::platform {
+
+std::string WideToAnsi(std::u16string_view text) {
+  std::string narrow(text.size(), '\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    narrow[i] = text[i] < 0x100 ? static_cast<char>(text[i]) : '?';
+  }
+  return narrow;
+}
+
+std::u16string AnsiToWide(std::string_view text) {
+  std::u16string wide(text.size(), u'\0');
+  for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<unsigned char>(text[i]);
+  return wide;
+}
+
+}  // namespace vf::platform

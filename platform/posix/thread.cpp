@@ -1,0 +1,69 @@
+#include "thread.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace vf::platform {
+namespace {
+
+struct ThreadState {
+  std::mutex lock;
+  std::condition_variable ended_signal;
+  bool ended = false;
+  std::thread thread;
+};
+
+struct ThreadHandle {
+  std::shared_ptr<ThreadState> state;
+};
+
+}  // namespace
+
+Handle StartThread(ThreadProc proc, void* argument) {
+  auto* handle = new (std::nothrow) ThreadHandle;
+  if (handle == nullptr) return InvalidHandle();
+  handle->state = std::make_shared<ThreadState>();
+  std::shared_ptr<ThreadState> state = handle->state;
+  try {
+    std::lock_guard<std::mutex> guard(state->lock);  // the thread must not finish before it is stored
+    state->thread = std::thread([state, proc, argument] {
+      proc(argument);
+      std::lock_guard<std::mutex> done(state->lock);
+      state->ended = true;
+      state->ended_signal.notify_all();
+    });
+  } catch (const std::system_error&) {
+    delete handle;
+    return InvalidHandle();
+  }
+  return handle;
+}
+
+bool WaitForThread(Handle thread, uint32_t timeoutMs) {
+  if (!IsHeld(thread)) return false;
+  ThreadState& state = *static_cast<ThreadHandle*>(thread)->state;
+  std::unique_lock<std::mutex> guard(state.lock);
+  if (!state.ended_signal.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return state.ended; })) {
+    return false;
+  }
+  guard.unlock();
+  if (state.thread.joinable()) state.thread.join();  // it is past its last step; join is immediate
+  return true;
+}
+
+void CloseThread(Handle thread) {
+  if (!IsHeld(thread)) return;
+  auto* handle = static_cast<ThreadHandle*>(thread);
+  {
+    std::lock_guard<std::mutex> guard(handle->state->lock);
+    if (handle->state->thread.joinable()) handle->state->thread.detach();
+  }
+  delete handle;
+}
+
+}  // namespace vf::platform

@@ -1,0 +1,13 @@
+// The host's windows, as the plug-in sees them: post to one, look one up.
+#pragma once
+
+#include <cstdint>
+
+#include "ais_plugin.h"
+
+namespace vf::platform {
+
+bool PostToWindow(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+bool TopLevelWindowExists(const char16_t* title);
+
+}  // namespace vf::platform

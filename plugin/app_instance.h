@@ -1,0 +1,6 @@
+// The one application object of the loaded library.
+#pragma once
+
+#include "plugin/ais_app.h"
+
+CAISApp& TheApp();

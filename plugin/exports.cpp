@@ -1,0 +1,58 @@
+// The eleven functions a host calls, with plain C names. Nothing thrown may
+// cross into the host, so each body is fenced.
+#include "ais_plugin.h"
+#include "plugin/app_instance.h"
+#include "plugin/plugin_version.h"
+
+#if defined(_WIN32)
+#define AIS_EXPORT extern "C" __declspec(dllexport)
+#else
+#define AIS_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+template <typename Body>
+auto Fenced(Body body, decltype(body()) failure) noexcept -> decltype(body()) {
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
+template <typename Body>
+void Fenced(Body body) noexcept {
+  try {
+    body();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+AIS_EXPORT void get_Version(CWideString* text) {
+  Fenced([&] { text->Assign(vf::kPluginVersion); });
+}
+AIS_EXPORT void get_Name(CWideString* text) {
+  Fenced([&] { text->Assign(vf::kPluginName); });
+}
+AIS_EXPORT void get_Desc(CWideString* text) {
+  Fenced([&] { text->Assign(vf::kPluginDescription); });
+}
+AIS_EXPORT void get_Status(uint32_t* status) { *status = TheApp().GetStatus(); }
+AIS_EXPORT void get_Type(uint32_t* type) { *type = kAisPluginType; }
+AIS_EXPORT void put_Parent(HostWindow window) { TheApp().m_hParentWnd = window; }
+AIS_EXPORT void get_Config(CCfgDevice* config) {
+  Fenced([&] { *config = TheApp().m_cfgDevice; });
+}
+AIS_EXPORT void put_Config(CCfgDevice* config) {
+  Fenced([&] { TheApp().m_cfgDevice = *config; });
+}
+AIS_EXPORT int32_t StartPlugin() {
+  return Fenced([] { return TheApp().StartPlugin(); }, -1);
+}
+AIS_EXPORT int32_t StopPlugin() {
+  return Fenced([] { return TheApp().StopPlugin(); }, -1);
+}
+AIS_EXPORT int32_t ConfigurePlugin() { return -1; }

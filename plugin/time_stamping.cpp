@@ -1,0 +1,37 @@
+#include "time_stamping.h"
+
+namespace vf {
+ClockSource& ClockSource::System() {
+  static ClockSource system;
+  return system;
+}
+}  // namespace vf
+
+CTimeStamping::~CTimeStamping() { vf::platform::EndTimerResolution(); }
+
+int32_t CTimeStamping::Synchronize() {
+  vf::platform::BeginTimerResolution();
+  const uint32_t timer = m_source.TimerMs();
+  const vf::platform::LocalCalendarTime now = m_source.LocalNow();
+  const uint32_t since_midnight =
+      static_cast<uint32_t>(((now.hour * 60 + now.minute) * 60 + now.second) * 1000 + now.millisecond);
+  m_dwMidnightTick = timer - since_midnight;  // wraps when the system started after midnight
+  m_nMidnightUtc = static_cast<uint32_t>(m_source.LocalMidnightAsUtc(now.year, now.month, now.day));
+  m_dLastTime = 0.0;
+  return 0;
+}
+
+double CTimeStamping::TimeSinceAnchor() {
+  const uint32_t elapsed = m_source.TimerMs() - m_dwMidnightTick;
+  return static_cast<double>(elapsed) / 1000.0 + static_cast<double>(m_nMidnightUtc);
+}
+
+double CTimeStamping::GetTime() {
+  double time = TimeSinceAnchor();
+  if (m_dLastTime > time) {  // the timer wrapped, or the anchor was disturbed
+    Synchronize();
+    time = TimeSinceAnchor();
+  }
+  m_dLastTime = time;
+  return time;
+}

@@ -1,0 +1,43 @@
+// A UTC clock anchored once to the calendar and driven by the millisecond
+// timer, so that time stamps never jump with the wall clock and never run
+// backwards.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/clock.h"
+
+namespace vf {
+
+// Where the clock gets its readings; tests replace it to step the timer.
+class ClockSource {
+ public:
+  virtual ~ClockSource() = default;
+  virtual uint32_t TimerMs() { return platform::MultimediaTimerMs(); }
+  virtual platform::LocalCalendarTime LocalNow() { return platform::LocalTimeNow(); }
+  virtual int64_t LocalMidnightAsUtc(int year, int month, int day) {
+    return platform::LocalMidnightAsUtcSeconds(year, month, day);
+  }
+  static ClockSource& System();
+};
+
+}  // namespace vf
+
+class CTimeStamping {
+ public:
+  explicit CTimeStamping(vf::ClockSource& source = vf::ClockSource::System()) : m_source(source) {}
+  virtual ~CTimeStamping();
+  CTimeStamping(const CTimeStamping&) = delete;
+  CTimeStamping& operator=(const CTimeStamping&) = delete;
+
+  int32_t Synchronize();
+  double GetTime();
+
+  uint32_t m_dwMidnightTick = 0;
+  uint32_t m_nMidnightUtc = 0;
+  double m_dLastTime = 0.0;
+
+ private:
+  double TimeSinceAnchor();
+  vf::ClockSource& m_source;
+};

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs the reference host with the plug-in.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+./build/tools/ais-host --plugin build/AIS.so --duration 2 "$@"

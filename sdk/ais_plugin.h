@@ -1,0 +1,241 @@
+// Host SDK of the Vestrafold AIS receiver plug-in.
+//
+// A host includes this header, loads the plug-in library by path, looks up the
+// eleven exports by their plain names, and receives target records posted to
+// its window. Everything here is a layout contract between host and plug-in:
+// the record and configuration classes are read and written in place by both.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+#include "ais_shared_string.h"
+
+// ---------------------------------------------------------------------------
+// Window messages
+// ---------------------------------------------------------------------------
+
+using HostWindow = void*;  // HWND on Windows, a window-registry handle on Linux
+
+constexpr uint32_t kAisWmUser = 0x0400;          // WM_USER
+constexpr uintptr_t kAisRecordWParam = 0x0432;   // wParam of every posted record
+constexpr uint32_t kAisPluginType = 512;         // get_Type
+constexpr const char16_t* kAisMonitorTitle = u"Communications Monitor";
+constexpr const char16_t* kAisTraceMutexName = u"VestrafoldSurveyLog";
+
+// ---------------------------------------------------------------------------
+// Device configuration
+// ---------------------------------------------------------------------------
+
+enum ConnectionType : int32_t { kConnectionSerial = 0, kConnectionTcpIp = 1 };
+enum SocketType : int32_t { kSocketTcp = 0, kSocketUdp = 1 };
+enum SerialFormat : int32_t { kFormatN81 = 0, kFormatE71 = 1, kFormatN82 = 2, kFormatE72 = 3 };
+
+// A data holder of the host framework; every record owns its own.
+class CGlobalData {
+ public:
+  CGlobalData() { Reset(); }
+  virtual ~CGlobalData() = default;
+  CGlobalData(const CGlobalData&) = delete;
+  CGlobalData& operator=(const CGlobalData&) = delete;
+
+  void Reset() {
+    m_nFlags = 0;
+    m_nIndex = 0;
+    m_dOffset = 0.0;
+    m_dSoundVelocity = 1500.0;
+    m_strLabel.Empty();
+    m_strComment.Empty();
+  }
+
+  int32_t m_nFlags = 0;
+  int32_t m_nIndex = 0;
+  double m_dOffset = 0.0;
+  double m_dSoundVelocity = 1500.0;
+  CWideString m_strLabel;
+  CWideString m_strComment;
+};
+
+class CCfgDevice {
+ public:
+  CCfgDevice() : m_pGlobalData(new CGlobalData) { m_pGlobalData->Reset(); }
+  virtual ~CCfgDevice() { delete m_pGlobalData; }
+
+  // Copies the eleven integers and the three strings; the owned global data
+  // object stays the destination's own.
+  CCfgDevice(const CCfgDevice& other) : CCfgDevice() { *this = other; }
+  CCfgDevice& operator=(const CCfgDevice& other) {
+    if (this == &other) return *this;
+    m_nDeviceId = other.m_nDeviceId;
+    m_nConnectionType = other.m_nConnectionType;
+    m_nSerialPort = other.m_nSerialPort;
+    m_nSerialSpeed = other.m_nSerialSpeed;
+    m_nSerialFormat = other.m_nSerialFormat;
+    m_nSocketType = other.m_nSocketType;
+    m_nIpPort = other.m_nIpPort;
+    m_nRemoteIpPort = other.m_nRemoteIpPort;
+    m_nSpare = other.m_nSpare;
+    m_nTimeOffset = other.m_nTimeOffset;
+    m_nSerialTimeout = other.m_nSerialTimeout;
+    m_strHostAddress = other.m_strHostAddress;
+    m_strOptions = other.m_strOptions;
+    m_strSpare = other.m_strSpare;
+    return *this;
+  }
+
+  int32_t m_nDeviceId = 0;
+  int32_t m_nConnectionType = kConnectionSerial;
+  int32_t m_nSerialPort = 0;
+  int32_t m_nSerialSpeed = 9600;
+  int32_t m_nSerialFormat = kFormatN81;
+  int32_t m_nSocketType = kSocketTcp;
+  int32_t m_nIpPort = 0;
+  int32_t m_nRemoteIpPort = 0;
+  int32_t m_nSpare = 0;
+  int32_t m_nTimeOffset = 0;  // milliseconds, signed
+  int32_t m_nSerialTimeout = 2000;
+  CGlobalData* m_pGlobalData;
+  CWideString m_strHostAddress;
+  CWideString m_strOptions;
+  CWideString m_strSpare;
+};
+
+// The classes have virtual tables, so offsetof is conditionally supported;
+// every compiler a host uses supports it for these single-inheritance types.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+#endif
+static_assert(offsetof(CCfgDevice, m_nDeviceId) == 8, "integers follow the table pointer");
+static_assert(offsetof(CCfgDevice, m_nSerialTimeout) == 8 + 10 * 4, "eleven int32 in order");
+static_assert(offsetof(CCfgDevice, m_pGlobalData) == 56, "owned global data after the integers");
+static_assert(offsetof(CCfgDevice, m_strHostAddress) == 64, "three strings close the record");
+static_assert(offsetof(CCfgDevice, m_strSpare) == 80, "three strings close the record");
+static_assert(sizeof(CCfgDevice) == 88, "configuration layout");
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+// ---------------------------------------------------------------------------
+// Target records
+// ---------------------------------------------------------------------------
+
+constexpr uint16_t RAW_DATA_TYPE_AIS = 15;
+
+enum AisContents : uint16_t {
+  kContentsPosition = 1,        // types 1, 2, 3
+  kContentsBaseStation = 2,     // type 4
+  kContentsStaticVoyage = 4,    // type 5
+  kContentsClassBPosition = 8,  // type 18
+  kContentsStaticPartA = 16,    // type 24 part A
+  kContentsStaticPartB = 32,    // type 24 part B
+};
+
+enum AisStationClass : int32_t { kClassBaseStation = 0, kClassA = 1, kClassB = 2 };
+
+constexpr uint32_t kDeviceIdCloneMask = 0x10000000;  // cleared in every clone
+
+// Base of every record handed to the host. Records are released only through
+// the virtual destructor, so the module that allocated one also frees it.
+class CRawData {
+ public:
+  CRawData() = default;
+  virtual ~CRawData() = default;
+  virtual CRawData* Clone() const { return nullptr; }
+
+  uint16_t m_nType = 0;
+  uint16_t m_nContents = 0;
+  int32_t m_nDeviceId = 0;
+  double m_dTime = 0.0;
+  double m_dTimeOffset = 0.0;
+  uint64_t m_nReserved1 = 0;
+  uint64_t m_nReserved2 = 0;
+
+ protected:
+  CRawData(const CRawData&) = default;
+  CRawData& operator=(const CRawData&) = default;
+};
+
+class CRawDataAis : public CRawData {
+ public:
+  CRawDataAis() { m_nType = RAW_DATA_TYPE_AIS; }
+
+  CRawData* Clone() const override {
+    auto* copy = new (std::nothrow) CRawDataAis(*this);
+    if (copy != nullptr) {
+      copy->m_nDeviceId = static_cast<int32_t>(static_cast<uint32_t>(m_nDeviceId) & ~kDeviceIdCloneMask);
+    }
+    return copy;
+  }
+
+  uint32_t m_nMMSI = 0;
+  int32_t m_nTimeReceived = 0;
+  int32_t m_nShipType = 0;
+  int32_t m_nNavStatus = 15;  // "not defined"
+  int32_t m_nClass = kClassBaseStation;
+  double m_dLatitude = 0.0;
+  double m_dLongitude = 0.0;
+  double m_dSpeed = 0.0;
+  double m_dCourse = 0.0;
+  double m_dToBow = 0.0;
+  double m_dToStern = 0.0;
+  double m_dToPort = 0.0;
+  double m_dToStarboard = 0.0;
+  double m_dReserved = 0.0;
+  CWideString m_strCallSign;
+  CWideString m_strName;
+  CWideString m_strDestination;
+
+ private:
+  CRawDataAis(const CRawDataAis&) = default;
+};
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+#endif
+static_assert(offsetof(CRawData, m_nType) == 8, "record fields follow the table pointer");
+static_assert(offsetof(CRawData, m_nContents) == 10, "record layout");
+static_assert(offsetof(CRawData, m_nDeviceId) == 12, "record layout");
+static_assert(offsetof(CRawData, m_dTime) == 16, "record layout");
+static_assert(offsetof(CRawData, m_dTimeOffset) == 24, "record layout");
+static_assert(offsetof(CRawData, m_nReserved1) == 32, "record layout");
+static_assert(offsetof(CRawData, m_nReserved2) == 40, "record layout");
+static_assert(sizeof(CRawData) == 48, "record layout");
+static_assert(offsetof(CRawDataAis, m_nMMSI) == 48, "AIS record layout");
+static_assert(offsetof(CRawDataAis, m_nClass) == 64, "AIS record layout");
+static_assert(offsetof(CRawDataAis, m_dLatitude) == 72, "AIS record layout");
+static_assert(offsetof(CRawDataAis, m_dReserved) == 136, "AIS record layout");
+static_assert(offsetof(CRawDataAis, m_strCallSign) == 144, "AIS record layout");
+static_assert(offsetof(CRawDataAis, m_strDestination) == 160, "AIS record layout");
+static_assert(sizeof(CRawDataAis) == 168, "AIS record layout");
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+// ---------------------------------------------------------------------------
+// Exports, as a host looks them up by name
+// ---------------------------------------------------------------------------
+
+extern "C" {
+using PFN_get_Version = void (*)(CWideString*);
+using PFN_get_Name = void (*)(CWideString*);
+using PFN_get_Desc = void (*)(CWideString*);
+using PFN_get_Status = void (*)(uint32_t*);
+using PFN_get_Type = void (*)(uint32_t*);
+using PFN_put_Parent = void (*)(HostWindow);
+using PFN_get_Config = void (*)(CCfgDevice*);
+using PFN_put_Config = void (*)(CCfgDevice*);
+using PFN_StartPlugin = int32_t (*)();
+using PFN_StopPlugin = int32_t (*)();
+using PFN_ConfigurePlugin = int32_t (*)();
+}
+
+// The names, in the order a host usually resolves them.
+constexpr const char* kAisExportNames[] = {
+    "get_Version", "get_Name",  "get_Desc",    "get_Status", "get_Type",        "put_Parent",
+    "get_Config",  "put_Config", "StartPlugin", "StopPlugin", "ConfigurePlugin",
+};
+
+enum AisRunStatus : uint32_t { kStatusStopped = 0, kStatusRunning = 1, kStatusLinkFailed = 2 };

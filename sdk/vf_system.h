@@ -1,0 +1,42 @@
+// The Linux stand-in for the system services that a Windows host gets from
+// user32 and kernel32: top-level windows with message queues, looked up by
+// title, and the machine-wide named mutex that guards the shared trace files.
+//
+// Host and plug-in both link libvfsystem.so, so they see one window registry
+// per process, as they would see one window manager on Windows. Named mutexes
+// live in POSIX shared memory and are shared between processes.
+#pragma once
+
+#include <cstdint>
+
+#include "ais_plugin.h"
+
+extern "C" {
+
+struct VfMessage {
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
+// Windows: a queue of posted messages. A queue holds at most 10000 messages;
+// further posts fail, as they do on Windows.
+HostWindow VfCreateWindow(const char16_t* title);
+void VfDestroyWindow(HostWindow window);
+HostWindow VfFindWindow(const char16_t* title);
+int VfPostMessage(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// 1: a message was taken off the queue; 0: none within timeoutMs; -1: no such window.
+int VfGetMessage(HostWindow window, VfMessage* out, int32_t timeoutMs);
+
+// Named mutexes that survive a holder that dies: the next waiter takes it
+// over. The creator (the host) owns the name; the plug-in only opens it.
+struct VfNamedMutex;
+VfNamedMutex* VfCreateNamedMutex(const char16_t* name);
+VfNamedMutex* VfOpenNamedMutex(const char16_t* name);  // null when nobody created it
+// 0: acquired; 1: acquired from a holder that died; -1: time-out or failure.
+int VfWaitNamedMutex(VfNamedMutex* mutex, uint32_t timeoutMs);
+void VfReleaseNamedMutex(VfNamedMutex* mutex);
+// Closes this handle; the creator's close also removes the name.
+void VfCloseNamedMutex(VfNamedMutex* mutex);
+
+}  // extern "C"

@@ -1,0 +1,21 @@
+# Fails unless the library's dynamic symbol table defines exactly the
+# eleven plug-in functions.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE table RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "nm could not read ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[0-9a-f]+ [TtWw] ([A-Za-z_0-9]+)" entries "${table}")
+set(names "")
+foreach(entry ${entries})
+  string(REGEX REPLACE "^[0-9a-f]+ [TtWw] " "" name "${entry}")
+  list(APPEND names ${name})
+endforeach()
+list(REMOVE_ITEM names _init _fini)
+list(SORT names)
+set(expected ConfigurePlugin StartPlugin StopPlugin get_Config get_Desc get_Name get_Status get_Type get_Version
+    put_Config put_Parent)
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exported functions: ${names}\nexpected: ${expected}")
+endif()
+message(STATUS "exports: ${names}")

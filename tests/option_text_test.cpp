@@ -1,0 +1,122 @@
+// The option text of a device configuration and the configuration copy.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ais_plugin.h"
+#include "config/option_text.h"
+
+namespace {
+
+struct CrcReadCase {
+  std::u16string text;
+  int32_t check;
+  std::u16string option;
+};
+
+class CrcRead : public testing::TestWithParam<CrcReadCase> {};
+
+TEST_P(CrcRead, ReadsTheFirstCrcEntry) {
+  EXPECT_EQ(vf::GetCrcCheck(GetParam().text), GetParam().check);
+  EXPECT_EQ(vf::GetCrcOption(GetParam().text), GetParam().option);
+}
+
+INSTANTIATE_TEST_SUITE_P(OptionText, CrcRead,
+                         testing::Values(CrcReadCase{u"", 1, u""},                //
+                                         CrcReadCase{u"CRC=0;", 0, u"0"},         //
+                                         CrcReadCase{u"CRC= 0 ;", 0, u"0"},       // trimmed
+                                         CrcReadCase{u"CRC=;", 1, u""},           // empty value
+                                         CrcReadCase{u";;CRC=0;;", 0, u"0"},      // empty entries skipped
+                                         CrcReadCase{u"CRC=1", 1, u"1"},          // no final separator
+                                         CrcReadCase{u"CRC=2;", 2, u"2"},         //
+                                         CrcReadCase{u"CRC=abc;", 0, u"abc"},     // not a number
+                                         CrcReadCase{u"CRCX=0", 0, u"0"},         // only the key's start counts
+                                         CrcReadCase{u"crc=0", 1, u""},           // case matters
+                                         CrcReadCase{u"CRC=0;CRC=1;", 0, u"0"},   // the first wins
+                                         CrcReadCase{u"A=1;CRC=x=0;", 0, u"0"},   // after the last "="
+                                         CrcReadCase{u"CRC", 0, u"CRC"},          // no "=": the whole entry
+                                         CrcReadCase{u"CRC=\t-7x;", -7, u"-7x"},  // read like wcstol
+                                         CrcReadCase{u"B=2;;", 1, u""}));
+
+struct CrcWriteCase {
+  std::u16string before;
+  std::u16string value;
+  std::u16string after;
+};
+
+class CrcWrite : public testing::TestWithParam<CrcWriteCase> {};
+
+TEST_P(CrcWrite, RewritesTheCrcEntryInPlace) {
+  std::u16string text = GetParam().before;
+  vf::SetCrcOption(text, GetParam().value);
+  EXPECT_EQ(text, GetParam().after);
+  EXPECT_EQ(vf::GetCrcOption(text), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(OptionText, CrcWrite,
+                         testing::Values(CrcWriteCase{u"", u"1", u"CRC=1;"},                      //
+                                         CrcWriteCase{u"CRC=1;", u"0", u"CRC=0;"},                //
+                                         CrcWriteCase{u"A=1;CRC=1;B=2;", u"0", u"A=1;CRC=0;B=2;"},  // others stay
+                                         CrcWriteCase{u"  A=1; ", u"1", u"A=1;CRC=1;"},           // text trimmed
+                                         CrcWriteCase{u"A=1", u"0", u"A=1;CRC=0;"},               // kept apart
+                                         CrcWriteCase{u"CRC=1;X;CRC=1;", u"0", u"CRC=0;X;CRC=0;"},  // every copy
+                                         CrcWriteCase{u"CRC;", u"1", u"CRC=1;"}));                // gains a value
+
+TEST(OptionText, EntriesAreCutAtAnySeparatorAndEmptyOnesSkipped) {
+  EXPECT_EQ(vf::GetOptionEntry(u";a;;b,c;", 0, u";,"), u"a");
+  EXPECT_EQ(vf::GetOptionEntry(u";a;;b,c;", 1, u";,"), u"b");
+  EXPECT_EQ(vf::GetOptionEntry(u";a;;b,c;", 2, u";,"), u"c");
+  EXPECT_EQ(vf::GetOptionEntry(u";a;;b,c;", 3, u";,"), u"");
+  EXPECT_EQ(vf::GetOptionEntry(u";;;", 0, u";"), u"");
+}
+
+TEST(DeviceConfiguration, DefaultsMatchAFreshHostRecord) {
+  CCfgDevice config;
+  EXPECT_EQ(config.m_nDeviceId, 0);
+  EXPECT_EQ(config.m_nConnectionType, kConnectionSerial);
+  EXPECT_EQ(config.m_nSerialPort, 0);
+  EXPECT_EQ(config.m_nSerialSpeed, 9600);
+  EXPECT_EQ(config.m_nSerialFormat, 0);
+  EXPECT_EQ(config.m_nSocketType, kSocketTcp);
+  EXPECT_EQ(config.m_nIpPort, 0);
+  EXPECT_EQ(config.m_nRemoteIpPort, 0);
+  EXPECT_EQ(config.m_nSpare, 0);
+  EXPECT_EQ(config.m_nTimeOffset, 0);
+  EXPECT_EQ(config.m_nSerialTimeout, 2000);
+  EXPECT_TRUE(config.m_strHostAddress.View().empty());
+  EXPECT_TRUE(config.m_strOptions.View().empty());
+  EXPECT_TRUE(config.m_strSpare.View().empty());
+  ASSERT_NE(config.m_pGlobalData, nullptr);
+  EXPECT_EQ(config.m_pGlobalData->m_dSoundVelocity, 1500.0);
+  EXPECT_EQ(vf::GetCrcCheck(config.m_strOptions.View()), 1);
+}
+
+TEST(DeviceConfiguration, CopyTakesIntegersAndStringsButNotTheGlobalData) {
+  CCfgDevice source;
+  int32_t* fields[] = {&source.m_nDeviceId,     &source.m_nConnectionType, &source.m_nSerialPort,
+                       &source.m_nSerialSpeed,  &source.m_nSerialFormat,   &source.m_nSocketType,
+                       &source.m_nIpPort,       &source.m_nRemoteIpPort,   &source.m_nSpare,
+                       &source.m_nTimeOffset,   &source.m_nSerialTimeout};
+  for (int32_t i = 0; i < 11; ++i) *fields[i] = 100 + i;
+  source.m_strHostAddress = u"ais.example.net";
+  source.m_strOptions = u"CRC=0;";
+  source.m_strSpare = u"spare";
+  source.m_pGlobalData->m_nIndex = 7;
+
+  CCfgDevice target;
+  CGlobalData* ownData = target.m_pGlobalData;
+  target = source;
+  EXPECT_EQ(target.m_pGlobalData, ownData);
+  EXPECT_EQ(target.m_pGlobalData->m_nIndex, 0);
+  const int32_t* copied[] = {&target.m_nDeviceId,    &target.m_nConnectionType, &target.m_nSerialPort,
+                             &target.m_nSerialSpeed, &target.m_nSerialFormat,   &target.m_nSocketType,
+                             &target.m_nIpPort,      &target.m_nRemoteIpPort,   &target.m_nSpare,
+                             &target.m_nTimeOffset,  &target.m_nSerialTimeout};
+  for (int32_t i = 0; i < 11; ++i) EXPECT_EQ(*copied[i], 100 + i) << "integer " << i;
+  EXPECT_EQ(target.m_strHostAddress.View(), u"ais.example.net");
+  EXPECT_EQ(target.m_strOptions.View(), u"CRC=0;");
+  EXPECT_EQ(target.m_strSpare.View(), u"spare");
+  EXPECT_NE(target.m_strOptions.GetString(), source.m_strOptions.GetString()) << "each record owns its text";
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+#include "host_options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+#include "config/option_text.h"
+#include "utf8.h"
+
+namespace vf::host {
+namespace {
+
+bool ParseInteger(const std::string& text, int64_t low, int64_t high, int32_t& out) {
+  int64_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (failure != std::errc() || stop != end || value < low || value > high) return false;
+  out = static_cast<int32_t>(value);
+  return true;
+}
+
+bool ParseNumber(const std::string& text, double& out) {
+  try {
+    size_t used = 0;
+    out = std::stod(text, &used);
+    return used == text.size() && out >= 0.0;
+  } catch (...) {
+    return false;
+  }
+}
+
+struct IntegerOption {
+  std::optional<int32_t> HostOptions::*field;
+  int64_t low, high;
+};
+
+const std::map<std::string, IntegerOption>& IntegerOptions() {
+  static const std::map<std::string, IntegerOption> options = {
+      {"--device-id", {&HostOptions::deviceId, INT32_MIN, INT32_MAX}},
+      {"--serial-port", {&HostOptions::serialPort, 0, 255}},
+      {"--speed", {&HostOptions::serialSpeed, 1, INT32_MAX}},
+      {"--format", {&HostOptions::serialFormat, 0, 3}},
+      {"--port", {&HostOptions::ipPort, INT32_MIN, INT32_MAX}},
+      {"--remote-port", {&HostOptions::remoteIpPort, INT32_MIN, INT32_MAX}},
+      {"--time-offset", {&HostOptions::timeOffset, INT32_MIN, INT32_MAX}},
+      {"--serial-timeout", {&HostOptions::serialTimeout, 0, INT32_MAX}},
+  };
+  return options;
+}
+
+}  // namespace
+
+std::string HostUsage() {
+  return "Usage: ais-host --plugin PATH [options]\n"
+         "Loads the AIS receiver plug-in, starts it with the given link and prints what it reports.\n"
+         "\n"
+         "  --plugin PATH         the plug-in library (AIS.so)\n"
+         "  --duration SECONDS    run this long, then stop (default 0: start and stop at once)\n"
+         "  --serial              read a serial port (see --serial-port, --speed, --format)\n"
+         "  --tcp HOST            connect to a TCP server (see --port)\n"
+         "  --udp                 listen on a UDP port (see --port; --host and --remote-port for a peer)\n"
+         "  --host HOST           the peer's host name or address\n"
+         "  --serial-port N       COM port number\n"
+         "  --speed BPS           serial speed\n"
+         "  --format N            serial frame: 0 8N1, 1 7E1, 2 8N2, 3 7E2\n"
+         "  --port N              TCP port, or local UDP port\n"
+         "  --remote-port N       remote UDP port\n"
+         "  --serial-timeout MS   serial read time-out\n"
+         "  --time-offset MS      latency added to every time stamp\n"
+         "  --device-id N         device id carried by every record\n"
+         "  --crc on|off          verify sentence checksums (default on)\n"
+         "  --help                this text\n";
+}
+
+std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error) {
+  HostOptions options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& name = arguments[i];
+    auto value = [&]() -> const std::string* {
+      if (i + 1 >= arguments.size()) {
+        error = name + " needs a value";
+        return nullptr;
+      }
+      return &arguments[++i];
+    };
+    if (name == "--help" || name == "-h") {
+      options.showHelp = true;
+    } else if (name == "--serial") {
+      options.connectionType = kConnectionSerial;
+    } else if (name == "--udp") {
+      options.connectionType = kConnectionTcpIp;
+      options.socketType = kSocketUdp;
+    } else if (name == "--tcp" || name == "--host" || name == "--plugin") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      if (name == "--plugin") {
+        options.pluginPath = *text;
+      } else {
+        options.hostAddress = *text;
+      }
+      if (name == "--tcp") {
+        options.connectionType = kConnectionTcpIp;
+        options.socketType = kSocketTcp;
+      }
+    } else if (name == "--duration") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      if (!ParseNumber(*text, options.durationSeconds)) {
+        error = "--duration needs a number of seconds, not '" + *text + "'";
+        return std::nullopt;
+      }
+    } else if (name == "--crc") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      if (*text != "on" && *text != "off") {
+        error = "--crc takes on or off, not '" + *text + "'";
+        return std::nullopt;
+      }
+      options.checksum = *text == "on";
+    } else if (auto found = IntegerOptions().find(name); found != IntegerOptions().end()) {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      int32_t number = 0;
+      if (!ParseInteger(*text, found->second.low, found->second.high, number)) {
+        error = name + " needs a whole number from " + std::to_string(found->second.low) + " to " +
+                std::to_string(found->second.high) + ", not '" + *text + "'";
+        return std::nullopt;
+      }
+      options.*(found->second.field) = number;
+    } else {
+      error = "unknown option '" + name + "' (see --help)";
+      return std::nullopt;
+    }
+  }
+  if (!options.showHelp && options.pluginPath.empty()) {
+    error = "--plugin PATH is required: the path of AIS.so";
+    return std::nullopt;
+  }
+  return options;
+}
+
+void ApplyHostOptions(const HostOptions& options, CCfgDevice& config) {
+  auto apply = [](const std::optional<int32_t>& given, int32_t& field) {
+    if (given) field = *given;
+  };
+  apply(options.deviceId, config.m_nDeviceId);
+  apply(options.connectionType, config.m_nConnectionType);
+  apply(options.serialPort, config.m_nSerialPort);
+  apply(options.serialSpeed, config.m_nSerialSpeed);
+  apply(options.serialFormat, config.m_nSerialFormat);
+  apply(options.socketType, config.m_nSocketType);
+  apply(options.ipPort, config.m_nIpPort);
+  apply(options.remoteIpPort, config.m_nRemoteIpPort);
+  apply(options.timeOffset, config.m_nTimeOffset);
+  apply(options.serialTimeout, config.m_nSerialTimeout);
+  if (options.hostAddress) config.m_strHostAddress = FromUtf8(*options.hostAddress);
+  if (options.checksum) {
+    std::u16string text(config.m_strOptions.View());
+    SetCrcOption(text, *options.checksum ? u"1" : u"0");
+    config.m_strOptions = text;
+  }
+}
+
+}  // namespace vf::host

@@ -1,0 +1,53 @@
+#include "plugin_library.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+namespace vf::host {
+namespace {
+
+template <typename Function>
+bool Resolve(void* library, const char* name, Function& slot, std::string& error) {
+  void* symbol = dlsym(library, name);
+  if (symbol == nullptr) {
+    error = std::string("the plug-in does not export ") + name;
+    return false;
+  }
+  slot = reinterpret_cast<Function>(symbol);
+  return true;
+}
+
+}  // namespace
+
+PluginLibrary::~PluginLibrary() { Unload(); }
+
+bool PluginLibrary::Load(const std::string& path, std::string& error) {
+  Unload();
+  m_library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (m_library == nullptr) {
+    const char* reason = dlerror();
+    error = "cannot load " + path + ": " + (reason != nullptr ? reason : "unknown reason") +
+            " (give the path of AIS.so with --plugin)";
+    return false;
+  }
+  PluginExports& e = m_exports;
+  const bool complete =
+      Resolve(m_library, "get_Version", e.get_Version, error) && Resolve(m_library, "get_Name", e.get_Name, error) &&
+      Resolve(m_library, "get_Desc", e.get_Desc, error) && Resolve(m_library, "get_Status", e.get_Status, error) &&
+      Resolve(m_library, "get_Type", e.get_Type, error) && Resolve(m_library, "put_Parent", e.put_Parent, error) &&
+      Resolve(m_library, "get_Config", e.get_Config, error) && Resolve(m_library, "put_Config", e.put_Config, error) &&
+      Resolve(m_library, "StartPlugin", e.StartPlugin, error) &&
+      Resolve(m_library, "StopPlugin", e.StopPlugin, error) &&
+      Resolve(m_library, "ConfigurePlugin", e.ConfigurePlugin, error);
+  if (!complete) Unload();
+  return complete;
+}
+
+void PluginLibrary::Unload() {
+  if (m_library != nullptr) dlclose(m_library);
+  m_library = nullptr;
+  m_exports = PluginExports{};
+}
+
+}  // namespace vf::host
