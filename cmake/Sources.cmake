@@ -1,5 +1,16 @@
 # Source lists, one place for both platforms' builds.
 set(AIS_CORE_SOURCES
+  ais/base_station_report.cpp
+  ais/class_b_position.cpp
+  ais/class_b_static.cpp
+  ais/payload_bits.cpp
+  ais/payload_dispatch.cpp
+  ais/position_report.cpp
+  ais/static_voyage_data.cpp
+  ais/target_record.cpp
+  nmea/fragment_store.cpp
+  nmea/sentence_checks.cpp
+  plugin/ais_app.cpp
   config/decimal_text.cpp
   config/option_text.cpp
   diag/text_format.cpp

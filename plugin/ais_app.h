@@ -1,10 +1,28 @@
-// The AIS receiver: the generic plug-in frame with the device thread's hooks
-// that open the link, run the receive loop and close the link.
+// The AIS receiver: the generic plug-in frame, the store of sentence
+// fragments, and the path from a received line to posted target records.
 #pragma once
 
+#include <string>
+#include <string_view>
+
+#include "nmea/fragment_store.h"
 #include "plugin/plugin_app.h"
 
 class CAISApp : public CPluginApp {
  public:
   explicit CAISApp(vf::ClockSource& clock = vf::ClockSource::System()) : CPluginApp(u"AIS", clock) {}
+
+  // One received line: mirrored to the communications monitor, checked, and
+  // if it is a VDM sentence stored as a fragment; every message it completes
+  // is decoded and delivered. Bad lines are dropped silently.
+  void HandleReceivedLine(std::u16string_view line);
+
+  vf::nmea::FragmentStore m_vecFragments;
+
+ private:
+  void FeedMonitor(const std::u16string& line);
+
+  // Scratch text reused from line to line.
+  std::u16string m_strEscapedLine;
+  std::string m_strNarrowLine;
 };

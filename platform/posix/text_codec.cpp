@@ -4,11 +4,16 @@
 
 namespace vf::platform {
 
-std::string WideToAnsi(std::u16string_view text) {
-  std::string narrow(text.size(), '\0');
+void WideToAnsi(std::u16string_view text, std::string& narrow) {
+  narrow.resize(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     narrow[i] = text[i] < 0x100 ? static_cast<char>(text[i]) : '?';
   }
+}
+
+std::string WideToAnsi(std::u16string_view text) {
+  std::string narrow;
+  WideToAnsi(text, narrow);
   return narrow;
 }
 

@@ -1,0 +1,33 @@
+// Message 18: standard class B equipment position report.
+#include "ais/decoders.h"
+#include "ais/payload_bits.h"
+#include "ais/target_record.h"
+
+namespace vf::ais {
+namespace {
+
+constexpr BitField kRegionalReserved{38, 8};  // not read
+constexpr BitField kSpeedOverGround{46, 10};
+constexpr BitField kPositionAccuracy{56, 1};  // not read
+constexpr BitField kLongitude{57, 28};
+constexpr BitField kLatitude{85, 27};
+constexpr BitField kCourseOverGround{112, 12};
+
+static_assert(Adjacent(kMmsiField, kRegionalReserved) && Adjacent(kRegionalReserved, kSpeedOverGround) &&
+              Adjacent(kSpeedOverGround, kPositionAccuracy) && Adjacent(kPositionAccuracy, kLongitude) &&
+              Adjacent(kLongitude, kLatitude) && Adjacent(kLatitude, kCourseOverGround));
+
+}  // namespace
+
+int32_t DecodeClassBPosition(CPluginApp& app, std::string_view payload) {
+  TargetRecord record = NewTargetRecord(payload, kClassB);
+  if (!record) return -1;
+  record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
+  record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
+  record->m_dCourse = TenthsToUnits(ExtractBits(payload, kCourseOverGround));
+  record->m_dSpeed = TenthsToUnits(ExtractBits(payload, kSpeedOverGround));
+  DeliverRecord(app, std::move(record), kContentsClassBPosition);
+  return 0;
+}
+
+}  // namespace vf::ais

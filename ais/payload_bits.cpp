@@ -1,0 +1,57 @@
+#include "payload_bits.h"
+
+namespace vf::ais {
+
+uint8_t SixBitValue(char ch) {
+  auto value = static_cast<int8_t>(static_cast<uint8_t>(ch) - 48);
+  if (value > 40) value = static_cast<int8_t>(value - 8);
+  return static_cast<uint8_t>(value) & 0x3F;
+}
+
+uint32_t ExtractBits(std::string_view payload, uint32_t first, uint32_t length) {
+  uint64_t value = 0;
+  const uint64_t end = uint64_t{first} + length;
+  for (uint64_t bit = first; bit < end;) {
+    const uint64_t index = bit / 6;
+    const uint32_t offset = static_cast<uint32_t>(bit % 6);
+    const uint32_t take = static_cast<uint32_t>(end - bit < 6 - offset ? end - bit : 6 - offset);
+    const uint32_t six = index < payload.size() ? SixBitValue(payload[index]) : 0;
+    value = (value << take) | ((six >> (6 - offset - take)) & ((1u << take) - 1));
+    bit += take;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+int32_t ExtractSignedBits(std::string_view payload, uint32_t first, uint32_t length) {
+  const uint32_t value = ExtractBits(payload, first, length);
+  if (length == 0 || length >= 32) return static_cast<int32_t>(value);
+  const uint32_t sign = 1u << (length - 1);
+  return static_cast<int32_t>((value ^ sign) - sign);
+}
+
+namespace {
+
+char16_t SixBitCharacter(uint32_t value) {
+  if (value == 0) return u'\0';
+  return static_cast<char16_t>(value < 32 ? value + 64 : value);
+}
+
+}  // namespace
+
+CWideString& GetSixBitText(std::string_view payload, uint32_t first, uint32_t length, CWideString& text) {
+  const uint32_t characters = length / 6;
+  if (characters == 0) return text;
+  constexpr uint32_t kPiece = 64;  // appended in pieces so that no field needs a heap buffer here
+  char16_t piece[kPiece];
+  uint32_t filled = 0;
+  for (uint32_t i = 0; i < characters; ++i) {
+    piece[filled++] = SixBitCharacter(ExtractBits(payload, first + 6 * i, 6));
+    if (filled == kPiece || i + 1 == characters) {
+      text.Append(std::u16string_view(piece, filled));
+      filled = 0;
+    }
+  }
+  return text;
+}
+
+}  // namespace vf::ais

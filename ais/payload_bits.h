@@ -1,0 +1,51 @@
+// The bit rules of an armoured AIS payload: six bits per character, bit 0 the
+// most significant bit of the first character, bits past the end read as 0.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "ais_shared_string.h"
+
+namespace vf::ais {
+
+// A field of a message as ITU-R M.1371 lists it: first bit and length.
+struct BitField {
+  uint16_t first;
+  uint16_t length;
+};
+
+// True when `next` starts right where `field` ends; the decoders' tables
+// check with it that they transcribe the standard's layout without gaps.
+constexpr bool Adjacent(BitField field, BitField next) { return field.first + field.length == next.first; }
+
+constexpr BitField kMessageIdField{0, 6};
+constexpr BitField kMmsiField{8, 30};
+
+// The six-bit value of an armouring character; every character has one.
+uint8_t SixBitValue(char ch);
+
+// Up to 32 bits, unsigned.
+uint32_t ExtractBits(std::string_view payload, uint32_t first, uint32_t length);
+inline uint32_t ExtractBits(std::string_view payload, BitField field) {
+  return ExtractBits(payload, field.first, field.length);
+}
+// Two's complement, sign-extended from the field's top bit.
+int32_t ExtractSignedBits(std::string_view payload, uint32_t first, uint32_t length);
+inline int32_t ExtractSignedBits(std::string_view payload, BitField field) {
+  return ExtractSignedBits(payload, field.first, field.length);
+}
+
+// Appends one character per complete six-bit group of the field; value 0
+// ("@") becomes U+0000 and nothing is trimmed.
+CWideString& GetSixBitText(std::string_view payload, uint32_t first, uint32_t length, CWideString& text);
+inline CWideString& GetSixBitText(std::string_view payload, BitField field, CWideString& text) {
+  return GetSixBitText(payload, field.first, field.length, text);
+}
+
+// 1/10000 minute to degrees, for longitudes and latitudes.
+inline double MinutesTenThousandthsToDegrees(int32_t value) { return static_cast<double>(value) / 600000.0; }
+// Tenths of a knot or of a degree.
+inline double TenthsToUnits(uint32_t value) { return static_cast<double>(value) / 10.0; }
+
+}  // namespace vf::ais

@@ -1,0 +1,36 @@
+// Messages 1, 2 and 3: position report of a class A station.
+#include "ais/decoders.h"
+#include "ais/payload_bits.h"
+#include "ais/target_record.h"
+
+namespace vf::ais {
+namespace {
+
+constexpr BitField kNavigationalStatus{38, 4};
+constexpr BitField kRateOfTurn{42, 8};  // not read
+constexpr BitField kSpeedOverGround{50, 10};
+constexpr BitField kPositionAccuracy{60, 1};  // not read
+constexpr BitField kLongitude{61, 28};
+constexpr BitField kLatitude{89, 27};
+constexpr BitField kCourseOverGround{116, 12};
+
+static_assert(Adjacent(kMmsiField, kNavigationalStatus) && Adjacent(kNavigationalStatus, kRateOfTurn) &&
+              Adjacent(kRateOfTurn, kSpeedOverGround) && Adjacent(kSpeedOverGround, kPositionAccuracy) &&
+              Adjacent(kPositionAccuracy, kLongitude) && Adjacent(kLongitude, kLatitude) &&
+              Adjacent(kLatitude, kCourseOverGround));
+
+}  // namespace
+
+int32_t DecodePositionReport(CPluginApp& app, std::string_view payload) {
+  TargetRecord record = NewTargetRecord(payload, kClassA);
+  if (!record) return -1;
+  record->m_nNavStatus = static_cast<int32_t>(ExtractBits(payload, kNavigationalStatus));
+  record->m_dSpeed = TenthsToUnits(ExtractBits(payload, kSpeedOverGround));
+  record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
+  record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
+  record->m_dCourse = TenthsToUnits(ExtractBits(payload, kCourseOverGround));
+  DeliverRecord(app, std::move(record), kContentsPosition);
+  return 0;
+}
+
+}  // namespace vf::ais

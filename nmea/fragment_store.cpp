@@ -1,0 +1,55 @@
+#include "fragment_store.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace vf::nmea {
+
+FragmentStore::FragmentStore(size_t capacity) : m_vecFragments(capacity > 0 ? capacity : 1) {}
+
+void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload) {
+  if (m_nCount == m_vecFragments.size()) {
+    // Full: the oldest slot moves to the end and is reused.
+    std::rotate(m_vecFragments.begin(), m_vecFragments.begin() + 1, m_vecFragments.end());
+    --m_nCount;
+  }
+  AisFragment& fragment = m_vecFragments[m_nCount++];
+  fragment.nFragmentCount = count;
+  fragment.nFragmentNumber = number;
+  fragment.nSequenceId = sequenceId;
+  fragment.pszPayload.assign(payload);
+  fragment.bConsumed = 0;
+}
+
+bool FragmentStore::JoinMessage(uint8_t sequenceId) {
+  std::array<AisFragment*, kMaxFragments + 1> slots{};  // index = fragment number
+  for (size_t i = 0; i < m_nCount; ++i) {
+    AisFragment& fragment = m_vecFragments[i];
+    if (fragment.nSequenceId != sequenceId) continue;
+    if (fragment.nFragmentNumber < 1 || fragment.nFragmentNumber > kMaxFragments) continue;
+    slots[fragment.nFragmentNumber] = &fragment;  // a newer one replaces an older one
+  }
+  if (slots[1] == nullptr) return false;
+  const uint8_t count = std::min<uint8_t>(slots[1]->nFragmentCount, kMaxFragments);
+  for (uint8_t number = 1; number <= count; ++number) {
+    if (slots[number] == nullptr) return false;
+  }
+  m_strMessage.clear();
+  for (uint8_t number = 1; number <= count; ++number) {
+    m_strMessage += slots[number]->pszPayload;
+    slots[number]->bConsumed = 1;
+  }
+  return true;
+}
+
+void FragmentStore::RemoveConsumed() {
+  size_t kept = 0;
+  for (size_t i = 0; i < m_nCount; ++i) {
+    if (m_vecFragments[i].bConsumed != 0) continue;
+    if (kept != i) std::swap(m_vecFragments[kept], m_vecFragments[i]);  // swaps keep both buffers
+    ++kept;
+  }
+  m_nCount = kept;
+}
+
+}  // namespace vf::nmea

@@ -1,0 +1,71 @@
+// Sentences of multi-sentence AIS messages waiting for their siblings.
+//
+// Fragments are matched by sequence id and fragment number only; the count of
+// a message is the count of its fragment number 1; of two stored fragments
+// with the same id and number the newer one is used. The store is bounded:
+// once it is full, a new fragment evicts the oldest one, so a feed of
+// fragments that never complete cannot grow memory.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vf::nmea {
+
+struct AisFragment {
+  uint8_t nFragmentNumber = 0;  // 1..9
+  uint8_t nFragmentCount = 0;   // 1..9
+  uint8_t nSequenceId = 0;      // 0..9
+  std::string pszPayload;       // owned copy of the armoured payload
+  uint32_t bConsumed = 0;
+};
+
+class FragmentStore {
+ public:
+  static constexpr size_t kDefaultCapacity = 256;
+  static constexpr uint8_t kMaxFragments = 9;
+  static constexpr uint8_t kSequenceIds = 10;
+
+  explicit FragmentStore(size_t capacity = kDefaultCapacity);
+
+  // Appends at the end; when the store is full the oldest fragment goes.
+  void Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload);
+
+  // Joins every message whose fragments are all present, at most one per
+  // sequence id, in increasing order of id; hands each joined payload (NUL-
+  // terminated) to `decode`, then removes the fragments it used.
+  template <typename Decode>
+  void AssembleFragments(Decode&& decode) {
+    uint32_t presentIds = 0;
+    for (size_t i = 0; i < m_nCount; ++i) presentIds |= 1u << m_vecFragments[i].nSequenceId;
+    bool consumedAny = false;
+    for (uint8_t id = 0; id < kSequenceIds; ++id) {
+      if ((presentIds & (1u << id)) != 0 && JoinMessage(id)) {
+        decode(m_strMessage.c_str());
+        consumedAny = true;
+      }
+    }
+    if (consumedAny) RemoveConsumed();
+  }
+
+  size_t Size() const { return m_nCount; }
+  size_t Capacity() const { return m_vecFragments.size(); }
+  const AisFragment& operator[](size_t index) const { return m_vecFragments[index]; }
+
+ private:
+  bool JoinMessage(uint8_t sequenceId);
+  void RemoveConsumed();
+
+  // Slots [0, m_nCount) hold the fragments in arrival order; the slots past
+  // them keep their payload buffers for reuse, so steady traffic allocates
+  // nothing here.
+  std::vector<AisFragment> m_vecFragments;
+  size_t m_nCount = 0;
+  std::string m_strMessage;
+};
+
+}  // namespace vf::nmea

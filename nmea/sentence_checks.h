@@ -1,0 +1,33 @@
+// The checks a received NMEA line passes before it becomes a fragment.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vf::nmea {
+
+// Every "%" doubled, so that the line can serve as a trace format.
+void DoublePercentSigns(std::u16string_view line, std::u16string& out);
+
+// The checksum test: false only for a line that is too short or whose
+// "*hh" (third-last character "*") does not match the XOR of the characters
+// between the first one and the "*". A line without that "*" passes untested.
+bool PassesChecksum(std::string_view sentence);
+
+// The fields of a "VDM" sentence that the assembly needs; the payload points
+// into the sentence.
+struct VdmFragment {
+  uint8_t count;
+  uint8_t number;
+  uint8_t sequenceId;
+  std::string_view payload;
+};
+
+// Nothing unless the sentence has at least seven comma-separated fields,
+// field 0 contains "VDM", and count, number (1..9) and sequence id (0..9)
+// are in range.
+std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence);
+
+}  // namespace vf::nmea

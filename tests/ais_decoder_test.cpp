@@ -1,0 +1,274 @@
+// Payloads of every supported message type, decoded to target records.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "ais/decoders.h"
+#include "payload_encoder.h"
+#include "plugin/ais_app.h"
+#include "support/record_sink.h"
+
+namespace {
+
+using vf::test::Record;
+
+std::u16string Padded(std::u16string_view text, size_t length) {
+  std::u16string out(text);
+  out.resize(length, u'\0');
+  return out;
+}
+
+struct Expected {
+  Expected(uint16_t contents_, uint32_t mmsi_, int32_t stationClass_)
+      : contents(contents_), mmsi(mmsi_), stationClass(stationClass_) {}
+  uint16_t contents;
+  uint32_t mmsi;
+  int32_t stationClass;
+  int32_t navStatus = 15;
+  double latitude = 0.0, longitude = 0.0, speed = 0.0, course = 0.0;
+  int32_t shipType = 0;
+  double toBow = 0.0, toStern = 0.0, toPort = 0.0, toStarboard = 0.0;
+  std::u16string callSign, name, destination;
+};
+
+struct DecodeCase {
+  const char* what;
+  std::string payload;
+  int32_t result;
+  std::optional<Expected> record;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.what << " [" << c.payload << "]"; }
+
+std::string Type5(const char* name = "NORTHERN STAR") {
+  vf::sim::PayloadWriter w;
+  w.Put(5, 6).Put(0, 2).Put(211000000, 30).Put(0, 2).Put(9123456, 30).PutText("PD1234", 7);
+  w.PutText(name, 20).Put(70, 8).Put(100, 9).Put(20, 9).Put(5, 6).Put(10, 6).Put(1, 4);
+  w.Put(5, 4).Put(17, 5).Put(12, 5).Put(30, 6).Put(55, 8).PutText("ROTTERDAM", 20).Put(0, 1).Put(0, 1);
+  return w.Armoured();
+}
+
+std::string Type3NotAvailable() {
+  vf::sim::PayloadWriter w;
+  w.Put(3, 6).Put(0, 2).Put(366000001, 30).Put(15, 4).PutSigned(-128, 8).Put(1023, 10).Put(0, 1);
+  w.PutSigned(181 * 600000, 28).PutSigned(91 * 600000, 27).Put(3600, 12).Put(511, 9).Put(60, 6).Put(0, 19);
+  return w.Armoured();
+}
+
+std::string Type1Longitude(uint32_t longitudeBits) {
+  vf::sim::PayloadWriter w;
+  w.Put(1, 6).Put(0, 2).Put(211000000, 30).Put(0, 4).Put(0, 8).Put(0, 10).Put(0, 1).Put(longitudeBits, 28);
+  w.Put(0, 27).Put(0, 12).Put(0, 40);
+  return w.Armoured();
+}
+
+std::string Type18NotAvailable() {
+  vf::sim::PayloadWriter w;
+  w.Put(18, 6).Put(0, 2).Put(338000002, 30).Put(0, 8).Put(1023, 10).Put(0, 1);
+  w.PutSigned(181 * 600000, 28).PutSigned(91 * 600000, 27).Put(3600, 12).Put(511, 9).Put(60, 6).Put(0, 44);
+  return w.Armoured();
+}
+
+std::string Type24(unsigned part, std::string_view extra = "") {
+  vf::sim::PayloadWriter w;
+  w.Put(24, 6).Put(0, 2).Put(244123456, 30).Put(part, 2);
+  if (part == 0) {
+    w.PutText("SEA BREEZE", 20).Put(0, 8);
+  } else {
+    w.Put(37, 8).PutText("VND", 3).Put(12, 4).Put(4242, 20).PutText("PH1234", 7);
+    w.Put(8, 9).Put(4, 9).Put(2, 6).Put(1, 6).Put(1, 4).Put(0, 2);
+  }
+  return w.Armoured() + std::string(extra);
+}
+
+Expected PositionOf211000000() {
+  Expected e{1, 211000000, kClassA};
+  e.navStatus = 5;
+  e.speed = 12.3;
+  e.longitude = -4.5;
+  e.latitude = 52.25;
+  e.course = 45.6;
+  return e;
+}
+
+Expected BaseStation(double longitude, double latitude) {
+  Expected e{2, 2442000, kClassBaseStation};
+  e.longitude = longitude;
+  e.latitude = latitude;
+  return e;
+}
+
+Expected StaticVoyage(std::u16string destination) {
+  Expected e{4, 211000000, kClassA};
+  e.callSign = Padded(u"PD1234", 7);
+  e.name = Padded(u"NORTHERN STAR", 20);
+  e.destination = std::move(destination);
+  e.shipType = 70;
+  e.toBow = 100;
+  e.toStern = 20;
+  e.toPort = 5;
+  e.toStarboard = 10;
+  return e;
+}
+
+Expected StaticPartA() {
+  Expected e{16, 244123456, kClassB};
+  e.name = Padded(u"SEA BREEZE", 20);
+  return e;
+}
+
+Expected StaticPartB() {
+  Expected e{32, 244123456, kClassB};
+  e.shipType = 37;
+  e.callSign = Padded(u"PH1234", 7);
+  e.toBow = 8;
+  e.toStern = 4;
+  e.toPort = 2;
+  e.toStarboard = 1;
+  return e;
+}
+
+Expected WithPosition(Expected e, double latitude, double longitude, double speed, double course) {
+  e.latitude = latitude;
+  e.longitude = longitude;
+  e.speed = speed;
+  e.course = course;
+  return e;
+}
+
+const DecodeCase kCases[] = {
+    {"type 1", "139>Jh501sOcIa0MqLt1j?wp0000", 0, PositionOf211000000()},
+    {"type 2 decodes as type 1", "239>Jh501sOcIa0MqLt1j?wp0000", 0, PositionOf211000000()},
+    {"type 3 decodes as type 1", "339>Jh501sOcIa0MqLt1j?wp0000", 0, PositionOf211000000()},
+    {"type 3 not-available codes pass as scaled values", Type3NotAvailable(), 0,
+     [] {
+       Expected e{1, 366000001, kClassA};
+       return WithPosition(e, 91.0, 181.0, 102.3, 360.0);
+     }()},
+    {"longitude of all ones", Type1Longitude(0x0FFFFFFF), 0,
+     [] {
+       Expected e{1, 211000000, kClassA};
+       e.navStatus = 0;
+       e.longitude = -1.0 / 600000.0;
+       return e;
+     }()},
+    {"most negative longitude", Type1Longitude(0x08000000), 0,
+     [] {
+       Expected e{1, 211000000, kClassA};
+       e.navStatus = 0;
+       e.longitude = -134217728.0 / 600000.0;
+       return e;
+     }()},
+    {"seven characters of type 1: the rest reads as zeros", "139>Jh5", 0,
+     [] {
+       Expected e{1, 211000000, kClassA};
+       e.navStatus = 5;
+       return e;
+     }()},
+    {"type 1 cut after 17 characters", "139>Jh501sOcIa0Mq", 0,
+     [] {
+       Expected e = PositionOf211000000();
+       e.latitude = (31350000 & ~0x3FFF) / 600000.0;  // its top 13 bits, then zeros
+       e.course = 0.0;
+       return e;
+     }()},
+    {"type 4", "402E341vQHdRpPDVG0MqLt100000", 0, BaseStation(4.5, 52.25)},
+    {"type 4 south-west", "402E341vQHdRprvJtQdm<H100000", 0, BaseStation(-70.25, -33.5)},
+    {"type 4 not available", "402E341vQHdRp<tSF0l4Q@100000", 0, BaseStation(181.0, 91.0)},
+    {"type 4 cut at 120 bits", "402E341vQHdRpPDVG0Mq", 0, BaseStation(4.5, 31342592.0 / 600000.0)},
+    {"type 5", Type5(), 0, StaticVoyage(Padded(u"ROTTERDAM", 20))},
+    {"type 5 name of spaces", Type5("                    "), 0,
+     [] {
+       Expected e = StaticVoyage(Padded(u"ROTTERDAM", 20));
+       e.name = std::u16string(20, u' ');
+       return e;
+     }()},
+    {"type 5 cut after 50 characters", Type5().substr(0, 50), 0, StaticVoyage(Padded(u"", 20))},
+    {"type 5 cut after 52 characters", Type5().substr(0, 52), 0, StaticVoyage(Padded(u"RL", 20))},
+    {"type 18", "B39>Jh00=p59UhK=C62a7wv5j000", 0,
+     WithPosition(Expected{8, 211000000, kClassB}, -33.5, 4.5, 5.5, 270.5)},
+    {"type 18 not available", Type18NotAvailable(), 0,
+     WithPosition(Expected{8, 338000002, kClassB}, 91.0, 181.0, 102.3, 360.0)},
+    {"type 24 part A", Type24(0), 0, StaticPartA()},
+    {"type 24 part B", Type24(1), 0, StaticPartB()},
+    {"type 24 part B with extra characters", Type24(1, "0000w"), 0, StaticPartB()},
+    {"type 24 part 2 is dropped", Type24(2), 0, std::nullopt},
+    {"type 24 part 3 is dropped", Type24(3), 0, std::nullopt},
+    {"six characters", "139>Jh", -1, std::nullopt},
+    {"MMSI 0", "1000000", -1, std::nullopt},
+    {"type 4 with MMSI 0", "400000000000000000000000000", -1, std::nullopt},
+    {"type 0", "039>Jh501sOcIa0MqLt1j?wp0000", -1, std::nullopt},
+    {"type 9 has no decoder", "939>Jh501sOcIa0MqLt1j?wp0000", -1, std::nullopt},
+    {"type 19 has no decoder", "C39>Jh501sOcIa0MqLt1j?wp0000", -1, std::nullopt},
+    {"type 21 has no decoder", "E39>Jh501sOcIa0MqLt1j?wp0000", -1, std::nullopt},
+    {"lower-case first character", "b39>Jh501sOcIa0MqLt1j?wp0000", -1, std::nullopt},
+    {"punctuation first character", "!39>Jh501sOcIa0MqLt1j?wp0000", -1, std::nullopt},
+    {"empty payload", "", -1, std::nullopt},
+};
+
+class Decoders : public testing::TestWithParam<DecodeCase> {
+ protected:
+  Decoders() { m_app.m_hParentWnd = m_sink.Window(); }
+  vf::test::RecordSink m_sink;
+  CAISApp m_app;
+};
+
+TEST_P(Decoders, BuildTheRecordOfTheFieldTable) {
+  const DecodeCase& c = GetParam();
+  EXPECT_EQ(vf::ais::DecodeAisPayload(m_app, c.payload.c_str()), c.result);
+  std::vector<Record> records = m_sink.TakeAll();
+  if (!c.record) {
+    EXPECT_TRUE(records.empty());
+    return;
+  }
+  ASSERT_EQ(records.size(), 1u);
+  const CRawDataAis& r = *records[0];
+  const Expected& e = *c.record;
+  EXPECT_EQ(r.m_nType, RAW_DATA_TYPE_AIS);
+  EXPECT_EQ(r.m_nContents, e.contents);
+  EXPECT_EQ(r.m_nMMSI, e.mmsi);
+  EXPECT_EQ(r.m_nClass, e.stationClass);
+  EXPECT_EQ(r.m_nNavStatus, e.navStatus);
+  EXPECT_DOUBLE_EQ(r.m_dLatitude, e.latitude);
+  EXPECT_DOUBLE_EQ(r.m_dLongitude, e.longitude);
+  EXPECT_DOUBLE_EQ(r.m_dSpeed, e.speed);
+  EXPECT_DOUBLE_EQ(r.m_dCourse, e.course);
+  EXPECT_EQ(r.m_nShipType, e.shipType);
+  EXPECT_EQ(r.m_dToBow, e.toBow);
+  EXPECT_EQ(r.m_dToStern, e.toStern);
+  EXPECT_EQ(r.m_dToPort, e.toPort);
+  EXPECT_EQ(r.m_dToStarboard, e.toStarboard);
+  EXPECT_EQ(r.m_strCallSign.View(), e.callSign);
+  EXPECT_EQ(r.m_strName.View(), e.name);
+  EXPECT_EQ(r.m_strDestination.View(), e.destination);
+  EXPECT_EQ(r.m_dReserved, 0.0);
+  EXPECT_EQ(r.m_nReserved1, 0u);
+  EXPECT_EQ(r.m_nReserved2, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, Decoders, testing::ValuesIn(kCases));
+
+TEST(Dispatcher, RejectsANullPayload) {
+  CAISApp app;
+  EXPECT_EQ(vf::ais::DecodeAisPayload(app, nullptr), -1);
+}
+
+TEST(Decoders, WithoutAWindowDecodeButPostNothing) {
+  CAISApp app;
+  EXPECT_EQ(vf::ais::DecodeAisPayload(app, "139>Jh501sOcIa0MqLt1j?wp0000"), 0);
+}
+
+TEST(Decoders, PartsAAndBOfOneVesselAreTwoRecords) {
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  EXPECT_EQ(vf::ais::DecodeAisPayload(app, Type24(0).c_str()), 0);
+  EXPECT_EQ(vf::ais::DecodeAisPayload(app, Type24(1).c_str()), 0);
+  std::vector<Record> records = sink.TakeAll();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0]->m_nContents, kContentsStaticPartA);
+  EXPECT_EQ(records[1]->m_nContents, kContentsStaticPartB);
+}
+
+}  // namespace

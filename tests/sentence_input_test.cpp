@@ -1,0 +1,175 @@
+// Received lines through the checks, the assembly and the decoders: what
+// passes, what is dropped, and the inputs that have broken other decoders.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "payload_encoder.h"
+#include "plugin/ais_app.h"
+#include "support/record_sink.h"
+
+namespace {
+
+using vf::sim::NmeaChecksum;
+
+constexpr const char* kType1 = "139>Jh501sOcIa0MqLt1j?wp0000";
+constexpr uint32_t kType1Mmsi = 211000000;
+
+std::string WithChecksum(const std::string& body) { return body + NmeaChecksum(body); }
+std::string Vdm(const std::string& fields) { return WithChecksum("!AIVDM," + fields); }
+
+std::string Type5Payload() {
+  vf::sim::PayloadWriter w;
+  w.Put(5, 6).Put(0, 2).Put(235000001, 30).Put(0, 32).PutText("CALL", 7).PutText("TWO SENTENCES", 20);
+  w.Put(70, 8).Put(0, 62).PutText("HARWICH", 20).Put(0, 2);
+  return w.Armoured();
+}
+
+struct LineCase {
+  const char* what;
+  std::vector<std::string> lines;
+  std::u16string options;  // the configuration's option text
+  std::vector<uint32_t> mmsis;  // of the records that must arrive, in order
+};
+
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.what; }
+
+// The line as the links hand it over: one wide character per byte.
+std::u16string Received(const std::string& line) {
+  std::u16string wide;
+  for (const char ch : line) wide += static_cast<char16_t>(static_cast<unsigned char>(ch));
+  return wide;
+}
+
+class SentenceInput : public testing::TestWithParam<LineCase> {};
+
+TEST_P(SentenceInput, DeliversExactlyTheExpectedRecords) {
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  app.m_cfgDevice.m_strOptions = GetParam().options;
+  for (const std::string& line : GetParam().lines) app.HandleReceivedLine(Received(line));
+  std::vector<uint32_t> mmsis;
+  for (const auto& record : sink.TakeAll()) mmsis.push_back(record->m_nMMSI);
+  EXPECT_EQ(mmsis, GetParam().mmsis);
+}
+
+const std::string kGood = Vdm(std::string("1,1,,A,") + kType1 + ",0");
+const std::string kBody = std::string("!AIVDM,1,1,,A,") + kType1 + ",0";
+const std::string kType5 = Type5Payload();
+const std::string kType5First = kType5.substr(0, 40), kType5Second = kType5.substr(40);
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, SentenceInput,
+    testing::Values(
+        LineCase{"a good sentence", {kGood}, u"", {kType1Mmsi}},
+        LineCase{"a wrong checksum is dropped", {kBody + "*00"}, u"", {}},
+        LineCase{"a wrong checksum passes with CRC=0", {kBody + "*00"}, u"CRC=0;", {kType1Mmsi}},
+        LineCase{"CRC=2 verifies nothing", {kBody + "*00"}, u"CRC=2;", {kType1Mmsi}},
+        LineCase{"lower-case checksum digits", {[] {
+                   std::string line = kGood;
+                   for (size_t i = line.size() - 2; i < line.size(); ++i) line[i] = char(std::tolower(line[i]));
+                   return line;
+                 }()},
+                 u"",
+                 {kType1Mmsi}},
+        LineCase{"no checksum at all passes untested", {kBody}, u"", {kType1Mmsi}},
+        LineCase{"a '*' with one hex digit passes untested", {kBody + "*5"}, u"", {kType1Mmsi}},
+        LineCase{"five characters are dropped", {"!AIVD"}, u"", {}},
+        LineCase{"five characters without the test are dropped at the split", {"!AIVD"}, u"CRC=0", {}},
+        LineCase{"VDO is own ship", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"$AIVDM is taken", {WithChecksum(std::string("$AIVDM,1,1,,A,") + kType1 + ",0")}, u"", {kType1Mmsi}},
+        LineCase{"!BSVDM is taken", {WithChecksum(std::string("!BSVDM,1,1,,A,") + kType1 + ",0")}, u"", {kType1Mmsi}},
+        LineCase{"count 0", {Vdm(std::string("0,1,,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"count 10", {Vdm(std::string("10,1,,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"number 0", {Vdm(std::string("1,0,,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"number 10", {Vdm(std::string("1,10,,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"sequence id 10", {Vdm(std::string("1,1,10,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"count 257 reads as 1", {Vdm(std::string("257,1,,A,") + kType1 + ",0")}, u"", {kType1Mmsi}},
+        LineCase{"six fields", {Vdm(std::string("1,1,,A,") + kType1)}, u"", {}},
+        LineCase{"a '%' is checked in its doubled form",
+                 {kBody + "%" + NmeaChecksum(kBody + "%%"), kBody + "%" + NmeaChecksum(kBody + "%")},
+                 u"",
+                 {kType1Mmsi}},
+        LineCase{"an empty line", {""}, u"", {}},
+        LineCase{"a GPS sentence", {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47"}, u"", {}},
+        LineCase{"two sentences in one datagram: the first one counts",
+                 {kGood + "\r\n" + Vdm("1,1,,B,B39>Jh00=p59UhK=C62a7wv5j000,0") + "\r\n"},
+                 u"",
+                 {kType1Mmsi}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Trouble, SentenceInput,
+    testing::Values(
+        LineCase{"multi-sentence message with an empty sequence id",
+                 {Vdm("2,1,,A," + kType5First + ",0"), Vdm("2,2,,A," + kType5Second + ",2")},
+                 u"",
+                 {235000001}},
+        LineCase{"fragment count 0 and number 0",
+                 {Vdm(std::string("0,1,,A,") + kType1 + ",0"), Vdm(std::string("1,0,,A,") + kType1 + ",0")},
+                 u"",
+                 {}},
+        LineCase{"an empty payload field", {Vdm("1,1,,A,,0")}, u"", {}},
+        LineCase{"number above the count", {Vdm(std::string("1,2,3,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"counts over 9", {Vdm(std::string("12,1,3,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"the count changes between fragments: sentence 1 rules",
+                 {Vdm("3,2,4,A," + kType5Second + ",0"), Vdm("2,1,4,A," + kType5First + ",0")},
+                 u"",
+                 {235000001}},
+        LineCase{"a payload shorter than its type needs", {Vdm("1,1,,A,500000@,0")}, u"", {1}},
+        LineCase{"a payload much longer than its type needs",
+                 {Vdm(std::string("1,1,,A,") + kType1 + std::string(400, 'w') + ",0")},
+                 u"",
+                 {kType1Mmsi}},
+        LineCase{"six-bit text with no '@' padding",
+                 {Vdm("1,1,,A,H39>Jh0" + std::string(30, 'W') + ",0")},
+                 u"",
+                 {kType1Mmsi}},
+        LineCase{"text cut in the middle of a character", {Vdm("1,1,,A,H39>Jh0ABCD,3")}, u"", {kType1Mmsi}},
+        LineCase{"a type 5 with GPS sentences between its fragments",
+                 {Vdm("2,1,6,A," + kType5First + ",0"), "$GPGLL,4916.45,N,12311.12,W,225444,A,*1D",
+                  Vdm("2,2,6,A," + kType5Second + ",2")},
+                 u"",
+                 {235000001}},
+        LineCase{"a type 5 whose fragments came on different channels",
+                 {Vdm("2,1,7,A," + kType5First + ",0"), Vdm("2,2,7,B," + kType5Second + ",2")},
+                 u"",
+                 {235000001}},
+        LineCase{"a tag block before the sentence is not a VDM sentence",
+                 {"\\s:station,c:1700000000*5C\\" + kGood},
+                 u"CRC=0;",
+                 {}},
+        LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}}));
+
+// Corrupt data whose checksum still matches: whatever the bytes, the
+// decoders stay within the payload and never deliver an MMSI of 0.
+TEST(SentenceInputTrouble, RandomPayloadBytesWithMatchingChecksums) {
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  size_t delivered = 0;
+  for (int line = 0; line < 20000; ++line) {
+    std::string payload;
+    const size_t length = next() % 120;
+    for (size_t i = 0; i < length; ++i) {
+      char ch = static_cast<char>(1 + next() % 255);
+      payload += ch == ',' ? '0' : ch;
+    }
+    if (!payload.empty()) payload[0] = "12345BH"[next() % 7];
+    const uint32_t count = 1 + next() % 3;
+    const std::string fields = std::to_string(count) + "," + std::to_string(1 + next() % count) + "," +
+                               std::to_string(next() % 10) + ",A," + payload + ",0";
+    app.HandleReceivedLine(Received(Vdm(fields)));
+    for (const auto& record : sink.TakeAll()) {
+      EXPECT_NE(record->m_nMMSI, 0u);
+      ++delivered;
+    }
+  }
+  EXPECT_GT(delivered, 0u);
+  EXPECT_LE(app.m_vecFragments.Size(), app.m_vecFragments.Capacity());
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// The target record as the host receives it: copy, time stamps, delivery.
+#include <gtest/gtest.h>
+
+#include "ais/decoders.h"
+#include "plugin/ais_app.h"
+#include "support/fake_clock.h"
+#include "support/record_sink.h"
+#include "vf_system.h"
+
+namespace {
+
+constexpr const char* kPositionReport = "139>Jh501sOcIa0MqLt1j?wp0000";
+
+TEST(TargetRecord, ConstructionDefaults) {
+  CRawDataAis record;
+  EXPECT_EQ(record.m_nType, RAW_DATA_TYPE_AIS);
+  EXPECT_EQ(record.m_nContents, 0);
+  EXPECT_EQ(record.m_nNavStatus, 15);
+  EXPECT_EQ(record.m_nClass, kClassBaseStation);
+  EXPECT_EQ(record.m_dTime, 0.0);
+  EXPECT_TRUE(record.m_strName.View().empty());
+}
+
+TEST(TargetRecord, CloneCopiesEverythingButBit28OfTheDeviceId) {
+  CRawDataAis source;
+  source.m_nDeviceId = 0x10000005;
+  source.m_nContents = kContentsStaticVoyage;
+  source.m_dTime = 1700000000.5;
+  source.m_dTimeOffset = -0.25;
+  source.m_nMMSI = 211000000;
+  source.m_nTimeReceived = 1700000000;
+  source.m_nShipType = 70;
+  source.m_nNavStatus = 5;
+  source.m_nClass = kClassA;
+  source.m_dLatitude = 52.25;
+  source.m_dLongitude = -4.5;
+  source.m_dSpeed = 12.3;
+  source.m_dCourse = 45.6;
+  source.m_dToBow = 100;
+  source.m_dToStern = 20;
+  source.m_dToPort = 5;
+  source.m_dToStarboard = 10;
+  source.m_strCallSign = std::u16string(u"PD1234\0", 7);
+  source.m_strName = u"NORTHERN STAR";
+  source.m_strDestination = u"ROTTERDAM";
+
+  std::unique_ptr<CRawData> copy(source.Clone());
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(copy->m_nType, RAW_DATA_TYPE_AIS);
+  const auto& c = static_cast<const CRawDataAis&>(*copy);
+  EXPECT_EQ(c.m_nDeviceId, 0x00000005);
+  EXPECT_EQ(c.m_nContents, source.m_nContents);
+  EXPECT_EQ(c.m_dTime, source.m_dTime);
+  EXPECT_EQ(c.m_dTimeOffset, source.m_dTimeOffset);
+  EXPECT_EQ(c.m_nMMSI, source.m_nMMSI);
+  EXPECT_EQ(c.m_nTimeReceived, source.m_nTimeReceived);
+  EXPECT_EQ(c.m_nShipType, source.m_nShipType);
+  EXPECT_EQ(c.m_nNavStatus, source.m_nNavStatus);
+  EXPECT_EQ(c.m_nClass, source.m_nClass);
+  EXPECT_EQ(c.m_dLatitude, source.m_dLatitude);
+  EXPECT_EQ(c.m_dLongitude, source.m_dLongitude);
+  EXPECT_EQ(c.m_dSpeed, source.m_dSpeed);
+  EXPECT_EQ(c.m_dCourse, source.m_dCourse);
+  EXPECT_EQ(c.m_dToBow, source.m_dToBow);
+  EXPECT_EQ(c.m_dToStern, source.m_dToStern);
+  EXPECT_EQ(c.m_dToPort, source.m_dToPort);
+  EXPECT_EQ(c.m_dToStarboard, source.m_dToStarboard);
+  EXPECT_EQ(c.m_strCallSign.View(), source.m_strCallSign.View());
+  EXPECT_EQ(c.m_strName.View(), source.m_strName.View());
+  EXPECT_EQ(c.m_strDestination.View(), source.m_strDestination.View());
+  EXPECT_NE(c.m_strName.GetString(), source.m_strName.GetString()) << "the copy owns its strings";
+}
+
+TEST(TargetRecord, BaseRecordClonesToNothing) {
+  CRawDataAis record;
+  CRawData& base = record;
+  EXPECT_EQ(base.CRawData::Clone(), nullptr);
+}
+
+class Delivery : public testing::Test {
+ protected:
+  Delivery() : m_app(m_clock) { m_app.m_hParentWnd = m_sink.Window(); }
+
+  vf::test::FakeClock m_clock;
+  vf::test::RecordSink m_sink;
+  CAISApp m_app;
+};
+
+TEST_F(Delivery, StampsTimeOffsetAndDeviceId) {
+  m_clock.utcMs = 1700000060000;
+  m_app.m_pTimeStamping->Synchronize();
+  m_app.m_cfgDevice.m_nTimeOffset = -250;
+  m_app.m_cfgDevice.m_nDeviceId = 0x10000007;
+  const int64_t before = vf::platform::CalendarTimeSeconds();
+  ASSERT_EQ(vf::ais::DecodeAisPayload(m_app, kPositionReport), 0);
+  auto records = m_sink.TakeAll();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_DOUBLE_EQ(records[0]->m_dTimeOffset, -0.25);
+  EXPECT_DOUBLE_EQ(records[0]->m_dTime, 1700000059.75);
+  EXPECT_EQ(records[0]->m_nDeviceId, 0x10000007);
+  EXPECT_EQ(records[0]->m_nContents, kContentsPosition);
+  EXPECT_GE(records[0]->m_nTimeReceived, static_cast<int32_t>(before));
+}
+
+TEST_F(Delivery, WithoutAClockTheTimeIsZeroButTheOffsetIsCarried) {
+  delete m_app.m_pTimeStamping;
+  m_app.m_pTimeStamping = nullptr;
+  m_app.m_cfgDevice.m_nTimeOffset = 1500;
+  ASSERT_EQ(vf::ais::DecodeAisPayload(m_app, kPositionReport), 0);
+  auto records = m_sink.TakeAll();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]->m_dTime, 0.0);
+  EXPECT_DOUBLE_EQ(records[0]->m_dTimeOffset, 1.5);
+}
+
+TEST_F(Delivery, AFullQueueDropsTheRecordWithoutLeakingIt) {
+  // The window's queue takes a bounded number of messages; the decoder
+  // still reports success for what it could not post, and frees it.
+  size_t posted = 0;
+  for (int i = 0; i < 10050; ++i) {
+    ASSERT_EQ(vf::ais::DecodeAisPayload(m_app, kPositionReport), 0);
+  }
+  posted = m_sink.TakeAll().size();
+  EXPECT_EQ(posted, 10000u);
+}
+
+TEST_F(Delivery, ADestroyedWindowIsNotAHostAnyMore) {
+  HostWindow gone = VfCreateWindow(u"gone");
+  VfDestroyWindow(gone);
+  m_app.m_hParentWnd = gone;
+  EXPECT_EQ(vf::ais::DecodeAisPayload(m_app, kPositionReport), 0);
+}
+
+}  // namespace
