@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "vf_system.h"
 
@@ -54,7 +55,7 @@ __attribute__((visibility("default"))) void VfDestroyWindow(HostWindow window) {
 }
 
 __attribute__((visibility("default"))) HostWindow VfFindWindow(const char16_t* title) {
-  const std::u16string wanted = title ? title : u"";
+  const std::u16string_view wanted = title ? title : u"";  // no copy: the plug-in asks once per line
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
   for (const auto& [id, window] : registry.windows) {
