@@ -16,6 +16,7 @@ namespace {
 
 std::vector<std::string> CorpusLines() {
   std::vector<std::string> lines;
+  if (!std::filesystem::is_directory(AIS_CORPUS_DIR)) return lines;
   for (const auto& entry : std::filesystem::directory_iterator(AIS_CORPUS_DIR)) {
     if (entry.path().extension() != ".log" && entry.path().extension() != ".aivdm") continue;
     std::ifstream in(entry.path(), std::ios::binary);
