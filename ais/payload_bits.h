@@ -19,7 +19,6 @@ struct BitField {
 // check with it that they transcribe the standard's layout without gaps.
 constexpr bool Adjacent(BitField field, BitField next) { return field.first + field.length == next.first; }
 
-constexpr BitField kMessageIdField{0, 6};
 constexpr BitField kMmsiField{8, 30};
 
 // The six-bit value of an armouring character; every character has one.

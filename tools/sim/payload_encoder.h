@@ -18,10 +18,8 @@ class PayloadWriter {
   // character outside the six-bit table is sent as "?".
   PayloadWriter& PutText(std::string_view text, unsigned characters);
 
-  size_t BitCount() const { return m_bits.size(); }
   // The armoured characters; the last one is completed with zero fill bits.
   std::string Armoured() const;
-  unsigned FillBits() const { return static_cast<unsigned>((6 - m_bits.size() % 6) % 6); }
 
  private:
   std::vector<bool> m_bits;
