@@ -7,20 +7,40 @@ namespace {
 
 constexpr std::u16string_view kCrcKey = u"CRC";
 
-std::u16string Trim(std::u16string_view text) {
+// Views into the option text: the receive loop reads the CRC setting for
+// every line, so reading it must not allocate.
+std::u16string_view Trim(std::u16string_view text) {
   size_t begin = 0, end = text.size();
   while (begin < end && IsWhiteSpace(text[begin])) ++begin;
   while (end > begin && IsWhiteSpace(text[end - 1])) --end;
-  return std::u16string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
 }
 
-std::u16string FindCrcEntry(std::u16string_view text) {
-  if (text.empty()) return {};
-  for (size_t index = 0;; ++index) {
-    std::u16string entry = GetOptionEntry(text, index, u";");
-    if (entry.empty()) return {};
-    if (entry.compare(0, kCrcKey.size(), kCrcKey) == 0) return entry;
+std::u16string_view OptionEntryView(std::u16string_view text, size_t index, std::u16string_view separators) {
+  size_t position = 0;
+  size_t count = 0;
+  while (position < text.size()) {
+    const size_t begin = text.find_first_not_of(separators, position);
+    if (begin == std::u16string_view::npos) break;
+    size_t end = text.find_first_of(separators, begin);
+    if (end == std::u16string_view::npos) end = text.size();
+    if (count++ == index) return text.substr(begin, end - begin);
+    position = end;
   }
+  return {};
+}
+
+std::u16string_view FindCrcEntry(std::u16string_view text) {
+  for (size_t index = 0;; ++index) {
+    const std::u16string_view entry = OptionEntryView(text, index, u";");
+    if (entry.empty() || entry.starts_with(kCrcKey)) return entry;
+  }
+}
+
+std::u16string_view CrcValue(std::u16string_view text) {
+  const std::u16string_view entry = FindCrcEntry(text);
+  const size_t equals = entry.rfind(u'=');
+  return Trim(equals == std::u16string_view::npos ? entry : entry.substr(equals + 1));
 }
 
 void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_view to) {
@@ -33,35 +53,20 @@ void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_v
 }  // namespace
 
 std::u16string GetOptionEntry(std::u16string_view text, size_t index, std::u16string_view separators) {
-  size_t position = 0;
-  size_t count = 0;
-  while (position < text.size()) {
-    const size_t begin = text.find_first_not_of(separators, position);
-    if (begin == std::u16string_view::npos) break;
-    size_t end = text.find_first_of(separators, begin);
-    if (end == std::u16string_view::npos) end = text.size();
-    if (count++ == index) return std::u16string(text.substr(begin, end - begin));
-    position = end;
-  }
-  return {};
+  return std::u16string(OptionEntryView(text, index, separators));
 }
 
-std::u16string GetCrcOption(std::u16string_view text) {
-  const std::u16string entry = FindCrcEntry(text);
-  const size_t equals = entry.rfind(u'=');
-  return Trim(equals == std::u16string::npos ? std::u16string_view(entry)
-                                             : std::u16string_view(entry).substr(equals + 1));
-}
+std::u16string GetCrcOption(std::u16string_view text) { return std::u16string(CrcValue(text)); }
 
 int32_t GetCrcCheck(std::u16string_view text) {
-  const std::u16string value = GetCrcOption(text);
+  const std::u16string_view value = CrcValue(text);
   return value.empty() ? 1 : ParseSignedDecimal(value);
 }
 
 void SetCrcOption(std::u16string& text, std::u16string_view value) {
-  const std::u16string old_entry = FindCrcEntry(text);
+  const std::u16string old_entry(FindCrcEntry(text));
   if (old_entry.empty()) {
-    text = Trim(text);
+    text = std::u16string(Trim(text));
     if (!text.empty() && text.back() != u';') text += u';';  // keep the new entry apart from the last one
     text.append(kCrcKey).append(u"=").append(value).append(u";");
     return;

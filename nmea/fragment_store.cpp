@@ -5,7 +5,8 @@
 
 namespace vf::nmea {
 
-FragmentStore::FragmentStore(size_t capacity) : m_vecFragments(capacity > 0 ? capacity : 1) {}
+FragmentStore::FragmentStore(size_t capacity)
+    : m_vecFragments(capacity > 0 ? capacity : 1), m_nFirstConsumed(m_vecFragments.size()) {}
 
 void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload) {
   if (m_nCount == m_vecFragments.size()) {
@@ -19,6 +20,7 @@ void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, st
   fragment.nSequenceId = sequenceId;
   fragment.pszPayload.assign(payload);
   fragment.bConsumed = 0;
+  m_nCandidateIds |= 1u << sequenceId;
 }
 
 bool FragmentStore::JoinMessage(uint8_t sequenceId) {
@@ -38,18 +40,21 @@ bool FragmentStore::JoinMessage(uint8_t sequenceId) {
   for (uint8_t number = 1; number <= count; ++number) {
     m_strMessage += slots[number]->pszPayload;
     slots[number]->bConsumed = 1;
+    m_nFirstConsumed = std::min(m_nFirstConsumed, static_cast<size_t>(slots[number] - m_vecFragments.data()));
   }
   return true;
 }
 
 void FragmentStore::RemoveConsumed() {
-  size_t kept = 0;
-  for (size_t i = 0; i < m_nCount; ++i) {
+  // Fragments before the first consumed one stay where they are.
+  size_t kept = m_nFirstConsumed;
+  for (size_t i = m_nFirstConsumed; i < m_nCount; ++i) {
     if (m_vecFragments[i].bConsumed != 0) continue;
     if (kept != i) std::swap(m_vecFragments[kept], m_vecFragments[i]);  // swaps keep both buffers
     ++kept;
   }
   m_nCount = kept;
+  m_nFirstConsumed = m_vecFragments.size();
 }
 
 }  // namespace vf::nmea

@@ -40,16 +40,17 @@ class FragmentStore {
   // terminated) to `decode`, then removes the fragments it used.
   template <typename Decode>
   void AssembleFragments(Decode&& decode) {
-    uint32_t presentIds = 0;
-    for (size_t i = 0; i < m_nCount; ++i) presentIds |= 1u << m_vecFragments[i].nSequenceId;
-    bool consumedAny = false;
+    // Only an id that gained a fragment, or that was joined last time and
+    // may hold older duplicates that complete again, can be complete now.
+    const uint32_t candidates = m_nCandidateIds;
+    m_nCandidateIds = 0;
     for (uint8_t id = 0; id < kSequenceIds; ++id) {
-      if ((presentIds & (1u << id)) != 0 && JoinMessage(id)) {
+      if ((candidates & (1u << id)) != 0 && JoinMessage(id)) {
         decode(m_strMessage.c_str());
-        consumedAny = true;
+        m_nCandidateIds |= 1u << id;
       }
     }
-    if (consumedAny) RemoveConsumed();
+    if (m_nCandidateIds != 0) RemoveConsumed();
   }
 
   size_t Size() const { return m_nCount; }
@@ -65,6 +66,8 @@ class FragmentStore {
   // nothing here.
   std::vector<AisFragment> m_vecFragments;
   size_t m_nCount = 0;
+  size_t m_nFirstConsumed = 0;
+  uint32_t m_nCandidateIds = 0;  // bit per sequence id
   std::string m_strMessage;
 };
 

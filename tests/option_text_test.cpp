@@ -14,6 +14,14 @@ struct CrcReadCase {
   std::u16string option;
 };
 
+// Case names in the test listing: the option text, printable characters only.
+std::string Shown(const std::u16string& text) {
+  std::string shown = "\"";
+  for (const char16_t c : text) shown += (c >= u' ' && c < 0x7F) ? static_cast<char>(c) : '.';
+  return shown + "\"";
+}
+void PrintTo(const CrcReadCase& c, std::ostream* out) { *out << Shown(c.text); }
+
 class CrcRead : public testing::TestWithParam<CrcReadCase> {};
 
 TEST_P(CrcRead, ReadsTheFirstCrcEntry) {
@@ -43,6 +51,8 @@ struct CrcWriteCase {
   std::u16string value;
   std::u16string after;
 };
+
+void PrintTo(const CrcWriteCase& c, std::ostream* out) { *out << Shown(c.before) << " <- " << Shown(c.value); }
 
 class CrcWrite : public testing::TestWithParam<CrcWriteCase> {};
 

@@ -142,6 +142,21 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}}));
 
+// The store belongs to the application object, not to a run: a message
+// whose sentences straddle a stop and a start still decodes.
+TEST(SentenceInputRestart, AStopAndStartKeepsTheStoredFragments) {
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  app.HandleReceivedLine(Received(Vdm("2,1,9,A," + kType5First + ",0")));
+  ASSERT_EQ(app.StartPlugin(), 0);
+  ASSERT_EQ(app.StopPlugin(), 0);
+  app.HandleReceivedLine(Received(Vdm("2,2,9,A," + kType5Second + ",2")));
+  const auto records = sink.TakeAll();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]->m_nMMSI, 235000001u);
+}
+
 // Corrupt data whose checksum still matches: whatever the bytes, the
 // decoders stay within the payload and never deliver an MMSI of 0.
 TEST(SentenceInputTrouble, RandomPayloadBytesWithMatchingChecksums) {

@@ -54,7 +54,9 @@ std::vector<std::string> VdmSentences(std::string_view payload, unsigned fillBit
   std::vector<std::string> sentences;
   for (size_t number = 1; number <= count; ++number) {
     const std::string_view piece = payload.substr((number - 1) * perSentence, perSentence);
-    std::string body = "!" + std::string(talker) + "VDM," + std::to_string(count) + "," + std::to_string(number) + ",";
+    std::string body(1, '!');
+    body.append(talker).append("VDM,").append(std::to_string(count)).append(",");
+    body.append(std::to_string(number)).append(",");
     if (sequenceId >= 0) body += std::to_string(sequenceId);
     body += ",";
     body += channel;
