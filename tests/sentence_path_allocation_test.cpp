@@ -22,6 +22,9 @@ void* CountedAllocation(size_t size) {
   return std::malloc(size == 0 ? 1 : size);
 }
 
+// Out of line, so that the compiler does not pair a delete with a free.
+[[gnu::noinline]] void ReleaseAllocation(void* block) noexcept { std::free(block); }
+
 }  // namespace
 
 void* operator new(size_t size) {
@@ -31,10 +34,10 @@ void* operator new(size_t size) {
 void* operator new[](size_t size) { return operator new(size); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
-void operator delete[](void* block, size_t) noexcept { std::free(block); }
+void operator delete(void* block) noexcept { ReleaseAllocation(block); }
+void operator delete[](void* block) noexcept { ReleaseAllocation(block); }
+void operator delete(void* block, size_t) noexcept { ReleaseAllocation(block); }
+void operator delete[](void* block, size_t) noexcept { ReleaseAllocation(block); }
 
 namespace {
 
