@@ -8,13 +8,15 @@ set(AIS_CORE_SOURCES
   ais/position_report.cpp
   ais/static_voyage_data.cpp
   ais/target_record.cpp
+  config/decimal_text.cpp
+  config/option_text.cpp
+  diag/monitor_feed.cpp
+  diag/text_format.cpp
+  diag/trace_file.cpp
+  links/error_text.cpp
   nmea/fragment_store.cpp
   nmea/sentence_checks.cpp
   plugin/ais_app.cpp
-  config/decimal_text.cpp
-  config/option_text.cpp
-  diag/text_format.cpp
-  diag/trace_file.cpp
   plugin/plugin_app.cpp
   plugin/time_stamping.cpp
 )

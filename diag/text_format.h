@@ -20,6 +20,7 @@ class FormatArg {
   FormatArg(double value) : m_kind(Kind::kNumber), m_number(value) {}  // NOLINT
   FormatArg(std::u16string_view value) : m_kind(Kind::kText), m_text(value) {}  // NOLINT
   FormatArg(const std::u16string& value) : m_kind(Kind::kText), m_text(value) {}  // NOLINT
+  FormatArg(const char16_t* value) : m_kind(Kind::kText), m_text(value != nullptr ? value : u"") {}  // NOLINT
   FormatArg(const CWideString& value) : m_kind(Kind::kText), m_text(value.View()) {}  // NOLINT
 
   void AppendTo(std::u16string& out, char16_t conversion, int precision) const;

@@ -2,24 +2,18 @@
 
 #include "ais/decoders.h"
 #include "config/option_text.h"
-#include "diag/trace_file.h"
+#include "diag/monitor_feed.h"
 #include "nmea/sentence_checks.h"
 #include "platform/text_codec.h"
-#include "platform/window.h"
 
 void CAISApp::HandleReceivedLine(std::u16string_view line) {
   if (line.empty()) return;
   vf::nmea::DoublePercentSigns(line, m_strEscapedLine);
-  FeedMonitor(m_strEscapedLine);
+  vf::FeedMonitor(*this, m_strEscapedLine);
   vf::platform::WideToAnsi(m_strEscapedLine, m_strNarrowLine);
   if (vf::GetCrcCheck(m_cfgDevice.m_strOptions.View()) == 1 && !vf::nmea::PassesChecksum(m_strNarrowLine)) return;
   const auto fragment = vf::nmea::ParseVdmSentence(m_strNarrowLine);
   if (!fragment) return;
   m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload);
   m_vecFragments.AssembleFragments([this](const char* payload) { vf::ais::DecodeAisPayload(*this, payload); });
-}
-
-void CAISApp::FeedMonitor(const std::u16string& line) {
-  if (!vf::platform::TopLevelWindowExists(kAisMonitorTitle)) return;
-  WriteTrace(ReceiveTime(), vf::kTraceReceived, vf::kTraceCategoryReceived, line);
 }

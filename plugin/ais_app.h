@@ -20,8 +20,6 @@ class CAISApp : public CPluginApp {
   vf::nmea::FragmentStore m_vecFragments;
 
  private:
-  void FeedMonitor(const std::u16string& line);
-
   // Scratch text reused from line to line.
   std::u16string m_strEscapedLine;
   std::string m_strNarrowLine;

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 #include "vf_system.h"
 
@@ -27,14 +29,25 @@ namespace {
 
 constexpr uint32_t kReadyMagic = 0x56464d58;  // "VFMX": initialised
 
-std::string ObjectName(const char16_t* name) {
-  std::string result = "/vf-mutex-";
-  for (const char16_t* p = name; p && *p; ++p) {
-    const char16_t c = *p;
+void AppendPortable(std::string& out, std::u16string_view text) {
+  for (const char16_t c : text) {
     const bool portable = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
                           (c >= u'0' && c <= u'9') || c == u'-' || c == u'_' || c == u'.';
-    result += portable ? static_cast<char>(c) : '_';
+    out += portable ? static_cast<char>(c) : '_';
   }
+}
+
+// "/vf-mutex-<name>", or "/vf-mutex-<namespace>-<name>" when
+// VF_OBJECT_NAMESPACE is set: a private set of names, like a Windows session
+// namespace, so that separate hosts (or tests) on one machine keep apart.
+std::string ObjectName(const char16_t* name) {
+  std::string result = "/vf-mutex-";
+  if (const char* space = std::getenv("VF_OBJECT_NAMESPACE"); space != nullptr && *space != '\0') {
+    const std::string_view narrow(space);
+    AppendPortable(result, std::u16string(narrow.begin(), narrow.end()));
+    result += '-';
+  }
+  AppendPortable(result, name != nullptr ? std::u16string_view(name) : std::u16string_view());
   return result;
 }
 

@@ -1,0 +1,83 @@
+// The received traffic reaches the communications monitor's trace only while
+// its window is open, exactly as received, before any check.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/ais_app.h"
+#include "support/fake_clock.h"
+#include "support/trace_folder.h"
+
+namespace {
+
+using vf::test::EntryLines;
+using vf::test::TraceFolder;
+
+// The message part of an entry: what follows "[AIS] ".
+std::vector<std::string> Messages(const std::string& bytes) {
+  std::vector<std::string> messages;
+  for (const std::string& line : EntryLines(bytes)) messages.push_back(line.substr(line.find("] ") + 2));
+  return messages;
+}
+
+double EntryTime(const std::string& line) {
+  const size_t first = line.find('|');
+  return std::stod(line.substr(first + 1, line.find('|', first + 1) - first - 1));
+}
+
+const std::vector<std::u16string> kTraffic = {
+    u"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A",  // bad checksum: still mirrored
+    u"$GPGLL,4916.45,N,12311.12,W,225444,A,*1D",           // not a VDM sentence
+    u"",                                                   // nothing read: nothing mirrored
+    u"garbage 100% <>",
+};
+
+TEST(MonitorFeed, WithoutTheMonitorWindowTheReceivedTraceIsNeverWritten) {
+  TraceFolder folder;
+  CAISApp app;
+  for (const auto& line : kTraffic) app.HandleReceivedLine(line);
+  EXPECT_FALSE(folder.Read("AIS.dll").has_value());
+}
+
+TEST(MonitorFeed, EveryNonEmptyLineIsMirroredAsReceived) {
+  TraceFolder folder;
+  const HostWindow monitor = VfCreateWindow(u"Communications Monitor");
+  CAISApp app;
+  for (const auto& line : kTraffic) app.HandleReceivedLine(line);
+  VfDestroyWindow(monitor);
+  const auto bytes = folder.Read("AIS.dll");
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(Messages(*bytes), (std::vector<std::string>{"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A",
+                                                        "$GPGLL,4916.45,N,12311.12,W,225444,A,*1D",
+                                                        "garbage 100% <>"}));
+  EXPECT_NE(EntryLines(*bytes)[0].find("|64|[AIS] "), std::string::npos);
+  EXPECT_FALSE(folder.Read("General").has_value());
+}
+
+TEST(MonitorFeed, AWindowWithASimilarTitleIsNotTheMonitor) {
+  TraceFolder folder;
+  const HostWindow other = VfCreateWindow(u"Communications Monitor 2");
+  CAISApp app;
+  app.HandleReceivedLine(kTraffic[0]);
+  VfDestroyWindow(other);
+  EXPECT_FALSE(folder.Read("AIS.dll").has_value());
+}
+
+TEST(MonitorFeed, TheTimeOffsetShiftsTheEntryTime) {
+  TraceFolder folder;
+  const HostWindow monitor = VfCreateWindow(u"Communications Monitor");
+  vf::test::FakeClock clock;
+  clock.utcMs = vf::test::FakeClock::UtcMs(2026, 12, 6, 10, 0, 0);
+  clock.bootUtcMs = clock.utcMs - 5000;
+  CAISApp app(clock);
+  app.HandleReceivedLine(u"first");
+  app.m_cfgDevice.m_nTimeOffset = 1500;
+  app.HandleReceivedLine(u"second");
+  VfDestroyWindow(monitor);
+  const auto lines = EntryLines(*folder.Read("AIS.dll"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NEAR(EntryTime(lines[1]) - EntryTime(lines[0]), 1.5, 1e-6);
+}
+
+}  // namespace

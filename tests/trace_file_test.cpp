@@ -1,0 +1,138 @@
+// The shared, rolling trace files as the host and other modules see them on
+// disk: layout, roll-over, escaping, and what happens without the mutex.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "diag/trace_file.h"
+#include "plugin/plugin_app.h"
+#include "support/trace_folder.h"
+
+namespace {
+
+using vf::test::CounterLine;
+using vf::test::EntryLines;
+using vf::test::TraceFolder;
+
+void Trace(CPluginApp& app, std::u16string_view message, const char16_t* category = vf::kTraceCategoryGeneral) {
+  app.WriteTrace(12.5, vf::kTraceProgress, category, message);
+}
+
+std::string OldEntries(int first, int count) {
+  std::string bytes;
+  for (int n = first; n < first + count; ++n) bytes += std::to_string(n) + "|1.000|4|[Other] old " + std::to_string(n) + "\r\r\n";
+  return bytes;
+}
+
+TEST(TraceFile, WithoutTheHostMutexNothingIsTouched) {
+  TraceFolder folder({.hostMutex = false, .tracingFolder = true});
+  CPluginApp app(u"AIS");
+  Trace(app, u"dropped");
+  EXPECT_EQ(folder.Contents(), (std::vector<std::string>{"VestraFold", "VestraFold/Tracing"}));
+}
+
+TEST(TraceFile, AMissingFolderIsNotCreated) {
+  TraceFolder folder({.hostMutex = true, .tracingFolder = false});
+  CPluginApp app(u"AIS");
+  Trace(app, u"dropped");
+  EXPECT_TRUE(folder.Contents().empty());
+  EXPECT_EQ(VfWaitNamedMutex(folder.HostMutex(), 0), 0) << "the mutex was released after the failed write";
+  VfReleaseNamedMutex(folder.HostMutex());
+}
+
+TEST(TraceFile, TheFirstLineMakesAFileWithCounterOne) {
+  TraceFolder folder;
+  CPluginApp app(u"AIS");
+  Trace(app, u"Plugin started.");
+  EXPECT_EQ(folder.Read("General"), "1\r\n1|12.500|4|[AIS] Plugin started.\r\r\n");
+}
+
+TEST(TraceFile, AFullFileRollsOverItsOldestEntry) {
+  TraceFolder folder;
+  folder.Write("General", "57\r\n" + OldEntries(1, 200));
+  CPluginApp app(u"AIS");
+  Trace(app, u"new");
+  const std::string bytes = *folder.Read("General");
+  const auto entries = EntryLines(bytes);
+  EXPECT_EQ(CounterLine(bytes), "58");
+  ASSERT_EQ(entries.size(), vf::kTraceEntryLimit);
+  EXPECT_EQ(entries.front(), "2|1.000|4|[Other] old 2");
+  EXPECT_EQ(entries.back(), "58|12.500|4|[AIS] new");
+}
+
+TEST(TraceFile, LinesHoldingOnlyALineEndSurvive) {
+  TraceFolder folder;
+  // An empty entry as written on Windows (CR CR LF) and one written bare (CR LF).
+  folder.Write("General", "3\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n");
+  CPluginApp app(u"AIS");
+  Trace(app, u"three");
+  EXPECT_EQ(folder.Read("General"),
+            "4\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n4|12.500|4|[AIS] three\r\r\n");
+}
+
+TEST(TraceFile, ControlCharactersAreWrittenAsNames) {
+  TraceFolder folder;
+  CPluginApp app(u"AIS");
+  Trace(app, u"a\tb\r\nc");
+  EXPECT_EQ(folder.Read("General"), "1\r\n1|12.500|4|[AIS] a<TAB>b<CR><LF>c\r\r\n");
+}
+
+TEST(TraceFile, TheMessageIsFormattedWithItsArguments) {
+  TraceFolder folder;
+  CPluginApp app(u"AIS");
+  app.TraceStatus(vf::kTraceError, u"Failed to open serial port: [COM%ld]. %ls.", {7, u"In use"});
+  const auto entries = EntryLines(*folder.Read("General"));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_NE(entries[0].find("|1|[AIS] Failed to open serial port: [COM7]. In use."), std::string::npos) << entries[0];
+}
+
+TEST(TraceFile, EachCategoryCountsInItsOwnFile) {
+  TraceFolder folder;
+  folder.Write("General", "41\r\n");
+  CPluginApp app(u"AIS");
+  Trace(app, u"status");
+  Trace(app, u"!AIVDM", vf::kTraceCategoryReceived);
+  Trace(app, u"!AIVDO", vf::kTraceCategoryReceived);
+  EXPECT_EQ(folder.Read("General"), "42\r\n42|12.500|4|[AIS] status\r\r\n");
+  EXPECT_EQ(folder.Read("AIS.dll"), "2\r\n1|12.500|4|[AIS] !AIVDM\r\r\n2|12.500|4|[AIS] !AIVDO\r\r\n");
+}
+
+TEST(TraceFile, ADamagedFileStartsCountingAgain) {
+  TraceFolder folder;
+  folder.Write("General", "not a number\r\nkept\r\n");
+  CPluginApp app(u"AIS");
+  Trace(app, u"next");
+  EXPECT_EQ(folder.Read("General"), "1\r\nkept\r\n1|12.500|4|[AIS] next\r\r\n");
+}
+
+TEST(TraceFile, ABusyMutexDropsTheLineAfterItsWait) {
+  TraceFolder folder;
+  CPluginApp app(u"AIS");
+  std::promise<void> held;
+  std::promise<void> done;
+  std::thread holder([&] {
+    ASSERT_EQ(VfWaitNamedMutex(folder.HostMutex(), 1000), 0);
+    held.set_value();
+    done.get_future().wait();
+    VfReleaseNamedMutex(folder.HostMutex());
+  });
+  held.get_future().wait();
+  const auto start = std::chrono::steady_clock::now();
+  Trace(app, u"dropped");
+  const auto waited = std::chrono::steady_clock::now() - start;
+  done.set_value();
+  holder.join();
+  EXPECT_FALSE(folder.Read("General").has_value());
+  EXPECT_GE(waited, std::chrono::milliseconds(vf::kTraceMutexWaitMs));
+}
+
+TEST(TraceFile, LongPathsAreCutToTheBuffer) {
+  const std::u16string folder(300, u'x');
+  EXPECT_EQ(vf::TraceFilePath(folder, u"General").size(), 259u);
+  EXPECT_EQ(vf::TraceFilePath(u"/data", u"AIS.dll"), u"/data/VestraFold/Tracing/Trace_AIS.dll.txt");
+}
+
+}  // namespace
