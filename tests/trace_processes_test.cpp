@@ -1,0 +1,97 @@
+// Several processes share one trace file through the host's named mutex; one
+// of them dies while it holds the mutex. No line may be lost or garbled, and
+// the mutex must not stay held.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/trace_folder.h"
+
+extern char** environ;
+
+namespace {
+
+using vf::test::CounterLine;
+using vf::test::EntryLines;
+using vf::test::TraceFolder;
+
+struct Child {
+  pid_t pid = -1;
+  int output = -1;  // read end of the child's stdout
+};
+
+Child Spawn(const std::string& mode, const std::string& name, int count) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+  const std::string countText = std::to_string(count);
+  std::vector<char*> argv = {const_cast<char*>(TRACE_WRITER_PATH), const_cast<char*>(mode.c_str()),
+                             const_cast<char*>(name.c_str()), const_cast<char*>(countText.c_str()), nullptr};
+  Child child;
+  if (posix_spawn(&child.pid, TRACE_WRITER_PATH, &actions, nullptr, argv.data(), environ) != 0) child.pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[1]);
+  child.output = pipeEnds[0];
+  return child;
+}
+
+// The child's exit status, or -1 when it did not end normally.
+int Reap(const Child& child) {
+  int status = 0;
+  if (child.output >= 0) close(child.output);
+  if (waitpid(child.pid, &status, 0) != child.pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool WaitForLine(const Child& child, const std::string& expected, int timeoutMs) {
+  std::string seen;
+  pollfd ready{child.output, POLLIN, 0};
+  while (seen.find(expected) == std::string::npos) {
+    if (poll(&ready, 1, timeoutMs) != 1) return false;
+    char chunk[64];
+    const ssize_t n = read(child.output, chunk, sizeof chunk);
+    if (n <= 0) return false;
+    seen.append(chunk, static_cast<size_t>(n));
+  }
+  return true;
+}
+
+TEST(TraceProcesses, ConcurrentWritersAndADeadHolderLoseNothing) {
+  TraceFolder folder;  // the host: folder and mutex; the children inherit where they are
+  constexpr int kWriters = 4, kLinesEach = 150, kHolderLines = 20;
+
+  const Child holder = Spawn("hold", "holder", kHolderLines);
+  ASSERT_GT(holder.pid, 0);
+  ASSERT_TRUE(WaitForLine(holder, "held\n", 30000)) << "the holder took the mutex";
+  std::vector<Child> writers;
+  for (int w = 0; w < kWriters; ++w) writers.push_back(Spawn("write", "writer" + std::to_string(w), kLinesEach));
+  kill(holder.pid, SIGKILL);
+  EXPECT_EQ(Reap(holder), -1);
+  for (const Child& writer : writers) EXPECT_EQ(Reap(writer), 0) << "every writer wrote all its lines";
+
+  const std::string bytes = folder.Read("General").value_or("");
+  const int total = kWriters * kLinesEach + kHolderLines;
+  EXPECT_EQ(CounterLine(bytes), std::to_string(total));
+  const auto entries = EntryLines(bytes);
+  ASSERT_EQ(entries.size(), 200u);
+  const std::regex entry(R"((\d+)\|1\.000\|4\|\[(holder|writer\d)\] line (\d+))");
+  for (size_t i = 0; i < entries.size(); ++i) {
+    std::smatch parts;
+    ASSERT_TRUE(std::regex_match(entries[i], parts, entry)) << "garbled: " << entries[i];
+    EXPECT_EQ(std::stoi(parts[1]), total - 199 + static_cast<int>(i)) << "the latest 200, in order";
+  }
+  EXPECT_EQ(VfWaitNamedMutex(folder.HostMutex(), 0), 0) << "nobody holds the mutex any more";
+  VfReleaseNamedMutex(folder.HostMutex());
+}
+
+}  // namespace
