@@ -13,8 +13,13 @@ set(AIS_CORE_SOURCES
   diag/monitor_feed.cpp
   diag/text_format.cpp
   diag/trace_file.cpp
+  links/device_link.cpp
   links/error_text.cpp
+  links/mfc_serial.cpp
+  links/tcp_client.cpp
+  links/udp_session.cpp
   nmea/fragment_store.cpp
+  nmea/receive_loop.cpp
   nmea/sentence_checks.cpp
   plugin/ais_app.cpp
   plugin/plugin_app.cpp
@@ -27,6 +32,8 @@ set(AIS_PLATFORM_SOURCES
   platform/posix/event.cpp
   platform/posix/files.cpp
   platform/posix/named_mutex.cpp
+  platform/posix/serial_port.cpp
+  platform/posix/socket.cpp
   platform/posix/text_codec.cpp
   platform/posix/thread.cpp
   platform/posix/window.cpp

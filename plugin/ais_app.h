@@ -17,10 +17,17 @@ class CAISApp : public CPluginApp {
   // is decoded and delivered. Bad lines are dropped silently.
   void HandleReceivedLine(std::u16string_view line);
 
+  // Open the configured link and report how it went; close it again.
+  void InitDeviceThread() override;
+  void ExitDeviceThread() override;
+  // One pass: wait for the link, read one line, handle it.
+  void RunDeviceThread() override;
+
   vf::nmea::FragmentStore m_vecFragments;
 
  private:
   // Scratch text reused from line to line.
+  CWideString m_strLine;
   std::u16string m_strEscapedLine;
   std::string m_strNarrowLine;
 };

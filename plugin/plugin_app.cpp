@@ -3,6 +3,9 @@
 #include <new>
 
 #include "diag/trace_file.h"
+#include "links/mfc_serial.h"
+#include "links/tcp_client.h"
+#include "links/udp_session.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/files.h"
@@ -29,12 +32,22 @@ CPluginApp::CPluginApp(const char16_t* name, vf::ClockSource& clock)
       m_hDeviceThread(InvalidHandle()),
       m_hWorkerThread(InvalidHandle()) {
   m_strPluginName = name;
+  // A link object that cannot be made leaves its pointer null; the link
+  // operations then refuse to run.
+  m_pSerial = new (std::nothrow) CMFCSerial;
+  m_pTcp = new (std::nothrow) CTcp;
+  m_pUdp = new (std::nothrow) CUdp;
+  m_pUdpRemote = new (std::nothrow) CUdp;
   m_pTimeStamping = new (std::nothrow) CTimeStamping(clock);
   if (m_pTimeStamping != nullptr) m_pTimeStamping->Synchronize();
   m_hLogMutex = vf::platform::OpenNamedMutex(kAisTraceMutexName);
 }
 
 CPluginApp::~CPluginApp() {
+  delete m_pSerial;
+  delete m_pTcp;
+  delete m_pUdp;
+  delete m_pUdpRemote;
   delete m_pTimeStamping;
   CloseEvents();
   CloseThreadHandles();

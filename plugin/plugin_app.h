@@ -50,6 +50,15 @@ class CPluginApp {
   // A status line of the frame or the links: category "General", system time.
   void TraceStatus(int32_t level, std::u16string_view format, std::initializer_list<vf::FormatArg> args = {});
 
+  // The link that the configuration selects, as of each call; all four run
+  // on the device thread.
+  int32_t OpenDeviceLink();
+  int32_t WaitForDeviceData();
+  int32_t ReadDeviceLine(CWideString& line);
+  void CloseDeviceLink();
+  // Wide text in the system's 8-bit code page, for the socket layer.
+  static std::string ToAnsiString(const CWideString& text);
+
   // The clock plus the configured offset, or 0.0 without a clock.
   double ReceiveTime();
   double TimeOffsetSeconds() const { return m_cfgDevice.m_nTimeOffset / 1000.0; }
@@ -75,6 +84,11 @@ class CPluginApp {
   vf::platform::CriticalSection m_csStatus;
 
  private:
+  bool HasLinkObjects() const;
+  int32_t OpenSerialLink();
+  int32_t OpenTcpLink();
+  int32_t OpenUdpLink();
+
   using Hook = void (CPluginApp::*)();
   static uint32_t RunThread(void* argument, Hook start, Hook body, Hook stop);
   int32_t StartThreads();

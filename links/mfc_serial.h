@@ -1,0 +1,46 @@
+// The serial port link: opens COMn with the configured speed and frame and
+// turns its bytes into text lines.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "ais_shared_string.h"
+#include "platform/handle.h"
+
+class CMFCSerial {
+ public:
+  static constexpr uint32_t kRxBufferSize = 16385;
+  static constexpr size_t kLineCapacity = 4096;
+
+  CMFCSerial() = default;
+  virtual ~CMFCSerial() { Close(); }
+  CMFCSerial(const CMFCSerial&) = delete;
+  CMFCSerial& operator=(const CMFCSerial&) = delete;
+
+  // 0, or an error code of the serial group (10201 to 10204), or -1.
+  int32_t Open();
+  void Close();
+  bool IsOpen() const { return vf::platform::IsHeld(m_hPort); }
+  // Discards what the driver holds on either side; the receive side also
+  // drops the bytes waiting here.
+  void Purge(bool transmit, bool receive);
+
+  // 0 with a non-empty line ended by CR or LF; -1 with what was collected
+  // when the port is closed, the time-out passes, or the line is empty.
+  int32_t ReadLine(CWideString& line);
+
+  vf::platform::Handle m_hPort = vf::platform::InvalidHandle();
+  std::unique_ptr<uint8_t[]> m_pRxBuffer;
+  uint32_t m_nRxCount = 0;
+  int32_t m_nPort = 1;
+  uint32_t m_nReadChunk = 64;
+  uint32_t m_nBaudRate = 4800;
+  int32_t m_nFormat = 0;
+  uint32_t m_nTimeout = 1000;
+
+ private:
+  // One byte from the waiting ones or, when none wait, from one read of the
+  // port that waits at most `waitMs`; 0 when a byte was stored.
+  int32_t ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs);
+};

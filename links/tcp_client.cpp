@@ -1,0 +1,100 @@
+#include "tcp_client.h"
+
+#include "links/control_events.h"
+#include "links/error_text.h"
+#include "platform/clock.h"
+#include "platform/text_codec.h"
+
+namespace {
+
+constexpr int kSocketBufferBytes = 4096;
+
+}  // namespace
+
+CTcp::CTcp() : m_bWinsockReady(vf::platform::StartSocketLayer() ? 1 : 0) {}
+
+CTcp::~CTcp() {
+  if (m_bWinsockReady == 1 && vf::platform::StopSocketLayer()) m_bWinsockReady = 0;
+}
+
+int32_t CTcp::Connect(const std::string& host, int32_t port) {
+  using namespace vf::platform;
+  int32_t result = -1;
+  if (m_bWinsockReady == 0) {
+    result = kTcpStartupFailed;
+  } else if (m_hSocket == kNoSocket) {
+    SocketAddress address{};
+    if ((m_hSocket = OpenSocket(SocketKind::kStream)) == kNoSocket) {
+      result = kTcpSocketFailed;
+    } else if (!SetAddressReuse(m_hSocket)) {
+      result = kTcpReuseFlagFailed;
+    } else if (!SetNonBlocking(m_hSocket)) {
+      result = kTcpBlockingFlagFailed;
+    } else if (!ResolveStreamAddress(host, std::to_string(port), address)) {
+      result = kTcpHostUnresolved;
+    } else if (const ConnectStart start = StartConnect(m_hSocket, address);
+               start == ConnectStart::kFailed || (start == ConnectStart::kPending && !WaitConnected(m_hSocket, kConnectWaitMs))) {
+      result = kTcpConnectTimeout;
+    } else {
+      m_bConnected = 1;
+      SetBufferSizes(m_hSocket, kSocketBufferBytes);
+      m_nRxBegin = m_nRxEnd = 0;
+      result = 0;
+    }
+  }
+  if (result != 0 && m_hSocket != kNoSocket) Close();
+  return result;
+}
+
+int32_t CTcp::WaitForData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent) {
+  if (m_bConnected == 0) return -1;
+  if (m_nRxBegin < m_nRxEnd) return 0;  // bytes already received wait here
+  vf::platform::Handle events[2];
+  const size_t count = ControlEventList(controlEvent, auxEvent, events);
+  return vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, events, count,
+                                             kDataWaitMs);
+}
+
+int32_t CTcp::ReadLine(CWideString& line) {
+  std::string collected;
+  int32_t result = -1;
+  const uint32_t deadline = vf::platform::TickCountMs() + kLineWaitMs;
+  auto msLeft = [deadline] {
+    const auto left = static_cast<int32_t>(deadline - vf::platform::TickCountMs());
+    return left > 0 ? static_cast<uint32_t>(left) : 0u;
+  };
+  while (msLeft() > 0) {
+    if (m_hSocket == vf::platform::kNoSocket) {
+      result = -1;
+      break;
+    }
+    if (m_nRxBegin == m_nRxEnd) {
+      const ptrdiff_t got = vf::platform::Receive(m_hSocket, m_rxBuffer, sizeof m_rxBuffer);
+      if (got <= 0) {
+        // Nothing waiting: sleep until data comes or the time is up (a
+        // closed stream never wakes the wait) instead of asking again at once.
+        result = -1;
+        vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, nullptr, 0, msLeft());
+        continue;
+      }
+      m_nRxBegin = 0;
+      m_nRxEnd = static_cast<size_t>(got);
+    }
+    const char byte = m_rxBuffer[m_nRxBegin++];
+    result = 0;
+    if (byte == '\n' || byte == '\r') break;
+    // A line longer than the line area keeps its first 2047 characters.
+    if (byte != '\0' && collected.size() < kLineCapacity) collected += byte;
+  }
+  line = vf::platform::AnsiToWide(collected);
+  return result;
+}
+
+void CTcp::Close() {
+  if (m_hSocket == vf::platform::kNoSocket) return;
+  vf::platform::ShutdownSocket(m_hSocket);
+  vf::platform::CloseSocket(m_hSocket);
+  m_bConnected = 0;
+  m_hSocket = vf::platform::kNoSocket;
+  m_nRxBegin = m_nRxEnd = 0;
+}

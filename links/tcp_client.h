@@ -1,0 +1,44 @@
+// The TCP client link: connects to the receiver, waits for its data together
+// with the plug-in's events, and reads its stream line by line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ais_shared_string.h"
+#include "platform/handle.h"
+#include "platform/socket.h"
+
+class CTcp {
+ public:
+  static constexpr size_t kLineCapacity = 2047;
+  static constexpr uint32_t kConnectWaitMs = 5000;
+  static constexpr uint32_t kDataWaitMs = 500;
+  static constexpr uint32_t kLineWaitMs = 1000;
+
+  CTcp();
+  virtual ~CTcp();
+  CTcp(const CTcp&) = delete;
+  CTcp& operator=(const CTcp&) = delete;
+
+  // 0, an error code of the TCP group (10210 to 10215), or -1 when a socket
+  // was already open (it is closed).
+  int32_t Connect(const std::string& host, int32_t port);
+  // 0: data to read; 1: the control event; 2: the auxiliary event; -1:
+  // nothing within 500 ms, no connection, or a failure.
+  int32_t WaitForData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
+  // One line without its CR or LF; 0 when the last receive delivered a byte.
+  int32_t ReadLine(CWideString& line);
+  void Close();
+
+  int32_t m_bWinsockReady = 0;
+  int32_t m_bConnected = 0;
+  vf::platform::Socket m_hSocket = vf::platform::kNoSocket;
+
+ private:
+  // Bytes received but not yet handed out: the stream is read in chunks,
+  // not a byte per system call.
+  char m_rxBuffer[2048];
+  size_t m_nRxBegin = 0;
+  size_t m_nRxEnd = 0;
+};

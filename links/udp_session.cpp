@@ -1,0 +1,79 @@
+#include "udp_session.h"
+
+#include <cstring>
+
+#include "links/control_events.h"
+#include "links/error_text.h"
+#include "platform/text_codec.h"
+
+namespace {
+
+constexpr int kSocketBufferBytes = 4096;
+
+}  // namespace
+
+CUdp::CUdp() : m_bWinsockReady(vf::platform::StartSocketLayer() ? 1 : 0) {}
+
+CUdp::~CUdp() {
+  if (m_bWinsockReady == 1 && vf::platform::StopSocketLayer()) m_bWinsockReady = 0;
+}
+
+int32_t CUdp::Bind(int32_t port) {
+  using namespace vf::platform;
+  int32_t result = -1;
+  if (m_bWinsockReady == 0) {
+    result = kUdpStartupFailed;
+  } else if (m_hSocket == kNoSocket) {
+    m_addrLocal = AnyAddress(static_cast<uint16_t>(port));
+    if ((m_hSocket = OpenSocket(SocketKind::kDatagram)) == kNoSocket) {
+      result = kUdpSocketFailed;
+    } else if (!SetNonBlocking(m_hSocket)) {
+      result = kUdpBlockingFlagFailed;
+    } else if (!SetAddressReuse(m_hSocket)) {
+      result = kUdpReuseFlagFailed;
+    } else if (!BindSocket(m_hSocket, m_addrLocal)) {
+      result = kUdpBindFailed;
+    } else {
+      SetBufferSizes(m_hSocket, kSocketBufferBytes);
+      result = 0;
+    }
+  }
+  if (result != 0) Close();
+  return result;
+}
+
+int32_t CUdp::Connect(const std::string& host, int32_t port) {
+  using namespace vf::platform;
+  if (m_bWinsockReady == 0) return kUdpStartupFailed;
+  if (m_hSocket != kNoSocket) return kUdpSocketFailed;
+  if ((m_hSocket = OpenSocket(SocketKind::kDatagram)) == kNoSocket) return kUdpSocketFailed;
+  m_addrRemote = SocketAddress{};
+  if (!ResolveDatagramPeer(host, m_addrRemote)) return kUdpBindFailed;
+  SetAddressPort(m_addrRemote, static_cast<uint16_t>(port));
+  return ConnectSocket(m_hSocket, m_addrRemote) ? 0 : kUdpBindFailed;
+}
+
+int32_t CUdp::WaitForData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent) {
+  if (m_hSocket == vf::platform::kNoSocket) return -1;  // never bound: nothing to watch
+  vf::platform::Handle events[2];
+  const size_t count = ControlEventList(controlEvent, auxEvent, events);
+  return vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kDatagram, events, count,
+                                             kDataWaitMs);
+}
+
+int32_t CUdp::ReadDatagram(CWideString& text) {
+  if (m_hSocket == vf::platform::kNoSocket) {
+    text.Empty();
+    return -1;
+  }
+  char area[kDatagramCapacity] = {};
+  const ptrdiff_t got = vf::platform::ReceiveDatagram(m_hSocket, area, sizeof area);
+  text = vf::platform::AnsiToWide(std::string_view(area, strnlen(area, sizeof area)));
+  return got < 0 ? -1 : 0;
+}
+
+void CUdp::Close() {
+  if (m_hSocket == vf::platform::kNoSocket) return;
+  vf::platform::CloseSocket(m_hSocket);
+  m_hSocket = vf::platform::kNoSocket;
+}

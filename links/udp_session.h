@@ -1,0 +1,40 @@
+// The UDP link: a socket bound to the local port that receives the
+// receiver's datagrams, or one connected to a remote peer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ais_shared_string.h"
+#include "platform/handle.h"
+#include "platform/socket.h"
+
+class CUdp {
+ public:
+  static constexpr size_t kDatagramCapacity = 2048;
+  static constexpr uint32_t kDataWaitMs = 500;
+
+  CUdp();
+  virtual ~CUdp();
+  CUdp(const CUdp&) = delete;
+  CUdp& operator=(const CUdp&) = delete;
+
+  // Binds the low 16 bits of `port` on every interface: 0, an error code of
+  // the UDP group (10230 to 10234), or -1 when a socket was already open (it
+  // is closed).
+  int32_t Bind(int32_t port);
+  // Connects a new socket to the host's first address: 0, 10230, 10231 or
+  // 10234. A socket made before a failure stays open until Close.
+  int32_t Connect(const std::string& host, int32_t port);
+  // As CTcp::WaitForData, without the connection test.
+  int32_t WaitForData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
+  // The next datagram as text, up to its first zero byte; -1 on error, also
+  // for a datagram longer than 2048 bytes.
+  int32_t ReadDatagram(CWideString& text);
+  void Close();
+
+  uint8_t m_bWinsockReady = 0;
+  vf::platform::Socket m_hSocket = vf::platform::kNoSocket;
+  vf::platform::SocketAddress m_addrLocal{};
+  vf::platform::SocketAddress m_addrRemote{};
+};

@@ -1,0 +1,138 @@
+// Serial ports on Linux: termios, with poll for the read wait and flock for
+// the exclusive hold that Windows gives a COM port.
+#include "serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+
+namespace vf::platform {
+namespace {
+
+struct SerialPort {
+  int fd;
+};
+
+SerialPort* AsPort(Handle handle) { return IsHeld(handle) ? static_cast<SerialPort*>(handle) : nullptr; }
+
+speed_t SpeedCode(uint32_t baudRate) {
+  switch (baudRate) {
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return B0;  // not a speed this driver interface knows
+  }
+}
+
+}  // namespace
+
+std::string SerialDevicePath(int32_t portNumber) {
+  const char* folder = std::getenv("VF_SERIAL_DIR");
+  if (folder != nullptr && *folder != '\0') return std::string(folder) + "/com" + std::to_string(portNumber);
+  return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
+  const int fd = open(SerialDevicePath(portNumber).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    result = errno == ENOENT || errno == ENXIO || errno == ENODEV ? SerialOpenResult::kNotFound
+             : errno == EACCES || errno == EBUSY                  ? SerialOpenResult::kInUse
+                                                                   : SerialOpenResult::kFailed;
+    return InvalidHandle();
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {  // another program has the port
+    close(fd);
+    result = SerialOpenResult::kInUse;
+    return InvalidHandle();
+  }
+  auto* port = new (std::nothrow) SerialPort{fd};
+  if (port == nullptr) {
+    close(fd);
+    result = SerialOpenResult::kFailed;
+    return InvalidHandle();
+  }
+  result = SerialOpenResult::kOpened;
+  return port;
+}
+
+bool ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* frame) {
+  SerialPort* port = AsPort(handle);
+  termios settings{};
+  if (port == nullptr || tcgetattr(port->fd, &settings) != 0) return false;
+  settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | INLCR | IGNCR | ICRNL | ISTRIP | IXON | IXOFF | IXANY);
+  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  settings.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+  settings.c_cflag |= CREAD | CLOCAL;
+  if (frame != nullptr) {
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+    settings.c_cflag |= frame->dataBits == 7 ? CS7 : CS8;
+    if (frame->evenParity) settings.c_cflag |= PARENB;
+    if (frame->stopBits == 2) settings.c_cflag |= CSTOPB;
+  }
+  settings.c_cc[VMIN] = 0;  // a read returns at once with whatever has arrived
+  settings.c_cc[VTIME] = 0;
+  const speed_t speed = SpeedCode(baudRate);
+  if (speed != B0) {
+    cfsetispeed(&settings, speed);
+    cfsetospeed(&settings, speed);
+  }
+  return tcsetattr(port->fd, TCSANOW, &settings) == 0 && speed != B0;
+}
+
+void RaiseModemLines(Handle handle) {
+  if (SerialPort* port = AsPort(handle)) {
+    for (int line : {TIOCM_DTR, TIOCM_RTS}) ioctl(port->fd, TIOCMBIS, &line);  // a pseudo-terminal has none
+  }
+}
+
+void PurgeSerialPort(Handle handle, bool transmit, bool receive) {
+  SerialPort* port = AsPort(handle);
+  if (port == nullptr || (!transmit && !receive)) return;
+  tcflush(port->fd, transmit && receive ? TCIOFLUSH : transmit ? TCOFLUSH : TCIFLUSH);
+}
+
+size_t ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs) {
+  SerialPort* port = AsPort(handle);
+  if (port == nullptr || capacity == 0) return 0;
+  pollfd ready{port->fd, POLLIN, 0};
+  int polled;
+  do {
+    polled = poll(&ready, 1, static_cast<int>(timeoutMs));
+  } while (polled < 0 && errno == EINTR);
+  if (polled <= 0) return 0;
+  if ((ready.revents & POLLIN) == 0) {
+    // Hung up or failed (a device unplugged, a pseudo-terminal without its
+    // other side): nothing to read, but no spinning either.
+    poll(nullptr, 0, static_cast<int>(timeoutMs));
+    return 0;
+  }
+  const ssize_t got = read(port->fd, buffer, capacity);
+  return got > 0 ? static_cast<size_t>(got) : 0;
+}
+
+void CloseSerialPort(Handle handle) {
+  if (SerialPort* port = AsPort(handle)) {
+    close(port->fd);
+    delete port;
+  }
+}
+
+}  // namespace vf::platform

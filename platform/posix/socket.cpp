@@ -1,0 +1,180 @@
+// BSD sockets with poll; events are eventfds, so one poll watches both.
+#include "socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "event_fd.h"
+
+namespace vf::platform {
+namespace {
+
+int Fd(Socket socket) { return static_cast<int>(socket); }
+
+const sockaddr* AsSockaddr(const SocketAddress& address) {
+  return reinterpret_cast<const sockaddr*>(address.bytes);
+}
+
+int PollRetrying(pollfd* fds, size_t count, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    const int ready = poll(fds, count, timeoutMs);
+    if (ready >= 0 || errno != EINTR) return ready;
+    timeoutMs = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+    if (timeoutMs < 0) timeoutMs = 0;
+  }
+}
+
+int MsUntil(std::chrono::steady_clock::time_point end) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+}  // namespace
+
+bool StartSocketLayer() { return true; }
+bool StopSocketLayer() { return true; }
+
+Socket OpenSocket(SocketKind kind) {
+  const int fd = kind == SocketKind::kStream ? socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP)
+                                             : socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+  return fd < 0 ? kNoSocket : fd;
+}
+
+bool SetAddressReuse(Socket socket) {
+  const int on = 1;
+  return setsockopt(Fd(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0;
+}
+
+bool SetNonBlocking(Socket socket) {
+  const int flags = fcntl(Fd(socket), F_GETFL);
+  return flags >= 0 && fcntl(Fd(socket), F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+void SetBufferSizes(Socket socket, int bytes) {
+  if (setsockopt(Fd(socket), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0) {
+    setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  }
+}
+
+bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr) return false;
+  std::memset(address.bytes, 0, sizeof address.bytes);
+  std::memcpy(address.bytes, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof address.bytes));
+  freeaddrinfo(found);
+  return true;
+}
+
+bool ResolveDatagramPeer(const std::string& host, SocketAddress& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_DGRAM;
+  hints.ai_protocol = IPPROTO_UDP;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  std::memset(address.bytes, 0, sizeof address.bytes);
+  std::memcpy(address.bytes, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof address.bytes));
+  freeaddrinfo(found);
+  return true;
+}
+
+void SetAddressPort(SocketAddress& address, uint16_t port) {
+  const uint16_t network = htons(port);
+  std::memcpy(address.bytes + offsetof(sockaddr_in, sin_port), &network, sizeof network);
+}
+
+SocketAddress AnyAddress(uint16_t port) {
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(port);
+  any.sin_addr.s_addr = htonl(INADDR_ANY);
+  SocketAddress address{};
+  std::memcpy(address.bytes, &any, sizeof any);
+  return address;
+}
+
+ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
+  if (connect(Fd(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0) return ConnectStart::kConnected;
+  // Windows reports a refusal only through the wait that follows.
+  return errno == EINPROGRESS || errno == EAGAIN || errno == ECONNREFUSED ? ConnectStart::kPending
+                                                                           : ConnectStart::kFailed;
+}
+
+bool WaitConnected(Socket socket, uint32_t timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  pollfd writable{Fd(socket), POLLOUT, 0};
+  if (PollRetrying(&writable, 1, static_cast<int>(timeoutMs)) == 1) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (getpeername(Fd(socket), reinterpret_cast<sockaddr*>(&peer), &length) == 0) return true;
+  }
+  // Refused or failed: Windows tells the caller only when the wait runs out.
+  poll(nullptr, 0, MsUntil(end));
+  return false;
+}
+
+bool BindSocket(Socket socket, const SocketAddress& address) {
+  return bind(Fd(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0;
+}
+
+bool ConnectSocket(Socket socket, const SocketAddress& address) {
+  const sa_family_t family = reinterpret_cast<const sockaddr*>(address.bytes)->sa_family;
+  const socklen_t length = family == AF_INET ? sizeof(sockaddr_in) : sizeof address.bytes;
+  return connect(Fd(socket), AsSockaddr(address), length) == 0;
+}
+
+int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
+  std::vector<pollfd> polled;
+  polled.reserve(count + 1);
+  polled.push_back(pollfd{Fd(socket), POLLIN, 0});
+  for (size_t i = 0; i < count; ++i) {
+    const int fd = posix::EventDescriptor(events[i]);
+    if (fd < 0) return -1;
+    polled.push_back(pollfd{fd, POLLIN, 0});
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (PollRetrying(polled.data(), polled.size(), MsUntil(end)) <= 0) return -1;
+    if (polled[0].revents != 0) {
+      char probe;
+      const bool hasData = kind == SocketKind::kDatagram ||
+                           recv(Fd(socket), &probe, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+      if (hasData && (polled[0].revents & POLLIN) != 0) return 0;
+      polled[0].fd = -1;  // closed or failed: only the events can end the wait now
+    }
+    for (size_t i = 1; i < polled.size(); ++i) {
+      if (polled[i].revents & POLLIN) return static_cast<int>(i);
+    }
+  }
+}
+
+ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
+  const ssize_t got = recv(Fd(socket), buffer, capacity, MSG_DONTWAIT);
+  return got >= 0 ? got : -1;
+}
+
+ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
+  const ssize_t got = recv(Fd(socket), buffer, capacity, MSG_DONTWAIT | MSG_TRUNC);
+  return got >= 0 && static_cast<size_t>(got) <= capacity ? got : -1;
+}
+
+void ShutdownSocket(Socket socket) { shutdown(Fd(socket), SHUT_RDWR); }
+void CloseSocket(Socket socket) { close(Fd(socket)); }
+
+}  // namespace vf::platform

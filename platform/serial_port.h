@@ -1,0 +1,41 @@
+// Serial communication ports, named COM1 to COM256 as on Windows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "handle.h"
+
+namespace vf::platform {
+
+enum class SerialOpenResult { kOpened, kNotFound, kInUse, kEventsFailed, kFailed };
+
+struct SerialFrame {
+  int dataBits;  // 7 or 8
+  bool evenParity;
+  int stopBits;  // 1 or 2
+};
+
+// Where COMn lives: on Windows "\\.\COMn"; elsewhere a link "comN" in the
+// folder $VF_SERIAL_DIR when that is set, otherwise /dev/ttyS(n-1).
+std::string SerialDevicePath(int32_t portNumber);
+
+// Opens the port for reading and writing, held by this program alone.
+Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);
+
+// Raw transfer at the given speed without flow control or character
+// processing, DTR and RTS enabled; without a frame the driver's data bits,
+// parity and stop bits stay. Reads return whatever has arrived. False when
+// the driver refused the settings.
+bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* frame);
+void RaiseModemLines(Handle port);  // DTR, then RTS
+void PurgeSerialPort(Handle port, bool transmit, bool receive);
+
+// Waits at most `timeoutMs` for input and reads what has arrived, at most
+// `capacity` bytes; 0 when nothing came or the port failed.
+size_t ReadSerialPort(Handle port, uint8_t* buffer, size_t capacity, uint32_t timeoutMs);
+
+void CloseSerialPort(Handle port);
+
+}  // namespace vf::platform

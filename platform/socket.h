@@ -1,0 +1,64 @@
+// IPv4 stream and datagram sockets, and waits that watch a socket together
+// with the plug-in's events.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "handle.h"
+
+namespace vf::platform {
+
+using Socket = intptr_t;
+constexpr Socket kNoSocket = -1;
+
+enum class SocketKind { kStream, kDatagram };
+
+// An IPv4 socket address as the socket layer lays it out: 16 bytes.
+struct SocketAddress {
+  uint8_t bytes[16];
+};
+
+// Starts and ends the socket layer for one user (WSAStartup 2.2 and
+// WSACleanup on Windows); true on success.
+bool StartSocketLayer();
+bool StopSocketLayer();
+
+Socket OpenSocket(SocketKind kind);
+bool SetAddressReuse(Socket socket);
+bool SetNonBlocking(Socket socket);
+// Send, then (if that worked) receive buffer size; failures are ignored.
+void SetBufferSizes(Socket socket, int bytes);
+
+// The first IPv4 address of the host for a TCP service.
+bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address);
+// The first 16 bytes of the first address of any family, for a UDP peer.
+bool ResolveDatagramPeer(const std::string& host, SocketAddress& address);
+void SetAddressPort(SocketAddress& address, uint16_t port);
+SocketAddress AnyAddress(uint16_t port);
+
+enum class ConnectStart { kConnected, kPending, kFailed };
+ConnectStart StartConnect(Socket socket, const SocketAddress& address);
+// Waits until a started connection is established. A refused connection is
+// not noticed before the wait ends, as the Windows socket layer reports it.
+bool WaitConnected(Socket socket, uint32_t timeoutMs);
+
+bool BindSocket(Socket socket, const SocketAddress& address);
+bool ConnectSocket(Socket socket, const SocketAddress& address);
+
+// 0 when data can be read, 1 + i when events[i] is signalled first, -1 on
+// time-out or failure. Invalid events are not in the list. A stream whose
+// peer has closed has no data: the wait goes on for the events.
+int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs);
+
+// Bytes received (> 0); 0 when the peer closed; -1 when nothing is waiting
+// or on error.
+ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity);
+// One datagram; -1 on error, also when it did not fit (its rest is lost).
+ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity);
+
+void ShutdownSocket(Socket socket);
+void CloseSocket(Socket socket);
+
+}  // namespace vf::platform
