@@ -97,6 +97,12 @@ class HeldUdpPort {
   uint16_t m_port = 0;
 };
 
+// A UDP port that was free a moment ago.
+inline uint16_t UnusedUdpPort() {
+  HeldUdpPort probe;
+  return probe.Port();
+}
+
 // A pseudo-terminal whose far side appears as COMn: the folder named by
 // VF_SERIAL_DIR holds a link "comN" to it. The test writes to the near side.
 class SerialLoop {

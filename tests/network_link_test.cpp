@@ -1,0 +1,185 @@
+// The TCP client and the UDP session against real loopback sockets.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "links/error_text.h"
+#include "links/tcp_client.h"
+#include "links/udp_session.h"
+#include "platform/event.h"
+#include "support/loopback.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+std::string Text(const CWideString& line) { return std::string(line.View().begin(), line.View().end()); }
+
+struct Events {
+  Events() : control(vf::platform::CreateManualResetEvent()), aux(vf::platform::CreateManualResetEvent()) {}
+  ~Events() {
+    vf::platform::CloseEvent(control);
+    vf::platform::CloseEvent(aux);
+  }
+  vf::platform::Handle control, aux;
+};
+
+TEST(TcpLink, LinesEndAtCarriageReturnOrLineFeed) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+  ASSERT_TRUE(server.Accept());
+  server.Send("AB\r\nXY\n");
+  Events events;
+  CWideString line;
+  for (const char* expected : {"AB", "", "XY"}) {
+    ASSERT_EQ(tcp.WaitForData(events.control, events.aux), 0);
+    EXPECT_EQ(tcp.ReadLine(line), 0);
+    EXPECT_EQ(Text(line), expected);
+  }
+}
+
+TEST(TcpLink, SilenceEndsTheLineAfterASecond) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  ASSERT_EQ(tcp.Connect("localhost", server.Port()), 0);
+  ASSERT_TRUE(server.Accept());
+  server.Send(std::string("A\0B", 3));
+  CWideString line;
+  const auto start = steady_clock::now();
+  EXPECT_EQ(tcp.ReadLine(line), -1);
+  EXPECT_GE(steady_clock::now() - start, milliseconds(950));
+  EXPECT_EQ(Text(line), "AB");
+}
+
+TEST(TcpLink, AClosedPeerMakesTheWaitRunOutInsteadOfSpinning) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+  ASSERT_TRUE(server.Accept());
+  server.Hangup();
+  Events events;
+  const auto start = steady_clock::now();
+  EXPECT_EQ(tcp.WaitForData(events.control, events.aux), -1);
+  EXPECT_GE(steady_clock::now() - start, milliseconds(450));
+  EXPECT_EQ(tcp.m_bConnected, 1) << "a lost connection changes nothing until Close";
+}
+
+TEST(TcpLink, WaitsEndOnTheControlEvents) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  Events events;
+  EXPECT_EQ(tcp.WaitForData(events.control, events.aux), -1) << "not connected: at once";
+  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+  vf::platform::SetEvent(events.aux);
+  EXPECT_EQ(tcp.WaitForData(events.control, events.aux), 2);
+  vf::platform::SetEvent(events.control);
+  EXPECT_EQ(tcp.WaitForData(events.control, events.aux), 1);
+}
+
+TEST(TcpLink, AStopSignalEndsAWaitInProgressAtOnce) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+  Events events;
+  steady_clock::time_point signalled;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(milliseconds(100));  // let the wait begin
+    signalled = steady_clock::now();
+    vf::platform::SetEvent(events.control);
+  });
+  EXPECT_EQ(tcp.WaitForData(events.control, events.aux), 1);
+  const auto ended = steady_clock::now();
+  stopper.join();
+  EXPECT_LT(ended - signalled, milliseconds(50));
+}
+
+TEST(TcpLink, ConnectingWhileConnectedClosesTheConnection) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+  EXPECT_EQ(tcp.Connect("127.0.0.1", server.Port()), -1);
+  EXPECT_EQ(tcp.m_hSocket, vf::platform::kNoSocket);
+  EXPECT_EQ(tcp.m_bConnected, 0);
+  EXPECT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+}
+
+TEST(TcpLink, AnUnknownHostIsNotResolved) {
+  CTcp tcp;
+  EXPECT_EQ(tcp.Connect("no-such-host.invalid", 10110), kTcpHostUnresolved);
+  EXPECT_EQ(tcp.m_hSocket, vf::platform::kNoSocket);
+}
+
+TEST(TcpLink, ARefusedConnectionEndsAsTheTimeOut) {
+  const uint16_t port = vf::test::UnusedTcpPort();
+  CTcp tcp;
+  const auto start = steady_clock::now();
+  EXPECT_EQ(tcp.Connect("127.0.0.1", port), kTcpConnectTimeout);
+  EXPECT_GE(steady_clock::now() - start, milliseconds(4900));
+  EXPECT_EQ(tcp.m_hSocket, vf::platform::kNoSocket);
+  EXPECT_EQ(tcp.m_bConnected, 0);
+}
+
+TEST(UdpLink, ADatagramIsOneTextLineEndsIncluded) {
+  const uint16_t port = vf::test::UnusedUdpPort();
+  CUdp udp;
+  ASSERT_EQ(udp.Bind(port), 0);
+  Events events;
+  ASSERT_TRUE(vf::test::SendDatagram(port, "!AIVDM,1\r\n!AIVDM,2\r\n"));
+  ASSERT_EQ(udp.WaitForData(events.control, events.aux), 0);
+  CWideString text;
+  EXPECT_EQ(udp.ReadDatagram(text), 0);
+  EXPECT_EQ(Text(text), "!AIVDM,1\r\n!AIVDM,2\r\n");
+  ASSERT_TRUE(vf::test::SendDatagram(port, std::string(3000, 'x')));
+  ASSERT_EQ(udp.WaitForData(events.control, events.aux), 0);
+  EXPECT_EQ(udp.ReadDatagram(text), -1) << "longer than the 2048-byte area";
+}
+
+TEST(UdpLink, AHeldPortCannotBeBound) {
+  vf::test::HeldUdpPort held;
+  CUdp udp;
+  EXPECT_EQ(udp.Bind(held.Port()), kUdpBindFailed);
+  EXPECT_EQ(udp.m_hSocket, vf::platform::kNoSocket);
+  Events events;
+  const auto start = steady_clock::now();
+  EXPECT_EQ(udp.WaitForData(events.control, events.aux), -1);
+  EXPECT_LT(steady_clock::now() - start, milliseconds(100)) << "no socket: at once";
+}
+
+TEST(UdpLink, OnlyTheLow16BitsOfThePortCount) {
+  CUdp udp;
+  EXPECT_EQ(udp.Bind(65536), 0) << "port 0: the system picks one";
+  EXPECT_EQ(udp.Bind(65536), -1) << "a second bind closes the socket";
+  EXPECT_EQ(udp.m_hSocket, vf::platform::kNoSocket);
+}
+
+TEST(UdpLink, ARemotePeerThatDoesNotResolveKeepsItsSocketUntilClose) {
+  CUdp remote;
+  EXPECT_EQ(remote.Connect("no-such-host.invalid", 10110), kUdpBindFailed);
+  EXPECT_NE(remote.m_hSocket, vf::platform::kNoSocket);
+  remote.Close();
+  EXPECT_EQ(remote.m_hSocket, vf::platform::kNoSocket);
+  EXPECT_EQ(remote.Connect("127.0.0.1", 10110), 0);
+  EXPECT_EQ(remote.Connect("127.0.0.1", 10110), kUdpSocketFailed) << "the open socket stays";
+}
+
+TEST(UdpLink, AStopSignalEndsAWaitInProgressAtOnce) {
+  CUdp udp;
+  ASSERT_EQ(udp.Bind(0), 0);
+  Events events;
+  steady_clock::time_point signalled;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(milliseconds(100));  // let the wait begin
+    signalled = steady_clock::now();
+    vf::platform::SetEvent(events.control);
+  });
+  EXPECT_EQ(udp.WaitForData(events.control, events.aux), 1);
+  const auto ended = steady_clock::now();
+  stopper.join();
+  EXPECT_LT(ended - signalled, milliseconds(50));
+}
+
+}  // namespace
