@@ -1,0 +1,302 @@
+// The traffic simulator is the test bench of the end-to-end tests and the
+// benchmarks, so it is held to what it claims: its sentences decode, through
+// the plug-in, to exactly the stations it simulated; a faulted run loses only
+// the messages its faults spoiled; its command line and its program agree.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "feed.h"
+#include "plugin/ais_app.h"
+#include "sim_options.h"
+#include "support/record_sink.h"
+#include "support/trace_folder.h"
+#include "traffic.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using vf::sim::Fault;
+using vf::sim::Transmission;
+using vf::sim::Vessel;
+
+constexpr double kPositionResolution = 1.0 / 600000;  // a ten-thousandth of a minute
+constexpr double kTenth = 0.05 + 1e-9;                 // speed and course travel in tenths
+
+// Text fields travel padded with '@', which the record holds as NUL: a
+// reader sees the text end there.
+std::string Unpadded(const CWideString& text) {
+  std::string narrow;
+  for (char16_t c : text.View()) {
+    if (c == u'\0') break;
+    narrow += static_cast<char>(c);
+  }
+  return narrow;
+}
+
+uint16_t ContentsOf(const Transmission& transmission) {
+  switch (transmission.messageType) {
+    case 4: return kContentsBaseStation;
+    case 5: return kContentsStaticVoyage;
+    case 18: return kContentsClassBPosition;
+    case 24: return transmission.part == 0 ? kContentsStaticPartA : kContentsStaticPartB;
+    default: return kContentsPosition;
+  }
+}
+
+int32_t ClassOf(const Vessel& vessel) {
+  switch (vessel.kind) {
+    case vf::sim::StationKind::kClassA: return kClassA;
+    case vf::sim::StationKind::kClassB: return kClassB;
+    case vf::sim::StationKind::kBaseStation: break;
+  }
+  return kClassBaseStation;
+}
+
+void ExpectPosition(const CRawDataAis& record, const Vessel& vessel) {
+  EXPECT_NEAR(record.m_dLatitude, vessel.latitude, kPositionResolution);
+  EXPECT_NEAR(record.m_dLongitude, vessel.longitude, kPositionResolution);
+}
+
+void ExpectMotion(const CRawDataAis& record, const Vessel& vessel) {
+  ExpectPosition(record, vessel);
+  EXPECT_NEAR(record.m_dSpeed, vessel.speedKnots, kTenth);
+  EXPECT_NEAR(record.m_dCourse, vessel.courseDegrees, kTenth);
+}
+
+void ExpectDimensions(const CRawDataAis& record, const Vessel& vessel) {
+  EXPECT_EQ(record.m_nShipType, vessel.shipType);
+  EXPECT_EQ(record.m_dToBow, vessel.toBow);
+  EXPECT_EQ(record.m_dToStern, vessel.toStern);
+  EXPECT_EQ(record.m_dToPort, vessel.toPort);
+  EXPECT_EQ(record.m_dToStarboard, vessel.toStarboard);
+  EXPECT_EQ(Unpadded(record.m_strCallSign), vessel.callSign);
+}
+
+// What the record of one transmission must say about the station.
+void ExpectDescribes(const CRawDataAis& record, const Transmission& transmission) {
+  const Vessel& vessel = transmission.snapshot;
+  EXPECT_EQ(record.m_nMMSI, vessel.mmsi);
+  EXPECT_EQ(record.m_nContents, ContentsOf(transmission));
+  EXPECT_EQ(record.m_nClass, ClassOf(vessel));
+  switch (transmission.messageType) {
+    case 1:
+    case 2:
+    case 3:
+      EXPECT_EQ(record.m_nNavStatus, vessel.navStatus);
+      ExpectMotion(record, vessel);
+      break;
+    case 4:
+      ExpectPosition(record, vessel);
+      break;
+    case 5:
+      ExpectDimensions(record, vessel);
+      EXPECT_EQ(Unpadded(record.m_strName), vessel.name);
+      EXPECT_EQ(Unpadded(record.m_strDestination), vessel.destination);
+      break;
+    case 18:
+      ExpectMotion(record, vessel);
+      break;
+    case 24:
+      if (transmission.part == 0) {
+        EXPECT_EQ(Unpadded(record.m_strName), vessel.name);
+      } else {
+        ExpectDimensions(record, vessel);
+      }
+      break;
+  }
+}
+
+TEST(Simulator, TrafficDecodesToTheSimulatedStations) {
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  vf::sim::Traffic traffic(40, 11);
+  std::vector<unsigned> seenTypes(25, 0);
+  for (int i = 0; i < 4000; ++i) {
+    const Transmission transmission = traffic.Next();
+    for (const std::string& sentence : transmission.sentences) {
+      app.HandleReceivedLine(std::u16string(sentence.begin(), sentence.end()));
+    }
+    const auto records = sink.TakeAll();
+    ASSERT_EQ(records.size(), 1u) << "transmission " << i << ": " << transmission.sentences.front();
+    SCOPED_TRACE(transmission.sentences.front());
+    ExpectDescribes(*records.front(), transmission);
+    ++seenTypes[transmission.messageType];
+  }
+  for (unsigned type : {1, 2, 3, 4, 5, 18, 24}) EXPECT_GT(seenTypes[type], 0u) << "message type " << type;
+}
+
+// Every line sent, kept for the test.
+class CapturedLines : public vf::sim::LineOutput {
+ public:
+  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>&) override {
+    m_lines.insert(m_lines.end(), lines.begin(), lines.end());
+    return true;
+  }
+  std::string Describe() const override { return "captured lines"; }
+  const std::vector<std::string>& Lines() const { return m_lines; }
+
+ private:
+  std::vector<std::string> m_lines;
+};
+
+vf::sim::FeedSettings FaultedFeed() {
+  vf::sim::FeedSettings settings;
+  settings.fleetSize = 30;
+  settings.seed = 5;
+  settings.linesPerSecond = 1e7;
+  settings.transmissions = 3000;
+  for (double& chance : settings.faults.probability) chance = 0.06;
+  return settings;
+}
+
+using Message = std::pair<uint32_t, uint16_t>;  // MMSI and record contents
+
+TEST(Simulator, EveryFaultKindLosesOnlyTheMessagesItSpoils) {
+  std::vector<Message> expected;
+  std::vector<unsigned> faultsSeen(vf::sim::kFaultKinds, 0);
+  const auto keepUnspoiled = [&](const Transmission& transmission, std::optional<Fault> fault) {
+    if (fault) ++faultsSeen[static_cast<size_t>(*fault)];
+    if (!fault || !vf::sim::LosesMessage(*fault)) expected.emplace_back(transmission.snapshot.mmsi, ContentsOf(transmission));
+  };
+  CapturedLines output;
+  const std::atomic<bool> stop{false};
+  const vf::sim::FeedTotals totals = vf::sim::RunFeed(FaultedFeed(), output, stop, keepUnspoiled);
+  ASSERT_EQ(totals.transmissions, 3000u);
+  for (Fault fault : vf::sim::kAllFaults) EXPECT_GT(faultsSeen[static_cast<size_t>(fault)], 50u) << FaultName(fault);
+  EXPECT_EQ(totals.transmissions - totals.spoiled, expected.size());
+
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  for (const std::string& line : output.Lines()) app.HandleReceivedLine(std::u16string(line.begin(), line.end()));
+  std::vector<Message> delivered;
+  for (const auto& record : sink.TakeAll()) delivered.emplace_back(record->m_nMMSI, record->m_nContents);
+  EXPECT_EQ(delivered, expected);
+}
+
+// The same, through the started plug-in reading the simulator's TCP server.
+TEST(Simulator, FaultedFeedOverTcpReachesTheHostWindow) {
+  vf::test::TraceFolder folder;
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  std::string error;
+  const auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
+  ASSERT_TRUE(server) << error;
+  app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
+  app.m_cfgDevice.m_strHostAddress = u"127.0.0.1";
+  app.m_cfgDevice.m_nIpPort = server->Port();
+  ASSERT_EQ(app.StartPlugin(), 0);
+
+  std::vector<Message> expected;
+  const auto keepUnspoiled = [&](const Transmission& transmission, std::optional<Fault> fault) {
+    if (!fault || !vf::sim::LosesMessage(*fault)) expected.emplace_back(transmission.snapshot.mmsi, ContentsOf(transmission));
+  };
+  vf::sim::FeedSettings settings = FaultedFeed();
+  settings.linesPerSecond = 20000;
+  std::atomic<bool> stop{false};
+  std::thread feeder([&] { vf::sim::RunFeed(settings, *server, stop, keepUnspoiled); });
+  feeder.join();  // the sends are buffered by the socket long before the plug-in is done
+
+  std::vector<Message> delivered;
+  for (const auto& record : sink.Take(expected.size(), milliseconds(30000))) {
+    delivered.emplace_back(record->m_nMMSI, record->m_nContents);
+  }
+  EXPECT_EQ(app.StopPlugin(), 0);
+  EXPECT_EQ(delivered, expected);
+  EXPECT_TRUE(sink.TakeAll().empty());
+}
+
+// --- the command line -------------------------------------------------------
+
+TEST(SimulatorOptions, GoodCommandLines) {
+  struct Case {
+    std::vector<std::string> arguments;
+    vf::sim::OutputKind output;
+    std::string address;
+    uint16_t port;
+  };
+  const Case cases[] = {
+      {{}, vf::sim::OutputKind::kStdout, "127.0.0.1", 0},
+      {{"--tcp", "10110"}, vf::sim::OutputKind::kTcpServer, "127.0.0.1", 10110},
+      {{"--tcp", "0.0.0.0:2000"}, vf::sim::OutputKind::kTcpServer, "0.0.0.0", 2000},
+      {{"--udp", "192.168.1.255:10110"}, vf::sim::OutputKind::kUdp, "192.168.1.255", 10110},
+      {{"--pty"}, vf::sim::OutputKind::kPseudoTerminal, "127.0.0.1", 0},
+      {{"--tcp", "5", "--stdout"}, vf::sim::OutputKind::kStdout, "127.0.0.1", 5},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    const auto options = vf::sim::ParseSimOptions(c.arguments, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->output, c.output);
+    EXPECT_EQ(options->address, c.address);
+    EXPECT_EQ(options->port, c.port);
+  }
+
+  std::string error;
+  const auto options = vf::sim::ParseSimOptions({"--pty", "/tmp/com5", "--vessels", "7", "--seed", "0", "--rate",
+                                                 "2500", "--duration", "1.5", "--count", "9", "--faults", "0.1",
+                                                 "--fault", "lose=0.25"},
+                                                error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->linkPath, "/tmp/com5");
+  EXPECT_EQ(options->feed.fleetSize, 7u);
+  EXPECT_EQ(options->feed.seed, 0u);
+  EXPECT_EQ(options->feed.linesPerSecond, 2500);
+  EXPECT_EQ(options->feed.durationSeconds, 1.5);
+  EXPECT_EQ(options->feed.transmissions, 9u);
+  EXPECT_EQ(options->feed.faults.probability[static_cast<size_t>(Fault::kLostFragment)], 0.25);
+  EXPECT_EQ(options->feed.faults.probability[static_cast<size_t>(Fault::kGarbage)], 0.1);
+}
+
+TEST(SimulatorOptions, BadCommandLinesSayWhatIsWrong) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--port"}, "unknown option '--port' (see --help)"},
+      {{"--tcp"}, "--tcp needs a value (see --help)"},
+      {{"--tcp", "--count", "3"}, "--tcp needs a value (see --help)"},
+      {{"--tcp", "0"}, "bad value '0' for --tcp: expected [HOST:]PORT, port 1 to 65535"},
+      {{"--udp", "host:65536"}, "bad value 'host:65536' for --udp: expected [HOST:]PORT, port 1 to 65535"},
+      {{"--udp", ":10110"}, "bad value ':10110' for --udp: expected [HOST:]PORT, port 1 to 65535"},
+      {{"--vessels", "0"}, "bad value '0' for --vessels: expected 1 to 100000"},
+      {{"--seed", "-1"}, "bad value '-1' for --seed: expected a whole number"},
+      {{"--rate", "fast"}, "bad value 'fast' for --rate: expected a positive number"},
+      {{"--rate", "inf"}, "bad value 'inf' for --rate: expected a positive number"},
+      {{"--duration", "0"}, "bad value '0' for --duration: expected positive seconds"},
+      {{"--count", "1e3"}, "bad value '1e3' for --count: expected 1 or more"},
+      {{"--fault", "bitflip=0.1"},
+       "bad value 'bitflip=0.1' for --fault: expected KIND=P with KIND checksum, truncate, lose, garbage or overlong"},
+      {{"--fault", "lose"}, "bad value 'lose' for --fault: expected KIND=P with KIND checksum, truncate, lose, garbage or overlong"},
+      {{"--fault", "lose=1.5"}, "bad value 'lose=1.5' for --fault: the share must be 0 to 1"},
+      {{"--faults", "0.3"}, "the fault shares add up to more than 1"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::string error;
+    EXPECT_FALSE(vf::sim::ParseSimOptions(arguments, error)) << message;
+    EXPECT_EQ(error, message);
+  }
+}
+
+// The program puts out what the library makes for the same seed, with CR LF.
+TEST(SimulatorProgram, StandardOutputIsTheSeededTraffic) {
+  FILE* pipe = popen(AIS_SIM_PATH " --stdout --vessels 12 --seed 9 --count 200 --rate 1000000 2>/dev/null", "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  EXPECT_EQ(pclose(pipe), 0);
+
+  vf::sim::Traffic traffic(12, 9);
+  std::string expected;
+  for (int i = 0; i < 200; ++i) {
+    for (const std::string& sentence : traffic.Next().sentences) expected += sentence + "\r\n";
+  }
+  EXPECT_EQ(output, expected);
+}
+
+}  // namespace
