@@ -62,9 +62,16 @@ bool SetNonBlocking(Socket socket) {
   return flags >= 0 && fcntl(Fd(socket), F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
+// Windows counts a socket buffer in payload bytes; Linux counts the kernel's
+// memory for each queued packet, about 800 bytes for a short sentence, so a
+// 4096-byte buffer here would hold nine sentences where Windows holds sixty.
+// Scaled by eight, it holds at least the payload that the Windows one holds.
+constexpr int kLinuxBufferScale = 8;
+
 void SetBufferSizes(Socket socket, int bytes) {
-  if (setsockopt(Fd(socket), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0) {
-    setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  const int kernelBytes = bytes * kLinuxBufferScale;
+  if (setsockopt(Fd(socket), SOL_SOCKET, SO_SNDBUF, &kernelBytes, sizeof kernelBytes) == 0) {
+    setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &kernelBytes, sizeof kernelBytes);
   }
 }
 
