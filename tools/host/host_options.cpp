@@ -1,6 +1,7 @@
 #include "host_options.h"
 
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <map>
 
@@ -23,7 +24,7 @@ bool ParseNumber(const std::string& text, double& out) {
   try {
     size_t used = 0;
     out = std::stod(text, &used);
-    return used == text.size() && out >= 0.0;
+    return used == text.size() && std::isfinite(out) && out >= 0.0;
   } catch (...) {
     return false;
   }
@@ -51,11 +52,19 @@ const std::map<std::string, IntegerOption>& IntegerOptions() {
 }  // namespace
 
 std::string HostUsage() {
-  return "Usage: ais-host --plugin PATH [options]\n"
-         "Loads the AIS receiver plug-in, starts it with the given link and prints what it reports.\n"
+  return "Usage: ais-host --plugin PATH [receiver] [options]\n"
+         "Loads the AIS receiver plug-in, starts it on a link and prints every target record it posts.\n"
+         "Without a receiver option the plug-in reads the built-in simulator over loopback TCP.\n"
          "\n"
          "  --plugin PATH         the plug-in library (AIS.so)\n"
-         "  --duration SECONDS    run this long, then stop (default 0: start and stop at once)\n"
+         "  --duration SECONDS    run this long, then stop (default: until Ctrl-C)\n"
+         "  --json                one JSON object per record (JSON Lines), named as the record's fields\n"
+         "  --quiet               no line per record, only the counts at the end\n"
+         "  --monitor             open a \"Communications Monitor\" window: the plug-in then traces every\n"
+         "                        received line to Trace_AIS.dll.txt\n"
+         "  --configure           show the plug-in's configuration dialog before starting\n"
+         "\n"
+         "Receiver (default: the built-in simulator):\n"
          "  --serial              read a serial port (see --serial-port, --speed, --format)\n"
          "  --tcp HOST            connect to a TCP server (see --port)\n"
          "  --udp                 listen on a UDP port (see --port; --host and --remote-port for a peer)\n"
@@ -68,8 +77,17 @@ std::string HostUsage() {
          "  --serial-timeout MS   serial read time-out\n"
          "  --time-offset MS      latency added to every time stamp\n"
          "  --device-id N         device id carried by every record\n"
-         "  --crc on|off          verify sentence checksums (default on)\n"
-         "  --help                this text\n";
+         "  --crc on|off          verify sentence checksums (default on; off for UDP receivers, whose\n"
+         "                        datagrams end in CR LF)\n"
+         "\n"
+         "Built-in simulator:\n"
+         "  --vessels N           stations in the simulated fleet (default 20)\n"
+         "  --sim-rate N          sentences per second (default: the fleet's own pace)\n"
+         "\n"
+         "  --help                this text\n"
+         "\n"
+         "Exit codes: 0 stopped cleanly, 1 bad options, 2 the plug-in could not be loaded, 3 it did not start,\n"
+         "4 its link could not be opened (status 2), 5 it did not stop cleanly.\n";
 }
 
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error) {
@@ -85,6 +103,30 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
     };
     if (name == "--help" || name == "-h") {
       options.showHelp = true;
+    } else if (name == "--json") {
+      options.json = true;
+    } else if (name == "--quiet") {
+      options.quiet = true;
+    } else if (name == "--monitor") {
+      options.monitor = true;
+    } else if (name == "--configure") {
+      options.configure = true;
+    } else if (name == "--vessels") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      int32_t vessels = 0;
+      if (!ParseInteger(*text, 1, 100000, vessels)) {
+        error = "--vessels needs a whole number from 1 to 100000, not '" + *text + "'";
+        return std::nullopt;
+      }
+      options.vessels = static_cast<size_t>(vessels);
+    } else if (name == "--sim-rate") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      if (!ParseNumber(*text, options.simulatorRate) || options.simulatorRate <= 0) {
+        error = "--sim-rate needs a positive number of sentences per second, not '" + *text + "'";
+        return std::nullopt;
+      }
     } else if (name == "--serial") {
       options.connectionType = kConnectionSerial;
     } else if (name == "--udp") {
@@ -138,6 +180,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
   }
   return options;
 }
+
+bool UsesBuiltInSimulator(const HostOptions& options) { return !options.connectionType && !options.configure; }
 
 void ApplyHostOptions(const HostOptions& options, CCfgDevice& config) {
   auto apply = [](const std::optional<int32_t>& given, int32_t& field) {

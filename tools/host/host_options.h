@@ -12,8 +12,14 @@ namespace vf::host {
 
 struct HostOptions {
   std::string pluginPath;
-  double durationSeconds = 0.0;  // 0: start, report, stop
+  double durationSeconds = 0.0;  // 0: until Ctrl-C
   bool showHelp = false;
+  bool json = false;        // JSON Lines instead of readable lines
+  bool quiet = false;       // no line per record, only the counts
+  bool monitor = false;     // open a "Communications Monitor" window
+  bool configure = false;   // the plug-in's dialog before starting
+  size_t vessels = 20;      // the built-in simulator's fleet
+  double simulatorRate = 0;  // its sentences per second; 0: the fleet's own pace
   // Configuration fields the user gave; the rest keep the plug-in's values.
   std::optional<int32_t> deviceId, connectionType, serialPort, serialSpeed, serialFormat, socketType, ipPort,
       remoteIpPort, timeOffset, serialTimeout;
@@ -24,6 +30,10 @@ struct HostOptions {
 // Parses argv; on a bad option returns nothing and sets `error`.
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error);
 std::string HostUsage();
+
+// No receiver chosen (serial, TCP, UDP or the dialog): the host feeds the
+// plug-in from its built-in simulator.
+bool UsesBuiltInSimulator(const HostOptions& options);
 
 // Applies the options that were given to a configuration.
 void ApplyHostOptions(const HostOptions& options, CCfgDevice& config);

@@ -1,16 +1,28 @@
 // ais-host: the reference host. It loads the plug-in by path, gives it a
-// window and a configuration, starts it, prints what arrives, and stops it.
+// window and a configuration, starts it, prints every record that arrives,
+// and stops it after the given time or on Ctrl-C. Records go to standard
+// output; everything else goes to standard error.
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "diag/trace_file.h"
+#include "embedded_feed.h"
 #include "host_options.h"
 #include "plugin_library.h"
+#include "record_format.h"
+#include "record_tally.h"
+#include "trace_view.h"
 #include "utf8.h"
 #include "vf_system.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitLoad = 2, kExitStart = 3, kExitLinkFailed = 4, kExitStop = 5 };
 
@@ -23,80 +35,184 @@ std::string Text(void (*getter)(CWideString*)) {
   return vf::host::ToUtf8(text.View());
 }
 
-// Takes every record off the window's queue for the given time; the host owns
-// each record and destroys it through its virtual destructor.
-void PumpWindow(HostWindow window, int32_t waitMs, long& records) {
-  VfMessage message{};
-  while (VfGetMessage(window, &message, waitMs) == 1) {
-    waitMs = 0;
-    if (message.message != kAisWmUser || message.wParam != kAisRecordWParam) continue;
-    delete reinterpret_cast<CRawData*>(message.lParam);
-    ++records;
+// The status line stays at the bottom of the terminal, below the records.
+class StatusLine {
+ public:
+  StatusLine() : m_live(isatty(STDERR_FILENO) != 0) {}
+  void Show(const std::string& text) {
+    if (!m_live || Clock::now() < m_next) return;
+    std::fprintf(stderr, "\r\033[K%s", text.c_str());
+    std::fflush(stderr);
+    m_shown = true;
+    m_next = Clock::now() + std::chrono::milliseconds(250);
+  }
+  void Clear() {
+    if (!m_shown) return;
+    std::fputs("\r\033[K", stderr);
+    m_shown = false;
+    m_next = {};
+  }
+
+ private:
+  bool m_live;
+  bool m_shown = false;
+  Clock::time_point m_next{};
+};
+
+class Receiver {
+ public:
+  Receiver(HostWindow window, const vf::host::HostOptions& options, StatusLine& status)
+      : m_window(window), m_options(options), m_status(status) {}
+
+  // Takes every record off the window's queue, waiting up to `waitMs` for
+  // the first; the host owns each record and destroys it through its
+  // virtual destructor.
+  void Pump(int32_t waitMs) {
+    VfMessage message{};
+    while (VfGetMessage(m_window, &message, waitMs) == 1) {
+      waitMs = 0;
+      if (message.message != kAisWmUser || message.wParam != kAisRecordWParam) continue;
+      auto* record = reinterpret_cast<CRawData*>(message.lParam);
+      if (record->m_nType == RAW_DATA_TYPE_AIS) Show(*static_cast<const CRawDataAis*>(record));
+      delete record;
+    }
+    std::fflush(stdout);
+  }
+
+  vf::host::RecordTally& Tally() { return m_tally; }
+
+ private:
+  void Show(const CRawDataAis& record) {
+    m_tally.Add(record.m_nContents);
+    if (m_options.quiet) return;
+    m_status.Clear();
+    const std::string line = m_options.json ? vf::host::RecordJson(record) : vf::host::DescribeRecord(record);
+    std::fprintf(stdout, "%s\n", line.c_str());
+  }
+
+  HostWindow m_window;
+  const vf::host::HostOptions& m_options;
+  StatusLine& m_status;
+  vf::host::RecordTally m_tally;
+};
+
+std::string DescribeConfig(const CCfgDevice& config) {
+  const std::string options = vf::host::ToUtf8(config.m_strOptions.View());
+  if (config.m_nConnectionType == kConnectionSerial) {
+    return "serial COM" + std::to_string(config.m_nSerialPort) + " at " + std::to_string(config.m_nSerialSpeed) +
+           " bps, format " + std::to_string(config.m_nSerialFormat) + ", options '" + options + "'";
+  }
+  const std::string host = vf::host::ToUtf8(config.m_strHostAddress.View());
+  if (config.m_nSocketType == kSocketUdp) {
+    return "UDP local port " + std::to_string(config.m_nIpPort) + ", peer '" + host + "' port " +
+           std::to_string(config.m_nRemoteIpPort) + ", options '" + options + "'";
+  }
+  return "TCP " + host + ":" + std::to_string(config.m_nIpPort) + ", options '" + options + "'";
+}
+
+// Reads records until the time is up, Ctrl-C, or the link fails.
+uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOptions& options, Receiver& receiver,
+                      StatusLine& status) {
+  const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(options.durationSeconds));
+  uint32_t pluginStatus = kStatusRunning;
+  while (!g_interrupted && (options.durationSeconds <= 0 || Clock::now() < end)) {
+    receiver.Pump(100);
+    api.get_Status(&pluginStatus);
+    status.Show(receiver.Tally().StatusLine(pluginStatus));
+    if (pluginStatus == kStatusLinkFailed) break;
+  }
+  status.Clear();
+  if (g_interrupted) std::fprintf(stderr, "ais-host: interrupted, stopping the plug-in\n");
+  return pluginStatus;
+}
+
+void ExplainLinkFailure(VfNamedMutex* traceMutex) {
+  std::fprintf(stderr, "ais-host: the plug-in could not open its device link (status 2). Check the receiver's "
+                       "settings and that it is connected. The status trace says:\n");
+  const auto entries = vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, 6);
+  for (const std::string& entry : entries) std::fprintf(stderr, "  %s\n", entry.c_str());
+  if (entries.empty()) {
+    std::fprintf(stderr, "  (nothing: %s cannot be read)\n", vf::host::TraceFile(vf::kTraceCategoryGeneral).c_str());
   }
 }
 
 int Run(const vf::host::HostOptions& options) {
-  // The host owns the trace mutex; it must exist before the plug-in loads.
+  // The host owns the trace mutex and folder; both must exist before the
+  // plug-in loads.
   VfNamedMutex* traceMutex = VfCreateNamedMutex(kAisTraceMutexName);
-  HostWindow window = VfCreateWindow(u"AIS Host");
-  vf::host::PluginLibrary plugin;
   std::string error;
-  if (!plugin.Load(options.pluginPath, error)) {
-    std::fprintf(stderr, "ais-host: %s\n", error.c_str());
+  if (!vf::host::EnsureTracingFolder(error)) std::fprintf(stderr, "ais-host: no trace files: %s\n", error.c_str());
+  HostWindow window = VfCreateWindow(u"AIS Host");
+  HostWindow monitor = options.monitor ? VfCreateWindow(u"Communications Monitor") : nullptr;
+  vf::host::PluginLibrary plugin;
+  vf::host::EmbeddedFeed simulator;
+  const auto close = [&](int exitCode) {
+    plugin.Unload();
+    if (monitor != nullptr) VfDestroyWindow(monitor);
     VfDestroyWindow(window);
     VfCloseNamedMutex(traceMutex);
-    return kExitLoad;
+    return exitCode;
+  };
+  if (!plugin.Load(options.pluginPath, error)) {
+    std::fprintf(stderr, "ais-host: %s\n", error.c_str());
+    return close(kExitLoad);
   }
   const vf::host::PluginExports& api = plugin.Exports();
-  uint32_t type = 0, status = 0;
+  uint32_t type = 0, pluginStatus = 0;
   api.get_Type(&type);
-  api.get_Status(&status);
-  std::printf("%s %s (%s), type %u, status %u\n", Text(api.get_Name).c_str(), Text(api.get_Version).c_str(),
-              Text(api.get_Desc).c_str(), type, status);
+  api.get_Status(&pluginStatus);
+  std::fprintf(stderr, "%s %s (%s), type %u, status %u\n", Text(api.get_Name).c_str(), Text(api.get_Version).c_str(),
+               Text(api.get_Desc).c_str(), type, pluginStatus);
 
   CCfgDevice config;
   api.get_Config(&config);
   vf::host::ApplyHostOptions(options, config);
+  if (vf::host::UsesBuiltInSimulator(options)) {
+    vf::sim::FeedSettings feed;
+    feed.fleetSize = options.vessels;
+    feed.linesPerSecond = options.simulatorRate;
+    if (!simulator.Start(feed, error)) {
+      std::fprintf(stderr, "ais-host: the built-in simulator could not start: %s\n", error.c_str());
+      return close(kExitStart);
+    }
+    config.m_nConnectionType = kConnectionTcpIp;
+    config.m_nSocketType = kSocketTcp;
+    config.m_strHostAddress = u"127.0.0.1";
+    config.m_nIpPort = simulator.Port();
+    std::fprintf(stderr, "no receiver given: the built-in simulator (%zu stations) serves tcp://127.0.0.1:%u\n",
+                 options.vessels, simulator.Port());
+  }
   api.put_Config(&config);
+  if (options.configure && api.ConfigurePlugin() != 0) {
+    std::fprintf(stderr, "ais-host: the configuration dialog was cancelled or cannot be shown here; the "
+                         "configuration stays as it was\n");
+  }
   CCfgDevice readBack;
   api.get_Config(&readBack);
-  std::printf("configuration: connection %d, serial COM%d at %d bps format %d, socket %d, host '%s' port %d "
-              "remote %d, options '%s'\n",
-              readBack.m_nConnectionType, readBack.m_nSerialPort, readBack.m_nSerialSpeed, readBack.m_nSerialFormat,
-              readBack.m_nSocketType, vf::host::ToUtf8(readBack.m_strHostAddress.View()).c_str(),
-              readBack.m_nIpPort, readBack.m_nRemoteIpPort, vf::host::ToUtf8(readBack.m_strOptions.View()).c_str());
+  std::fprintf(stderr, "configuration: %s\n", DescribeConfig(readBack).c_str());
 
   api.put_Parent(window);
-  int exitCode = kExitOk;
   if (api.StartPlugin() != 0) {
     std::fprintf(stderr, "ais-host: the plug-in did not start\n");
-    exitCode = kExitStart;
-  } else {
-    std::printf("started\n");
-    long records = 0;
-    const long slices = static_cast<long>(options.durationSeconds * 10.0);
-    for (long slice = 0; slice < slices && !g_interrupted; ++slice) {
-      PumpWindow(window, 100, records);
-      api.get_Status(&status);
-      if (status == kStatusLinkFailed) break;
-    }
-    api.get_Status(&status);
-    if (status == kStatusLinkFailed) {
-      std::fprintf(stderr, "ais-host: the plug-in could not open its device link (status 2); its trace file "
-                           "Trace_General.txt says why\n");
-      exitCode = kExitLinkFailed;
-    }
-    const int32_t stopped = api.StopPlugin();
-    PumpWindow(window, 0, records);
-    api.get_Status(&status);
-    std::printf("stopped: result %d, status %u, %ld records\n", stopped, status, records);
-    if (stopped != 0 && exitCode == kExitOk) exitCode = kExitStop;
+    return close(kExitStart);
   }
+  std::fprintf(stderr, "started%s\n", options.durationSeconds > 0 ? "" : "; Ctrl-C stops");
+  StatusLine status;
+  Receiver receiver(window, options, status);
+  int exitCode = kExitOk;
+  if (RunUntilDone(api, options, receiver, status) == kStatusLinkFailed) {
+    ExplainLinkFailure(traceMutex);
+    exitCode = kExitLinkFailed;
+  }
+  const int32_t stopped = api.StopPlugin();
+  receiver.Pump(0);
+  api.get_Status(&pluginStatus);
+  std::fprintf(stderr, "stopped: result %d, status %u; %s\n", stopped, pluginStatus,
+               receiver.Tally().Summary().c_str());
+  if (stopped != 0 && exitCode == kExitOk) exitCode = kExitStop;
   api.put_Parent(nullptr);
-  plugin.Unload();
-  VfDestroyWindow(window);
-  VfCloseNamedMutex(traceMutex);
-  return exitCode;
+  return close(exitCode);
 }
 
 }  // namespace
@@ -114,5 +230,6 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
+  std::signal(SIGPIPE, SIG_IGN);
   return Run(*options);
 }

@@ -1,0 +1,309 @@
+// The reference host: its command line, how it shows records, and the
+// program itself run as a user runs it, against its built-in simulator, a
+// link that cannot open, and Ctrl-C.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host_options.h"
+#include "record_format.h"
+#include "record_tally.h"
+#include "support/wait_until.h"
+
+extern char** environ;
+
+namespace {
+
+using std::chrono::milliseconds;
+using vf::host::HostOptions;
+
+// --- the command line -------------------------------------------------------
+
+std::optional<HostOptions> Parse(std::vector<std::string> arguments, std::string& error) {
+  arguments.insert(arguments.begin(), {"--plugin", "AIS.so"});
+  return vf::host::ParseHostOptions(arguments, error);
+}
+
+TEST(HostOptions, ReceiverOptionsBuildTheConfiguration) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool builtInSimulator;
+    int32_t connectionType, socketType, serialPort, serialSpeed, serialFormat, ipPort, remotePort;
+    std::u16string hostAddress, options;
+  };
+  const Case cases[] = {
+      {{}, true, kConnectionSerial, kSocketTcp, 0, 9600, kFormatN81, 0, 0, u"", u""},
+      {{"--vessels", "50", "--sim-rate", "200"}, true, kConnectionSerial, kSocketTcp, 0, 9600, kFormatN81, 0, 0, u"", u""},
+      {{"--tcp", "ais.example.org", "--port", "10110"}, false, kConnectionTcpIp, kSocketTcp, 0, 9600, kFormatN81,
+       10110, 0, u"ais.example.org", u""},
+      {{"--udp", "--port", "10110", "--crc", "off"}, false, kConnectionTcpIp, kSocketUdp, 0, 9600, kFormatN81, 10110,
+       0, u"", u"CRC=0;"},
+      {{"--udp", "--port", "2000", "--host", "10.0.0.5", "--remote-port", "2001"}, false, kConnectionTcpIp,
+       kSocketUdp, 0, 9600, kFormatN81, 2000, 2001, u"10.0.0.5", u""},
+      {{"--serial", "--serial-port", "3", "--speed", "38400", "--format", "1"}, false, kConnectionSerial, kSocketTcp,
+       3, 38400, 1, 0, 0, u"", u""},
+      {{"--configure"}, false, kConnectionSerial, kSocketTcp, 0, 9600, kFormatN81, 0, 0, u"", u""},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    const auto options = Parse(c.arguments, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(vf::host::UsesBuiltInSimulator(*options), c.builtInSimulator) << c.arguments.size();
+    CCfgDevice config;
+    vf::host::ApplyHostOptions(*options, config);
+    EXPECT_EQ(config.m_nConnectionType, c.connectionType);
+    EXPECT_EQ(config.m_nSocketType, c.socketType);
+    EXPECT_EQ(config.m_nSerialPort, c.serialPort);
+    EXPECT_EQ(config.m_nSerialSpeed, c.serialSpeed);
+    EXPECT_EQ(config.m_nSerialFormat, c.serialFormat);
+    EXPECT_EQ(config.m_nIpPort, c.ipPort);
+    EXPECT_EQ(config.m_nRemoteIpPort, c.remotePort);
+    EXPECT_EQ(config.m_strHostAddress.View(), c.hostAddress);
+    EXPECT_EQ(config.m_strOptions.View(), c.options);
+  }
+}
+
+TEST(HostOptions, OutputAndRunOptions) {
+  std::string error;
+  const auto options =
+      Parse({"--json", "--quiet", "--monitor", "--duration", "2.5", "--device-id", "-7", "--time-offset", "250"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_TRUE(options->json);
+  EXPECT_TRUE(options->quiet);
+  EXPECT_TRUE(options->monitor);
+  EXPECT_EQ(options->durationSeconds, 2.5);
+  CCfgDevice config;
+  vf::host::ApplyHostOptions(*options, config);
+  EXPECT_EQ(config.m_nDeviceId, -7);
+  EXPECT_EQ(config.m_nTimeOffset, 250);
+}
+
+TEST(HostOptions, BadOptionsSayWhatIsWrong) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--baud", "9600"}, "unknown option '--baud' (see --help)"},
+      {{"--tcp"}, "--tcp needs a value"},
+      {{"--duration", "soon"}, "--duration needs a number of seconds, not 'soon'"},
+      {{"--duration", "inf"}, "--duration needs a number of seconds, not 'inf'"},
+      {{"--duration", "-1"}, "--duration needs a number of seconds, not '-1'"},
+      {{"--crc", "yes"}, "--crc takes on or off, not 'yes'"},
+      {{"--format", "4"}, "--format needs a whole number from 0 to 3, not '4'"},
+      {{"--serial-port", "COM3"}, "--serial-port needs a whole number from 0 to 255, not 'COM3'"},
+      {{"--speed", "0"}, "--speed needs a whole number from 1 to 2147483647, not '0'"},
+      {{"--port", "99999999999"}, "--port needs a whole number from -2147483648 to 2147483647, not '99999999999'"},
+      {{"--vessels", "0"}, "--vessels needs a whole number from 1 to 100000, not '0'"},
+      {{"--sim-rate", "0"}, "--sim-rate needs a positive number of sentences per second, not '0'"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::string error;
+    EXPECT_FALSE(Parse(arguments, error)) << message;
+    EXPECT_EQ(error, message);
+  }
+  std::string error;
+  EXPECT_FALSE(vf::host::ParseHostOptions({"--json"}, error));
+  EXPECT_EQ(error, "--plugin PATH is required: the path of AIS.so");
+  const auto help = vf::host::ParseHostOptions({"--help"}, error);
+  ASSERT_TRUE(help);
+  EXPECT_TRUE(help->showHelp);
+}
+
+// --- how records are shown --------------------------------------------------
+
+void FillStaticRecord(CRawDataAis& record) {
+  record.m_nContents = kContentsStaticVoyage;
+  record.m_nClass = kClassA;
+  record.m_nMMSI = 257001013;
+  record.m_dTime = 1796606705.25;
+  record.m_nShipType = 70;
+  record.m_dToBow = 120;
+  record.m_dToStern = 30;
+  record.m_dToPort = 10;
+  record.m_dToStarboard = 12;
+  record.m_strCallSign = std::u16string(u"LAXY\0\0\0", 7);  // '@' padding arrives as NUL
+  record.m_strName = u"SAY \"HI\"\\\tOK";
+  record.m_strDestination = std::u16string(u"OSLO\0KIEL", 9);
+}
+
+TEST(HostRecordFormat, JsonUsesTheRecordsFieldNamesAndEscapesText) {
+  CRawDataAis record;
+  FillStaticRecord(record);
+  EXPECT_EQ(vf::host::RecordJson(record),
+            "{\"m_nType\":15,\"m_nContents\":4,\"m_nDeviceId\":0,\"m_dTime\":1796606705.250,\"m_dTimeOffset\":0.000,"
+            "\"m_nMMSI\":257001013,\"m_nTimeReceived\":0,\"m_nShipType\":70,\"m_nNavStatus\":15,\"m_nClass\":1,"
+            "\"m_dLatitude\":0.0000000,\"m_dLongitude\":0.0000000,\"m_dSpeed\":0.0,\"m_dCourse\":0.0,"
+            "\"m_dToBow\":120,\"m_dToStern\":30,\"m_dToPort\":10,\"m_dToStarboard\":12,"
+            "\"m_strCallSign\":\"LAXY\",\"m_strName\":\"SAY \\\"HI\\\"\\\\\\u0009OK\",\"m_strDestination\":\"OSLO\"}");
+}
+
+TEST(HostRecordFormat, ReadableLineNamesTheKindAndItsFields) {
+  CRawDataAis record;
+  FillStaticRecord(record);
+  EXPECT_EQ(vf::host::DescribeRecord(record),
+            "01:25:05.250 UTC  257001013  A     static and voyage  \"SAY \"HI\"\\\tOK\" call sign LAXY, type 70, "
+            "150 x 22 m, to \"OSLO\"");
+  CRawDataAis position;
+  position.m_nContents = kContentsPosition;
+  position.m_nClass = kClassA;
+  position.m_nMMSI = 211000000;
+  position.m_nNavStatus = 5;
+  position.m_dLatitude = -33.8568;
+  position.m_dLongitude = 151.2153;
+  position.m_dSpeed = 0.1;
+  position.m_dCourse = 359.9;
+  EXPECT_EQ(vf::host::DescribeRecord(position),
+            "00:00:00.000 UTC  211000000  A     position           33.8568000 S 151.2153000 E    0.1 kn 359.9 deg  "
+            "moored");
+}
+
+TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
+  const auto start = vf::host::RecordTally::Clock::now();
+  vf::host::RecordTally tally(start);
+  for (int i = 0; i < 30; ++i) tally.Add(kContentsPosition);
+  for (int i = 0; i < 6; ++i) tally.Add(kContentsStaticPartB);
+  tally.Add(kContentsBaseStation);
+  EXPECT_EQ(tally.Summary(), "37 records: 30 position, 1 base station, 6 static part B");
+  EXPECT_EQ(tally.StatusLine(kStatusRunning, start + milliseconds(500)),
+            "37 records: 30 position, 1 base station, 6 static part B; 0.0/s; plug-in running");
+  EXPECT_EQ(tally.StatusLine(kStatusLinkFailed, start + milliseconds(2000)),
+            "37 records: 30 position, 1 base station, 6 static part B; 18.5/s; plug-in link failed (status 2)");
+  EXPECT_EQ(vf::host::RecordTally().Summary(), "0 records");
+}
+
+// --- the program ------------------------------------------------------------
+
+// ais-host in a private trace folder, its output in files.
+class HostProgram {
+ public:
+  HostProgram() {
+    static int serial = 0;
+    m_folder = std::filesystem::temp_directory_path() / ("host-test-" + std::to_string(getpid()) + "-" +
+                                                         std::to_string(serial++));
+    std::filesystem::create_directories(m_folder);
+  }
+  ~HostProgram() {
+    if (m_pid > 0) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+  }
+
+  void Start(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {AIS_HOST_PATH, "--plugin", AIS_PLUGIN_PATH});
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> environment = {"PROGRAMDATA=" + m_folder.string(),
+                                            "VF_OBJECT_NAMESPACE=" + m_folder.filename().string()};
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+      const std::string entry = *variable;
+      if (entry.rfind("PROGRAMDATA=", 0) != 0 && entry.rfind("VF_OBJECT_NAMESPACE=", 0) != 0) environment.push_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, (m_folder / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, (m_folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(posix_spawn(&m_pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&files);
+  }
+
+  // The exit code, or -1 when the program did not end by the deadline.
+  int Wait(milliseconds deadline = milliseconds(30000)) {
+    int status = 0;
+    const bool ended = vf::test::WaitUntil([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }, deadline);
+    if (!ended) return -1;
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  void Interrupt() const { kill(m_pid, SIGINT); }
+
+  std::string Output() const { return Read("stdout"); }
+  std::string Errors() const { return Read("stderr"); }
+  std::vector<std::string> OutputLines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Output());
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+ private:
+  std::string Read(const char* name) const {
+    std::ifstream in(m_folder / name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::filesystem::path m_folder;
+  pid_t m_pid = -1;
+};
+
+TEST(HostProgram, BuiltInSimulatorShowsDecodedVesselsAsJsonLines) {
+  HostProgram host;
+  host.Start({"--duration", "3", "--json", "--vessels", "8"});
+  ASSERT_EQ(host.Wait(), 0) << host.Errors();
+  const auto lines = host.OutputLines();
+  // Every station is heard within two seconds: the base station, then ships.
+  ASSERT_GE(lines.size(), 8u) << host.Errors();
+  std::set<std::string> stations;
+  for (const std::string& line : lines) {
+    ASSERT_EQ(line.rfind("{\"m_nType\":15,\"m_nContents\":", 0), 0u) << line;
+    ASSERT_EQ(line.back(), '}') << line;
+    const size_t mmsi = line.find("\"m_nMMSI\":");
+    ASSERT_NE(mmsi, std::string::npos) << line;
+    stations.insert(line.substr(mmsi + 10, line.find(',', mmsi) - mmsi - 10));
+  }
+  EXPECT_EQ(stations.size(), 8u);
+  EXPECT_TRUE(stations.count("2570001"));
+  const std::string errors = host.Errors();
+  EXPECT_NE(errors.find("the built-in simulator (8 stations) serves tcp://127.0.0.1:"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("stopped: result 0, status 0; " + std::to_string(lines.size()) + " records: "),
+            std::string::npos)
+      << errors;
+}
+
+TEST(HostProgram, ALinkThatCannotOpenExitsWithFourAndTheTraceThatExplainsIt) {
+  HostProgram host;
+  host.Start({"--serial", "--serial-port", "0", "--duration", "20"});
+  ASSERT_EQ(host.Wait(), 4) << host.Errors();
+  const std::string errors = host.Errors();
+  EXPECT_NE(errors.find("could not open its device link (status 2)"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("[AIS] Failed to open serial port: [COM0]. The requested serial port does not exist on this "
+                        "system."),
+            std::string::npos)
+      << errors;
+}
+
+TEST(HostProgram, CtrlCStopsThePluginCleanly) {
+  HostProgram host;
+  host.Start({"--quiet"});
+  ASSERT_TRUE(vf::test::WaitUntil([&] { return host.Errors().find("started; Ctrl-C stops") != std::string::npos; },
+                                  milliseconds(10000)))
+      << host.Errors();
+  host.Interrupt();
+  ASSERT_EQ(host.Wait(), 0) << host.Errors();
+  EXPECT_NE(host.Errors().find("interrupted, stopping the plug-in\nstopped: result 0, status 0;"), std::string::npos)
+      << host.Errors();
+  EXPECT_EQ(host.Output(), "");
+}
+
+TEST(HostProgram, BadOptionsExitWithOne) {
+  HostProgram host;
+  host.Start({"--speed", "fast"});
+  EXPECT_EQ(host.Wait(), 1);
+  EXPECT_EQ(host.Errors(), "ais-host: --speed needs a whole number from 1 to 2147483647, not 'fast'\n");
+}
+
+}  // namespace

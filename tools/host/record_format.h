@@ -1,0 +1,21 @@
+// How the reference host shows a target record: one readable line, or one
+// JSON object whose names are the record's own field names.
+#pragma once
+
+#include <string>
+
+#include "ais_plugin.h"
+
+namespace vf::host {
+
+// "01:23:45.678 UTC  257001013  A  position  59.1234567 N  10.6543210 E  12.3 kn  45.6 deg  under way using engine"
+std::string DescribeRecord(const CRawDataAis& record);
+
+// {"m_nType":15,"m_nContents":1,...,"m_strDestination":""} on one line.
+std::string RecordJson(const CRawDataAis& record);
+
+// "position", "base station", "static and voyage", "class B position",
+// "static part A", "static part B".
+const char* ContentsName(uint16_t contents);
+
+}  // namespace vf::host

@@ -1,0 +1,45 @@
+#include "trace_view.h"
+
+#include <system_error>
+
+#include "diag/trace_file.h"
+#include "platform/files.h"
+#include "utf8.h"
+
+namespace vf::host {
+
+std::filesystem::path TraceFile(const char16_t* category) {
+  return ToUtf8(vf::TraceFilePath(vf::platform::CommonAppDataFolder(), category));
+}
+
+bool EnsureTracingFolder(std::string& error) {
+  const std::filesystem::path folder = TraceFile(vf::kTraceCategoryGeneral).parent_path();
+  std::error_code failure;
+  std::filesystem::create_directories(folder, failure);
+  if (!failure) return true;
+  error = "cannot create the trace folder " + folder.string() + " (" + failure.message() +
+          "); run as a user who may, or set PROGRAMDATA to a folder of your own";
+  return false;
+}
+
+std::vector<std::string> LastTraceEntries(VfNamedMutex* traceMutex, const char16_t* category, size_t count) {
+  if (traceMutex == nullptr || VfWaitNamedMutex(traceMutex, vf::kTraceMutexWaitMs) < 0) return {};
+  const auto bytes = vf::platform::ReadWholeFile(vf::TraceFilePath(vf::platform::CommonAppDataFolder(), category));
+  VfReleaseNamedMutex(traceMutex);
+  if (!bytes) return {};
+
+  // A counter line, then entries; every line ends in CR (CR) LF.
+  std::vector<std::string> entries;
+  size_t at = bytes->find('\n');
+  while (at != std::string::npos && at + 1 < bytes->size()) {
+    const size_t end = bytes->find('\n', at + 1);
+    std::string line = bytes->substr(at + 1, (end == std::string::npos ? bytes->size() : end) - at - 1);
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    entries.push_back(std::move(line));
+    at = end;
+  }
+  if (entries.size() > count) entries.erase(entries.begin(), entries.end() - static_cast<ptrdiff_t>(count));
+  return entries;
+}
+
+}  // namespace vf::host
