@@ -207,7 +207,7 @@ class Bench {
 
 struct FeedResult {
   uint64_t transmissions = 0, lines = 0, records = 0;
-  double seconds = 0, cpuShare = 0;
+  double seconds = 0, sendSeconds = 0, cpuShare = 0;
   long rssStartKb = 0, rssEndKb = 0;
   uint64_t Lost() const { return transmissions > records ? transmissions - records : 0; }
 };
@@ -241,6 +241,7 @@ FeedResult Feed(Link link, double rate, double seconds, bool showProgress) {
   result.rssEndKb = ResidentKilobytes();
   result.transmissions = totals.transmissions;
   result.lines = totals.lines;
+  result.sendSeconds = totals.seconds;
   result.records = bench.Counter().Count() - baseline;
   if (showProgress) std::fprintf(stderr, "\r%78s\r", "");
   return result;
@@ -259,7 +260,7 @@ double HighestLosslessRate(Link link, double from) {
   double lossless = 0;
   for (double rate = from; rate <= 1'280'000; rate *= 2) {
     const FeedResult result = Feed(link, rate, 3, false);
-    const double achieved = static_cast<double>(result.lines) / 3;
+    const double achieved = static_cast<double>(result.lines) / result.sendSeconds;
     std::printf("    %8.0f lines/s asked, %8.0f sent, %llu lost\n", rate, achieved,
                 static_cast<unsigned long long>(result.Lost()));
     if (result.Lost() != 0) break;

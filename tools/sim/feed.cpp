@@ -35,7 +35,8 @@ FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::
     const Transmission transmission = traffic.Next();
     const double due = settings.linesPerSecond > 0 ? static_cast<double>(totals.lines) / settings.linesPerSecond
                                                    : transmission.time;
-    if (settings.durationSeconds > 0 && due >= settings.durationSeconds) break;
+    // A sender that cannot keep the pace still stops on time.
+    if (settings.durationSeconds > 0 && std::max(due, elapsed()) >= settings.durationSeconds) break;
     if (!WaitUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(due)), stop)) break;
 
     const std::optional<Fault> fault = settings.faults.Any() ? settings.faults.Draw(faultRandom) : std::nullopt;
