@@ -26,7 +26,7 @@ set(AIS_CORE_SOURCES
   plugin/time_stamping.cpp
 )
 
-set(AIS_PLATFORM_SOURCES
+set(AIS_POSIX_PLATFORM_SOURCES
   platform/posix/clock.cpp
   platform/posix/critical_section.cpp
   platform/posix/event.cpp
@@ -39,7 +39,24 @@ set(AIS_PLATFORM_SOURCES
   platform/posix/window.cpp
 )
 
-set(AIS_SYSTEM_SOURCES
+set(AIS_POSIX_SYSTEM_SOURCES
   platform/posix/system/named_mutex.cpp
   platform/posix/system/window_registry.cpp
+)
+
+set(AIS_WIN32_PLATFORM_SOURCES
+  platform/win32/clock.cpp
+  platform/win32/critical_section.cpp
+  platform/win32/event.cpp
+  platform/win32/files.cpp
+  platform/win32/named_mutex.cpp
+  platform/win32/serial_port.cpp
+  platform/win32/socket.cpp
+  platform/win32/text_codec.cpp
+  platform/win32/thread.cpp
+  platform/win32/window.cpp
+)
+
+set(AIS_WIN32_SYSTEM_SOURCES
+  platform/win32/system/host_services.cpp
 )

@@ -1,0 +1,46 @@
+#include "files.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "win32_text.h"
+
+namespace vf::platform {
+
+std::u16string CommonAppDataFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(folder));
+}
+
+char16_t PathSeparator() { return u'\\'; }
+
+std::optional<std::string> ReadWholeFile(const std::u16string& path) {
+  HANDLE file = CreateFileW(win32::Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char chunk[8192];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
+  const std::u16string scratch = path + u".new";
+  HANDLE file = CreateFileW(win32::Wide(scratch), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size();
+  CloseHandle(file);
+  if (!whole || !MoveFileExW(win32::Wide(scratch), win32::Wide(path), MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(win32::Wide(scratch));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace vf::platform

@@ -1,0 +1,30 @@
+#include "named_mutex.h"
+
+#include <windows.h>
+
+#include "win32_text.h"
+
+namespace vf::platform {
+
+Handle OpenNamedMutex(const char16_t* name) {
+  return OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, win32::Wide(name));
+}
+
+MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
+  if (!IsHeld(mutex)) return MutexWait::kFailed;
+  switch (WaitForSingleObject(mutex, timeoutMs)) {
+    case WAIT_OBJECT_0: return MutexWait::kAcquired;
+    case WAIT_ABANDONED: return MutexWait::kAbandoned;  // its holder ended without releasing it
+    default: return MutexWait::kFailed;
+  }
+}
+
+void ReleaseNamedMutex(Handle mutex) {
+  if (IsHeld(mutex)) ReleaseMutex(mutex);
+}
+
+void CloseNamedMutex(Handle mutex) {
+  if (IsHeld(mutex)) CloseHandle(mutex);
+}
+
+}  // namespace vf::platform

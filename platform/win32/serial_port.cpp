@@ -1,0 +1,138 @@
+// COM ports through the Win32 communications API, read with overlapped I/O
+// so that a wait can end after its time-out.
+#include "serial_port.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace vf::platform {
+namespace {
+
+constexpr DWORD kDriverQueueBytes = 4096;
+constexpr int kSettingAttempts = 3;
+
+struct SerialPort {
+  HANDLE file;
+  OVERLAPPED read;   // the read in progress and its event
+  OVERLAPPED write;  // its own event, made with the other; nothing writes
+};
+
+SerialPort* AsPort(Handle handle) { return IsHeld(handle) ? static_cast<SerialPort*>(handle) : nullptr; }
+
+// The driver may refuse while an error is pending; clear it and try again.
+template <typename Apply>
+bool Retrying(HANDLE file, Apply apply) {
+  for (int attempt = 0; attempt < kSettingAttempts; ++attempt) {
+    DWORD errors = 0;
+    ClearCommError(file, &errors, nullptr);
+    if (apply()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string SerialDevicePath(int32_t portNumber) { return "\\\\.\\COM" + std::to_string(portNumber); }
+
+Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
+  const std::wstring device = L"\\\\.\\COM" + std::to_wstring(portNumber);
+  HANDLE file = CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OVERLAPPED, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    result = error == ERROR_FILE_NOT_FOUND    ? SerialOpenResult::kNotFound
+             : error == ERROR_ACCESS_DENIED ? SerialOpenResult::kInUse
+                                            : SerialOpenResult::kFailed;
+    return InvalidHandle();
+  }
+  auto* port = new (std::nothrow) SerialPort{file, {}, {}};
+  if (port == nullptr) {
+    CloseHandle(file);
+    result = SerialOpenResult::kFailed;
+    return InvalidHandle();
+  }
+  port->read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  port->write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (port->read.hEvent == nullptr || port->write.hEvent == nullptr) {
+    CloseSerialPort(port);
+    result = SerialOpenResult::kEventsFailed;
+    return InvalidHandle();
+  }
+  result = SerialOpenResult::kOpened;
+  return port;
+}
+
+bool ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* frame) {
+  SerialPort* port = AsPort(handle);
+  if (port == nullptr) return false;
+  SetupComm(port->file, kDriverQueueBytes, kDriverQueueBytes);
+  DCB settings{};
+  settings.DCBlength = sizeof settings;
+  GetCommState(port->file, &settings);
+  settings.BaudRate = baudRate;
+  if (frame != nullptr) {
+    settings.ByteSize = static_cast<BYTE>(frame->dataBits);
+    settings.Parity = frame->evenParity ? EVENPARITY : NOPARITY;
+    settings.StopBits = frame->stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+  }
+  settings.fBinary = TRUE;
+  settings.fOutxCtsFlow = FALSE;
+  settings.fOutxDsrFlow = FALSE;
+  settings.fDtrControl = DTR_CONTROL_ENABLE;
+  settings.fDsrSensitivity = FALSE;
+  settings.fTXContinueOnXoff = FALSE;
+  settings.fOutX = FALSE;
+  settings.fInX = FALSE;
+  settings.fErrorChar = FALSE;
+  settings.fNull = FALSE;
+  settings.fRtsControl = RTS_CONTROL_ENABLE;
+  settings.fAbortOnError = FALSE;
+  const bool applied = Retrying(port->file, [&] { return SetCommState(port->file, &settings) != 0; });
+
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = MAXDWORD;  // a read returns at once with whatever has arrived
+  Retrying(port->file, [&] { return SetCommTimeouts(port->file, &timeouts) != 0; });
+  return applied;
+}
+
+void RaiseModemLines(Handle handle) {
+  if (SerialPort* port = AsPort(handle)) {
+    EscapeCommFunction(port->file, SETDTR);
+    EscapeCommFunction(port->file, SETRTS);
+  }
+}
+
+void PurgeSerialPort(Handle handle, bool transmit, bool receive) {
+  SerialPort* port = AsPort(handle);
+  if (port == nullptr) return;
+  if (transmit) PurgeComm(port->file, PURGE_TXABORT | PURGE_TXCLEAR);
+  if (receive) PurgeComm(port->file, PURGE_RXABORT | PURGE_RXCLEAR);
+}
+
+size_t ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs) {
+  SerialPort* port = AsPort(handle);
+  if (port == nullptr || capacity == 0) return 0;
+  ResetEvent(port->read.hEvent);
+  DWORD got = 0;
+  if (ReadFile(port->file, buffer, static_cast<DWORD>(capacity), &got, &port->read)) return got;
+  if (GetLastError() != ERROR_IO_PENDING) return 0;
+  if (WaitForSingleObject(port->read.hEvent, timeoutMs) != WAIT_OBJECT_0) {
+    // The caller's buffer must not be written after we return; what came
+    // just before the cancel still counts.
+    CancelIo(port->file);
+    return GetOverlappedResult(port->file, &port->read, &got, TRUE) ? got : 0;
+  }
+  return GetOverlappedResult(port->file, &port->read, &got, FALSE) ? got : 0;
+}
+
+void CloseSerialPort(Handle handle) {
+  SerialPort* port = AsPort(handle);
+  if (port == nullptr) return;
+  if (port->file != INVALID_HANDLE_VALUE) CloseHandle(port->file);
+  if (port->read.hEvent != nullptr) CloseHandle(port->read.hEvent);
+  if (port->write.hEvent != nullptr) CloseHandle(port->write.hEvent);
+  delete port;
+}
+
+}  // namespace vf::platform

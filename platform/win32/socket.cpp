@@ -1,0 +1,186 @@
+// WinSock 2.2. A wait watches the socket through a network event
+// (WSAEventSelect) beside the plug-in's own events.
+#include "socket.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace vf::platform {
+namespace {
+
+SOCKET Native(Socket socket) { return static_cast<SOCKET>(socket); }
+
+const sockaddr* AsSockaddr(const SocketAddress& address) {
+  return reinterpret_cast<const sockaddr*>(address.bytes);
+}
+
+bool Resolve(const std::string& host, const char* service, const addrinfo& hints, SocketAddress& address) {
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), service, &hints, &found) != 0 || found == nullptr) return false;
+  std::memset(address.bytes, 0, sizeof address.bytes);
+  std::memcpy(address.bytes, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof address.bytes));
+  freeaddrinfo(found);
+  return true;
+}
+
+uint32_t MsUntil(DWORD deadline) {
+  const auto left = static_cast<int32_t>(deadline - GetTickCount());
+  return left > 0 ? static_cast<uint32_t>(left) : 0u;
+}
+
+}  // namespace
+
+bool StartSocketLayer() {
+  WSADATA data{};
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+bool StopSocketLayer() { return WSACleanup() == 0; }
+
+Socket OpenSocket(SocketKind kind) {
+  const SOCKET s = kind == SocketKind::kStream ? socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)
+                                               : socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s);
+}
+
+bool SetAddressReuse(Socket socket) {
+  const BOOL on = TRUE;
+  return setsockopt(Native(socket), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) == 0;
+}
+
+bool SetNonBlocking(Socket socket) {
+  u_long on = 1;
+  return ioctlsocket(Native(socket), FIONBIO, &on) == 0;
+}
+
+void SetBufferSizes(Socket socket, int bytes) {
+  const char* value = reinterpret_cast<const char*>(&bytes);
+  if (setsockopt(Native(socket), SOL_SOCKET, SO_SNDBUF, value, sizeof bytes) == 0) {
+    setsockopt(Native(socket), SOL_SOCKET, SO_RCVBUF, value, sizeof bytes);
+  }
+}
+
+bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  return Resolve(host, service.c_str(), hints, address);
+}
+
+bool ResolveDatagramPeer(const std::string& host, SocketAddress& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_DGRAM;
+  hints.ai_protocol = IPPROTO_UDP;
+  return Resolve(host, nullptr, hints, address);
+}
+
+void SetAddressPort(SocketAddress& address, uint16_t port) {
+  const uint16_t network = htons(port);
+  std::memcpy(address.bytes + offsetof(sockaddr_in, sin_port), &network, sizeof network);
+}
+
+SocketAddress AnyAddress(uint16_t port) {
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(port);
+  any.sin_addr.s_addr = htonl(INADDR_ANY);
+  SocketAddress address{};
+  std::memcpy(address.bytes, &any, sizeof any);
+  return address;
+}
+
+ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
+  if (connect(Native(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0) return ConnectStart::kConnected;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? ConnectStart::kPending : ConnectStart::kFailed;
+}
+
+bool WaitConnected(Socket socket, uint32_t timeoutMs) {
+  // The write set only: a refused connection shows in the exception set,
+  // so it is noticed when the wait runs out.
+  fd_set writable;
+  FD_ZERO(&writable);
+  FD_SET(Native(socket), &writable);
+  timeval timeout{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+  const DWORD deadline = GetTickCount() + timeoutMs;
+  if (select(0, nullptr, &writable, nullptr, &timeout) >= 1) return true;
+  Sleep(MsUntil(deadline));
+  return false;
+}
+
+bool BindSocket(Socket socket, const SocketAddress& address) {
+  return bind(Native(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0;
+}
+
+bool ConnectSocket(Socket socket, const SocketAddress& address) {
+  const int length = AsSockaddr(address)->sa_family == AF_INET ? sizeof(sockaddr_in) : sizeof address.bytes;
+  return connect(Native(socket), AsSockaddr(address), length) == 0;
+}
+
+int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
+  WSAEVENT network = WSACreateEvent();
+  if (network == WSA_INVALID_EVENT) return -1;
+  std::vector<HANDLE> handles{network};
+  handles.insert(handles.end(), events, events + count);
+  if (WSAEventSelect(Native(socket), network, FD_READ | FD_CLOSE) != 0 || handles.size() > WSA_MAXIMUM_WAIT_EVENTS) {
+    WSACloseEvent(network);
+    return -1;
+  }
+  const DWORD deadline = GetTickCount() + timeoutMs;
+  size_t first = 0;  // 1 once the socket has closed: only the events can end the wait
+  int result = -1;
+  for (;;) {
+    const size_t watched = handles.size() - first;
+    if (watched == 0) {
+      Sleep(MsUntil(deadline));
+      break;
+    }
+    const DWORD woke = WSAWaitForMultipleEvents(static_cast<DWORD>(watched), handles.data() + first, FALSE,
+                                                MsUntil(deadline), FALSE);
+    if (woke >= WSA_WAIT_EVENT_0 + watched) break;  // time-out or failure
+    const size_t index = first + (woke - WSA_WAIT_EVENT_0);
+    if (index != 0) {
+      result = static_cast<int>(index);
+      break;
+    }
+    WSANETWORKEVENTS happened{};
+    WSAEnumNetworkEvents(Native(socket), network, &happened);
+    if (kind == SocketKind::kDatagram) {
+      if ((happened.lNetworkEvents & FD_READ) == 0) continue;
+      result = 0;
+      break;
+    }
+    char probe;
+    const int peeked = recv(Native(socket), &probe, 1, MSG_PEEK);
+    if (peeked > 0) {
+      result = 0;
+      break;
+    }
+    if (peeked == 0 || (happened.lNetworkEvents & FD_CLOSE) != 0) first = 1;  // the peer has closed
+  }
+  WSAEventSelect(Native(socket), nullptr, 0);
+  WSACloseEvent(network);
+  return result;
+}
+
+ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
+  const int got = recv(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
+  return got >= 0 ? got : -1;
+}
+
+ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
+  // A datagram larger than the buffer fails with WSAEMSGSIZE; its rest is lost.
+  const int got = recv(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
+  return got >= 0 ? got : -1;
+}
+
+void ShutdownSocket(Socket socket) { shutdown(Native(socket), SD_BOTH); }
+void CloseSocket(Socket socket) { closesocket(Native(socket)); }
+
+}  // namespace vf::platform

@@ -1,0 +1,20 @@
+#include "thread.h"
+
+#include <windows.h>
+
+namespace vf::platform {
+
+Handle StartThread(ThreadProc proc, void* argument) {
+  HANDLE thread = CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(proc), argument, 0, nullptr);
+  return thread != nullptr ? thread : InvalidHandle();
+}
+
+bool WaitForThread(Handle thread, uint32_t timeoutMs) {
+  return IsHeld(thread) && WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void CloseThread(Handle thread) {
+  if (IsHeld(thread)) CloseHandle(thread);
+}
+
+}  // namespace vf::platform

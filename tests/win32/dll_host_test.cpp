@@ -1,0 +1,294 @@
+// AIS.dll as a Windows host meets it: loaded with LoadLibraryW, driven
+// through its eleven exports, posting records to a real window's message
+// queue, writing the shared trace files under ProgramData with the host's
+// named mutex, and reading loopback TCP and UDP links.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "ais_plugin.h"
+#include "payload_encoder.h"
+#include "support/record_sink.h"
+#include "support/wait_until.h"
+#include "vf_system.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+struct Exports {
+  PFN_get_Version get_Version;
+  PFN_get_Name get_Name;
+  PFN_get_Desc get_Desc;
+  PFN_get_Status get_Status;
+  PFN_get_Type get_Type;
+  PFN_put_Parent put_Parent;
+  PFN_get_Config get_Config;
+  PFN_put_Config put_Config;
+  PFN_StartPlugin StartPlugin;
+  PFN_StopPlugin StopPlugin;
+  PFN_ConfigurePlugin ConfigurePlugin;
+};
+
+template <typename Function>
+void Resolve(HMODULE library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  ASSERT_NE(function, nullptr) << name;
+}
+
+std::filesystem::path TracingFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::filesystem::path(folder) / L"VestraFold" / L"Tracing";
+}
+
+std::string ReadTrace(const char* category) {
+  std::ifstream in(TracingFolder() / (std::string("Trace_") + category + ".txt"), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A receiver on loopback: a TCP server with one client, or a UDP sender.
+class Loopback {
+ public:
+  Loopback() {
+    WSADATA data{};
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+  ~Loopback() {
+    if (m_peer != INVALID_SOCKET) closesocket(m_peer);
+    if (m_socket != INVALID_SOCKET) closesocket(m_socket);
+    WSACleanup();
+  }
+
+  uint16_t ListenTcp() {
+    m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    return BindLoopback(0);
+  }
+  bool Accept() {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(m_socket, &readable);
+    timeval wait{10, 0};
+    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return false;
+    m_peer = accept(m_socket, nullptr, nullptr);
+    return m_peer != INVALID_SOCKET;
+  }
+  bool Send(const std::string& bytes) {
+    return send(m_peer, bytes.data(), static_cast<int>(bytes.size()), 0) == static_cast<int>(bytes.size());
+  }
+
+  // A free UDP port for the plug-in, and a socket to send to it.
+  uint16_t FreeUdpPort() {
+    m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    const uint16_t port = BindLoopback(0);
+    closesocket(m_socket);
+    m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    m_udpPort = port;
+    return port;
+  }
+  void SendDatagram(const std::string& bytes) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(m_udpPort);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sendto(m_socket, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  }
+
+ private:
+  uint16_t BindLoopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      return 0;
+    }
+    if (port == 0 && listen(m_socket, 1) != 0) {
+      // a datagram socket does not listen; its port is all that was wanted
+    }
+    return ntohs(address.sin_port);
+  }
+
+  SOCKET m_socket = INVALID_SOCKET;
+  SOCKET m_peer = INVALID_SOCKET;
+  uint16_t m_udpPort = 0;
+};
+
+std::string Sentences(std::string_view payload, unsigned fill, int sequenceId, char channel) {
+  std::string lines;
+  for (const std::string& sentence : vf::sim::VdmSentences(payload, fill, sequenceId, channel)) lines += sentence + "\r\n";
+  return lines;
+}
+
+// Two good messages (one over two sentences) with a bad line between them.
+std::string Feed() {
+  vf::sim::PayloadWriter type5;
+  type5.Put(5, 6).Put(0, 2).Put(235000001, 30).Put(0, 32).PutText("CALL", 7).PutText("ON WINDOWS", 20);
+  type5.Put(70, 8).Put(0, 62).PutText("HARWICH", 20).Put(0, 2);
+  return Sentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A') +
+         "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A\r\n" +  // bad checksum
+         Sentences(type5.Armoured(), 2, 3, 'B');
+}
+
+class DllHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The host's part: the trace mutex before the library loads, the folder.
+    m_traceMutex = VfCreateNamedMutex(kAisTraceMutexName);
+    ASSERT_NE(m_traceMutex, nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(TracingFolder(), ignored);
+    std::filesystem::create_directories(TracingFolder());
+    m_library = LoadLibraryW(L"AIS.dll");
+    ASSERT_NE(m_library, nullptr) << "LoadLibraryW failed: " << GetLastError();
+    Resolve(m_library, "get_Version", m_api.get_Version);
+    Resolve(m_library, "get_Name", m_api.get_Name);
+    Resolve(m_library, "get_Desc", m_api.get_Desc);
+    Resolve(m_library, "get_Status", m_api.get_Status);
+    Resolve(m_library, "get_Type", m_api.get_Type);
+    Resolve(m_library, "put_Parent", m_api.put_Parent);
+    Resolve(m_library, "get_Config", m_api.get_Config);
+    Resolve(m_library, "put_Config", m_api.put_Config);
+    Resolve(m_library, "StartPlugin", m_api.StartPlugin);
+    Resolve(m_library, "StopPlugin", m_api.StopPlugin);
+    Resolve(m_library, "ConfigurePlugin", m_api.ConfigurePlugin);
+  }
+  void TearDown() override {
+    if (m_library != nullptr) FreeLibrary(m_library);
+    VfCloseNamedMutex(m_traceMutex);
+  }
+
+  void Configure(const CCfgDevice& config) {
+    CCfgDevice copy = config;
+    m_api.put_Config(&copy);
+    m_api.put_Parent(m_sink.Window());
+  }
+
+  std::vector<uint32_t> ReceiveMmsis(size_t count) {
+    std::vector<uint32_t> mmsis;
+    for (const auto& record : m_sink.Take(count, milliseconds(10000))) {
+      EXPECT_GT(record->m_dTime, 1.7e9);  // a calendar time stamp
+      mmsis.push_back(record->m_nMMSI);
+    }
+    return mmsis;
+  }
+
+  VfNamedMutex* m_traceMutex = nullptr;
+  HMODULE m_library = nullptr;
+  Exports m_api{};
+  vf::test::RecordSink m_sink{u"AIS host under test"};
+};
+
+TEST_F(DllHost, IdentifiesItselfIntoTheHostsStrings) {
+  CWideString name, version;
+  m_api.get_Name(&name);  // the DLL assigns into a string this program allocated and frees
+  m_api.get_Version(&version);
+  EXPECT_EQ(std::u16string(name.View()), u"Vestrafold AIS plugin");
+  EXPECT_EQ(std::u16string(version.View()), u"9.1.64.0511");
+  uint32_t type = 0, status = 7;
+  m_api.get_Type(&type);
+  m_api.get_Status(&status);
+  EXPECT_EQ(type, 512u);
+  EXPECT_EQ(status, 0u);
+}
+
+TEST_F(DllHost, RecordsArriveOverTcpAndTheTraceTellsTheStory) {
+  Loopback receiver;
+  CCfgDevice config;
+  m_api.get_Config(&config);
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_nSocketType = kSocketTcp;
+  config.m_strHostAddress = u"127.0.0.1";
+  config.m_nIpPort = receiver.ListenTcp();
+  Configure(config);
+  ASSERT_EQ(m_api.StartPlugin(), 0);
+  ASSERT_TRUE(receiver.Accept());
+  ASSERT_TRUE(receiver.Send(Feed()));
+  EXPECT_EQ(ReceiveMmsis(2), (std::vector<uint32_t>{211000000, 235000001}));
+  const auto stopStarted = std::chrono::steady_clock::now();
+  EXPECT_EQ(m_api.StopPlugin(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - stopStarted, std::chrono::seconds(5));
+  uint32_t status = 9;
+  m_api.get_Status(&status);
+  EXPECT_EQ(status, 0u);
+
+  const std::string trace = ReadTrace("General");
+  for (const char* line : {"[AIS] Plugin started.", "[AIS] TCP connection established.",
+                           "[AIS] Plugin is running successfully", "[AIS] Plugin stopped."}) {
+    EXPECT_NE(trace.find(line), std::string::npos) << line << "\n" << trace;
+  }
+  EXPECT_NE(trace.find("[AIS] Plugin started.\r\r\n"), std::string::npos);  // text-mode line ends
+}
+
+TEST_F(DllHost, RecordsArriveOverUdp) {
+  Loopback receiver;
+  CCfgDevice config;
+  m_api.get_Config(&config);
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_nSocketType = kSocketUdp;
+  config.m_nIpPort = receiver.FreeUdpPort();
+  config.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
+  Configure(config);
+  ASSERT_EQ(m_api.StartPlugin(), 0);
+  // Datagrams sent before the socket is bound are lost: probe until one lands.
+  const std::string probe = Sentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A');
+  ASSERT_TRUE(vf::test::WaitUntil([&] {
+    receiver.SendDatagram(probe);
+    return !m_sink.Take(1, milliseconds(50)).empty();
+  }));
+  m_sink.Take(SIZE_MAX, milliseconds(200));  // later probes
+  const std::string feed = Sentences("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B');
+  receiver.SendDatagram(feed);
+  EXPECT_EQ(ReceiveMmsis(1), (std::vector<uint32_t>{211000000}));
+  EXPECT_EQ(m_api.StopPlugin(), 0);
+}
+
+TEST_F(DllHost, AMonitorWindowGetsEveryReceivedLineTraced) {
+  vf::test::RecordSink monitor(u"Communications Monitor");
+  Loopback receiver;
+  CCfgDevice config;
+  m_api.get_Config(&config);
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_strHostAddress = u"127.0.0.1";
+  config.m_nIpPort = receiver.ListenTcp();
+  Configure(config);
+  ASSERT_EQ(m_api.StartPlugin(), 0);
+  ASSERT_TRUE(receiver.Accept());
+  ASSERT_TRUE(receiver.Send("!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A\r\n"));
+  EXPECT_TRUE(vf::test::WaitUntil([] {
+    return ReadTrace("AIS.dll").find("|64|[AIS] !AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A") !=
+           std::string::npos;
+  }));
+  EXPECT_EQ(m_api.StopPlugin(), 0);
+}
+
+TEST_F(DllHost, ASerialPortThatIsNotThereReportsStatusTwo) {
+  CCfgDevice config;
+  m_api.get_Config(&config);
+  config.m_nConnectionType = kConnectionSerial;
+  config.m_nSerialPort = 200;
+  Configure(config);
+  ASSERT_EQ(m_api.StartPlugin(), 0);
+  uint32_t status = 0;
+  EXPECT_TRUE(vf::test::WaitUntil([&] {
+    m_api.get_Status(&status);
+    return status == kStatusLinkFailed;
+  }));
+  EXPECT_EQ(m_api.StopPlugin(), 0);
+  EXPECT_NE(ReadTrace("General").find("[AIS] Failed to open serial port: [COM200]."), std::string::npos)
+      << ReadTrace("General");
+}
+
+}  // namespace
