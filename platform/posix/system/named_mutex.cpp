@@ -118,15 +118,26 @@ __attribute__((visibility("default"))) VfNamedMutex* VfOpenNamedMutex(const char
 
 __attribute__((visibility("default"))) int VfWaitNamedMutex(VfNamedMutex* mutex, uint32_t timeoutMs) {
   if (mutex == nullptr || mutex->shared == nullptr) return -1;
+#if defined(__SANITIZE_THREAD__)
+  // ThreadSanitizer (GCC 12) does not know pthread_mutex_clocklock and would
+  // see every release as unpaired; under it the wait uses the wall clock.
+  constexpr clockid_t kClock = CLOCK_REALTIME;
+#else
+  constexpr clockid_t kClock = CLOCK_MONOTONIC;  // a wall-clock change cannot stretch the wait
+#endif
   timespec deadline{};
-  clock_gettime(CLOCK_MONOTONIC, &deadline);
+  clock_gettime(kClock, &deadline);
   deadline.tv_sec += timeoutMs / 1000;
   deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
   if (deadline.tv_nsec >= 1000000000L) {
     deadline.tv_sec += 1;
     deadline.tv_nsec -= 1000000000L;
   }
-  const int result = pthread_mutex_clocklock(&mutex->shared->mutex, CLOCK_MONOTONIC, &deadline);
+#if defined(__SANITIZE_THREAD__)
+  const int result = pthread_mutex_timedlock(&mutex->shared->mutex, &deadline);
+#else
+  const int result = pthread_mutex_clocklock(&mutex->shared->mutex, kClock, &deadline);
+#endif
   if (result == 0) return 0;
   if (result == EOWNERDEAD) {
     pthread_mutex_consistent(&mutex->shared->mutex);
