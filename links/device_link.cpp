@@ -83,8 +83,11 @@ int32_t CPluginApp::OpenTcpLink() {
   }
   TraceStatus(vf::kTraceProgress, u"Opening TCP connection to: [%ls] on port: [%ld]...",
               {m_cfgDevice.m_strHostAddress, m_cfgDevice.m_nIpPort});
-  for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
-    const int32_t result = m_pTcp->Connect(ToAnsiString(m_cfgDevice.m_strHostAddress), m_cfgDevice.m_nIpPort);
+  // A stop ends the attempts: the host must not wait out up to 15 s of them.
+  const auto stopping = [this] { return m_bStopRequested.load(); };
+  for (int attempt = 0; attempt < kConnectAttempts && !stopping(); ++attempt) {
+    const int32_t result =
+        m_pTcp->Connect(ToAnsiString(m_cfgDevice.m_strHostAddress), m_cfgDevice.m_nIpPort, stopping);
     if (result == 0) {
       TraceStatus(vf::kTraceSuccess, u"TCP connection established.");
       return 0;

@@ -1,5 +1,7 @@
 #include "tcp_client.h"
 
+#include <algorithm>
+
 #include "links/control_events.h"
 #include "links/error_text.h"
 #include "platform/clock.h"
@@ -17,7 +19,23 @@ CTcp::~CTcp() {
   if (m_bWinsockReady == 1 && vf::platform::StopSocketLayer()) m_bWinsockReady = 0;
 }
 
-int32_t CTcp::Connect(const std::string& host, int32_t port) {
+namespace {
+
+// The connection wait in slices, asking between them whether to give up.
+bool WaitConnectedUnlessAbandoned(vf::platform::Socket socket, const std::function<bool()>& abandon) {
+  if (!abandon) return vf::platform::WaitConnected(socket, CTcp::kConnectWaitMs);
+  for (uint32_t waited = 0; waited < CTcp::kConnectWaitMs; waited += CTcp::kAbandonCheckMs) {
+    if (abandon()) return false;
+    if (vf::platform::WaitConnected(socket, std::min(CTcp::kAbandonCheckMs, CTcp::kConnectWaitMs - waited))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int32_t CTcp::Connect(const std::string& host, int32_t port, const std::function<bool()>& abandon) {
   using namespace vf::platform;
   int32_t result = -1;
   if (m_bWinsockReady == 0) {
@@ -33,7 +51,7 @@ int32_t CTcp::Connect(const std::string& host, int32_t port) {
     } else if (!ResolveStreamAddress(host, std::to_string(port), address)) {
       result = kTcpHostUnresolved;
     } else if (const ConnectStart start = StartConnect(m_hSocket, address);
-               start == ConnectStart::kFailed || (start == ConnectStart::kPending && !WaitConnected(m_hSocket, kConnectWaitMs))) {
+               start == ConnectStart::kFailed || (start == ConnectStart::kPending && !WaitConnectedUnlessAbandoned(m_hSocket, abandon))) {
       result = kTcpConnectTimeout;
     } else {
       m_bConnected = 1;

@@ -44,10 +44,10 @@ AIS_EXPORT void get_Status(uint32_t* status) { *status = TheApp().GetStatus(); }
 AIS_EXPORT void get_Type(uint32_t* type) { *type = kAisPluginType; }
 AIS_EXPORT void put_Parent(HostWindow window) { TheApp().m_hParentWnd = window; }
 AIS_EXPORT void get_Config(CCfgDevice* config) {
-  Fenced([&] { *config = TheApp().m_cfgDevice; });
+  Fenced([&] { TheApp().GetConfig(*config); });
 }
 AIS_EXPORT void put_Config(CCfgDevice* config) {
-  Fenced([&] { TheApp().m_cfgDevice = *config; });
+  Fenced([&] { TheApp().PutConfig(*config); });
 }
 AIS_EXPORT int32_t StartPlugin() {
   return Fenced([] { return TheApp().StartPlugin(); }, -1);

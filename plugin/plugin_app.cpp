@@ -79,6 +79,8 @@ void CPluginApp::SetStatus(uint32_t status) {
 
 int32_t CPluginApp::StartPlugin() {
   if (m_bStarted == 1) return -1;
+  ApplyPendingConfig();  // one held back by a stop whose threads did not end
+  m_bStopRequested = false;
   CloseEvents();  // those of a previous start
   m_hControlEvent = vf::platform::CreateManualResetEvent();
   if (!IsHeld(m_hControlEvent)) return -1;
@@ -133,6 +135,7 @@ int32_t CPluginApp::StopPlugin() {
       m_bStarted = 0;
       return -1;
     }
+    m_bStopRequested = true;
     SetStatus(kStatusStopped);
     vf::platform::SetEvent(m_hControlEvent);
     const bool deviceEnded = !IsHeld(m_hDeviceThread) || vf::platform::WaitForThread(m_hDeviceThread, kThreadStopWaitMs);
@@ -140,12 +143,33 @@ int32_t CPluginApp::StopPlugin() {
         deviceEnded && (!IsHeld(m_hWorkerThread) || vf::platform::WaitForThread(m_hWorkerThread, kThreadStopWaitMs));
     if (deviceEnded && workerEnded) {
       TraceStatus(vf::kTraceSuccess, u"All plugin background processes have been stopped.");
+      // A link that failed while the stop broke off its opening leaves no
+      // status 2 behind: a stopped plug-in reports 0.
+      SetStatus(kStatusStopped);
       result = 0;
     }
   }
   CloseThreadHandles();
   m_bStarted = 0;
+  if (result == 0) ApplyPendingConfig();
   return result;
+}
+
+void CPluginApp::PutConfig(const CCfgDevice& config) {
+  if (m_bStarted == 1) {
+    m_cfgPending = config;
+    m_bConfigPending = true;
+    return;
+  }
+  m_cfgDevice = config;
+}
+
+void CPluginApp::GetConfig(CCfgDevice& config) const { config = m_bConfigPending ? m_cfgPending : m_cfgDevice; }
+
+void CPluginApp::ApplyPendingConfig() {
+  if (!m_bConfigPending) return;
+  m_cfgDevice = m_cfgPending;
+  m_bConfigPending = false;
 }
 
 void CPluginApp::CloseEvents() {

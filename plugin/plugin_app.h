@@ -2,6 +2,7 @@
 // two background threads with their run status, and the trace.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -41,6 +42,12 @@ class CPluginApp {
 
   int32_t StartPlugin();
   int32_t StopPlugin();
+
+  // The host's configuration calls. While the plug-in runs, its device
+  // thread reads m_cfgDevice; a configuration given meanwhile is held back
+  // (and is what GetConfig reports) until the threads have stopped.
+  void PutConfig(const CCfgDevice& config);
+  void GetConfig(CCfgDevice& config) const;
   uint32_t GetStatus();
   void SetStatus(uint32_t status);
 
@@ -82,6 +89,11 @@ class CPluginApp {
   uint32_t m_bStarted = 0;
   CTimeStamping* m_pTimeStamping = nullptr;
   vf::platform::CriticalSection m_csStatus;
+  CCfgDevice m_cfgPending;
+  bool m_bConfigPending = false;
+  // Set by StopPlugin before it signals the threads; long waits of the
+  // device thread (the TCP connection attempts) give up when they see it.
+  std::atomic<bool> m_bStopRequested{false};
 
  private:
   bool HasLinkObjects() const;
@@ -95,4 +107,5 @@ class CPluginApp {
   void RollBackStart();
   void CloseEvents();
   void CloseThreadHandles();
+  void ApplyPendingConfig();
 };

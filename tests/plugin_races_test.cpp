@@ -1,0 +1,139 @@
+// What a host can do while the device thread works: hand over a new
+// configuration, stop in the middle of a long TCP open and unload, start and
+// stop again and again. None of it may race, hang or leak.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "payload_encoder.h"
+#include "plugin/ais_app.h"
+#include "plugin_library.h"
+#include "support/loopback.h"
+#include "support/record_sink.h"
+#include "support/trace_folder.h"
+#include "support/wait_until.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+const std::string kSentence = vf::sim::VdmSentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A')[0] + "\r\n";
+
+size_t EntriesIn(const char* folder) {
+  size_t count = 0;
+  if (DIR* dir = opendir(folder)) {
+    while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+    closedir(dir);
+  }
+  return count;
+}
+
+size_t TraceCount(const vf::test::TraceFolder& folder, const std::string& message) {
+  size_t count = 0;
+  for (const std::string& entry : vf::test::EntryLines(folder.Read("General").value_or(""))) {
+    count += entry.find("] " + message) != std::string::npos;
+  }
+  return count;
+}
+
+bool TraceHas(const vf::test::TraceFolder& folder, const std::string& message) { return TraceCount(folder, message) > 0; }
+
+CCfgDevice TcpConfig(uint16_t port) {
+  CCfgDevice config;
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_nSocketType = kSocketTcp;
+  config.m_strHostAddress = u"127.0.0.1";
+  config.m_nIpPort = port;
+  return config;
+}
+
+TEST(PluginRaces, AConfigurationGivenWhileRunningWaitsForTheStop) {
+  vf::test::TraceFolder folder;
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  vf::test::TcpServer first, second;
+  app.PutConfig(TcpConfig(first.Port()));
+  ASSERT_EQ(app.StartPlugin(), 0);
+  ASSERT_TRUE(first.Accept());
+
+  // The host sees what it gave at once; the running link is left alone.
+  app.PutConfig(TcpConfig(second.Port()));
+  CCfgDevice reported;
+  app.GetConfig(reported);
+  EXPECT_EQ(reported.m_nIpPort, second.Port());
+  EXPECT_EQ(app.m_cfgDevice.m_nIpPort, first.Port());
+  ASSERT_TRUE(first.Send(kSentence));
+  EXPECT_EQ(sink.Take(1, milliseconds(10000)).size(), 1u);
+
+  ASSERT_EQ(app.StopPlugin(), 0);
+  EXPECT_EQ(app.m_cfgDevice.m_nIpPort, second.Port());
+  ASSERT_EQ(app.StartPlugin(), 0);
+  EXPECT_TRUE(second.Accept());
+  EXPECT_EQ(app.StopPlugin(), 0);
+}
+
+TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
+  vf::test::TraceFolder folder;
+  vf::test::RecordSink sink;
+  vf::host::PluginLibrary plugin;
+  std::string error;
+  ASSERT_TRUE(plugin.Load(AIS_PLUGIN_PATH, error)) << error;
+  const auto& api = plugin.Exports();
+  // Nobody listens: each of the three attempts waits out 5 s.
+  CCfgDevice config = TcpConfig(vf::test::UnusedTcpPort());
+  api.put_Config(&config);
+  api.put_Parent(sink.Window());
+  ASSERT_EQ(api.StartPlugin(), 0);
+  ASSERT_TRUE(vf::test::WaitUntil([&] { return TraceHas(folder, "Opening TCP connection to: [127.0.0.1]"); }));
+
+  const auto stopAsked = Clock::now();
+  EXPECT_EQ(api.StopPlugin(), 0);
+  // The threads' own pauses on the way out take 1.5 s; not the 15 s of the attempts.
+  EXPECT_LT(Clock::now() - stopAsked, std::chrono::seconds(4));
+  uint32_t status = 9;
+  api.get_Status(&status);
+  EXPECT_EQ(status, kStatusStopped);
+  EXPECT_LE(TraceCount(folder, "Failed to open TCP connection:"), 1u) << "no attempt after the stop";
+  EXPECT_TRUE(TraceHas(folder, "All plugin background processes have been stopped."));
+  plugin.Unload();  // no thread of the library is left to run in unloaded code
+}
+
+TEST(PluginRaces, StartStopCyclesLeaveNoThreadOrDescriptorBehind) {
+  vf::test::TraceFolder folder;
+  vf::test::RecordSink sink;
+  CAISApp app;
+  app.m_hParentWnd = sink.Window();
+  CCfgDevice config;
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_nSocketType = kSocketUdp;
+  config.m_strOptions = u"CRC=0;";
+  // One cycle first, so that lazily made things (the socket layer, the
+  // trace mutex's mapping) exist before counting.
+  config.m_nIpPort = vf::test::UnusedUdpPort();
+  app.PutConfig(config);
+  ASSERT_EQ(app.StartPlugin(), 0);
+  ASSERT_EQ(app.StopPlugin(), 0);
+  const size_t threads = EntriesIn("/proc/self/task");
+  const size_t descriptors = EntriesIn("/proc/self/fd");
+  for (int cycle = 0; cycle < 5; ++cycle) {
+    config.m_nIpPort = vf::test::UnusedUdpPort();
+    app.PutConfig(config);
+    ASSERT_EQ(app.StartPlugin(), 0) << "cycle " << cycle;
+    // Datagrams before the socket is bound are lost: send until one arrives.
+    EXPECT_TRUE(vf::test::WaitUntil([&] {
+      vf::test::SendDatagram(config.m_nIpPort, kSentence);
+      return !sink.Take(1, milliseconds(20)).empty();
+    })) << "cycle " << cycle;
+    ASSERT_EQ(app.StopPlugin(), 0) << "cycle " << cycle;
+    sink.TakeAll();
+  }
+  EXPECT_EQ(EntriesIn("/proc/self/task"), threads);
+  EXPECT_EQ(EntriesIn("/proc/self/fd"), descriptors);
+}
+
+}  // namespace
