@@ -20,6 +20,7 @@
 #include "payload_encoder.h"
 #include "support/record_sink.h"
 #include "support/wait_until.h"
+#include "ui/resources/resource_ids.h"
 #include "vf_system.h"
 
 namespace {
@@ -289,6 +290,69 @@ TEST_F(DllHost, ASerialPortThatIsNotThereReportsStatusTwo) {
   EXPECT_EQ(m_api.StopPlugin(), 0);
   EXPECT_NE(ReadTrace("General").find("[AIS] Failed to open serial port: [COM200]."), std::string::npos)
       << ReadTrace("General");
+}
+
+// The button images: 16 x 16 PNG files in the DLL's resources.
+TEST_F(DllHost, CarriesTheTwoButtonImages) {
+  for (const int id : {IDB_CANCEL_CROSS, IDB_OK_CHECK}) {
+    HRSRC found = FindResourceW(m_library, MAKEINTRESOURCEW(id), L"PNG");
+    ASSERT_NE(found, nullptr) << id;
+    const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(m_library, found)));
+    ASSERT_GE(SizeofResource(m_library, found), 24u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), 8), "\x89PNG\r\n\x1a\n") << id;
+    const auto bigEndian = [&](size_t at) {
+      return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+    };
+    EXPECT_EQ(bigEndian(16), 16) << "width of " << id;
+    EXPECT_EQ(bigEndian(20), 16) << "height of " << id;
+  }
+}
+
+INT_PTR CALLBACK QuietDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The dialog template, made into a real (hidden) dialog: its title, and
+// every control where the template puts it, in dialog units.
+TEST_F(DllHost, TheDialogTemplatePlacesEveryControl) {
+  HWND dialog = CreateDialogParamW(m_library, MAKEINTRESOURCEW(IDD_CONFIGURE_AIS), nullptr, QuietDialog, 0);
+  ASSERT_NE(dialog, nullptr) << GetLastError();
+  wchar_t title[64] = {};
+  GetWindowTextW(dialog, title, 64);
+  EXPECT_EQ(std::wstring(title), L"Configure AIS Receiver");
+  struct Placed {
+    int id;
+    RECT units;  // x, y, width, height
+    bool visible;
+    bool combo;  // a combo box's height is that of its list
+  };
+  const Placed controls[] = {
+      {IDC_CONNECTION_TYPE, {90, 23, 120, 30}, true, true}, {IDC_ROW1_CAPTION, {13, 45, 70, 8}, true, false},
+      {IDC_ROW1_PLACEHOLDER, {90, 43, 120, 12}, false, false}, {IDC_ROW2_CAPTION, {13, 60, 72, 8}, true, false},
+      {IDC_ROW2_PLACEHOLDER, {90, 58, 120, 12}, false, false}, {IDC_ROW3_CAPTION, {13, 75, 73, 8}, true, false},
+      {IDC_ROW3_PLACEHOLDER, {90, 73, 120, 12}, false, false}, {IDC_CRC_CHECK, {90, 113, 90, 30}, true, true},
+      {IDOK, {125, 144, 50, 14}, true, false},                 {IDCANCEL, {175, 144, 50, 14}, true, false},
+  };
+  for (const Placed& placed : controls) {
+    HWND control = GetDlgItem(dialog, placed.id);
+    ASSERT_NE(control, nullptr) << placed.id;
+    // The system converts position and size separately, each rounded.
+    RECT expected = placed.units;
+    MapDialogRect(dialog, &expected);
+    RECT actual{};
+    GetWindowRect(control, &actual);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(actual.left, expected.left) << placed.id;
+    EXPECT_EQ(actual.top, expected.top) << placed.id;
+    EXPECT_EQ(actual.right - actual.left, expected.right) << "width of " << placed.id;
+    if (!placed.combo) {
+      EXPECT_EQ(actual.bottom - actual.top, expected.bottom) << "height of " << placed.id;
+    }
+    EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0, placed.visible) << placed.id;
+  }
+  wchar_t caption[32] = {};
+  GetDlgItemTextW(dialog, IDC_ROW1_CAPTION, caption, 32);
+  EXPECT_EQ(std::wstring(caption), L"Caption:");
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON);
+  DestroyWindow(dialog);
 }
 
 }  // namespace
