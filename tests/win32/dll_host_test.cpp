@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -167,6 +168,8 @@ class DllHost : public ::testing::Test {
     Resolve(m_library, "ConfigurePlugin", m_api.ConfigurePlugin);
   }
   void TearDown() override {
+    // Records still queued are destroyed through code in the DLL: before it goes.
+    m_sink.TakeAll();
     if (m_library != nullptr) FreeLibrary(m_library);
     VfCloseNamedMutex(m_traceMutex);
   }
@@ -353,6 +356,30 @@ TEST_F(DllHost, TheDialogTemplatePlacesEveryControl) {
   EXPECT_EQ(std::wstring(caption), L"Caption:");
   EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON);
   DestroyWindow(dialog);
+}
+
+// A COM port that Wine maps to a pseudo-terminal with the simulator behind
+// it; scripts/windows-test.sh sets this up and names the port.
+TEST_F(DllHost, RecordsArriveOverASerialPort) {
+  const char* port = std::getenv("AIS_WINE_SERIAL_PORT");
+  if (port == nullptr) GTEST_SKIP() << "no COM port mapped to the simulator (AIS_WINE_SERIAL_PORT)";
+  CCfgDevice config;
+  m_api.get_Config(&config);
+  config.m_nConnectionType = kConnectionSerial;
+  config.m_nSerialPort = std::atoi(port);
+  config.m_nSerialSpeed = 38400;
+  Configure(config);
+  ASSERT_EQ(m_api.StartPlugin(), 0);
+  const auto records = m_sink.Take(20, milliseconds(20000));
+  EXPECT_EQ(m_api.StopPlugin(), 0);
+  ASSERT_EQ(records.size(), 20u) << ReadTrace("General");
+  for (const auto& record : records) {
+    // The simulated fleet: its base station, class A and class B stations.
+    EXPECT_TRUE(record->m_nMMSI == 2570001 || record->m_nMMSI / 1000000 == 257 || record->m_nMMSI / 1000000 == 258)
+        << record->m_nMMSI;
+  }
+  EXPECT_NE(ReadTrace("General").find("[AIS] Successfully opened serial port: [COM" + std::string(port) + "]."), std::string::npos)
+      << ReadTrace("General");
 }
 
 }  // namespace
