@@ -46,6 +46,14 @@ if [[ -x build/tools/ais-sim ]]; then
   (cd build-windows/tests &&
     AIS_WINE_SERIAL_PORT=7 ../../scripts/wine-run.sh dll_host_test.exe --gtest_filter=DllHost.RecordsArriveOverASerialPort)
   kill "$simulator"
+
+  # The Windows reference host with the DLL, reading the Linux simulator over TCP.
+  build/tools/ais-sim --tcp 47200 --rate 500 --count 300 2>/dev/null &
+  (cd build-windows && ../scripts/wine-run.sh tools/ais-host.exe --plugin AIS.dll --tcp 127.0.0.1 --port 47200 \
+    --duration 4 --json > host.out 2> host.err) || { cat build-windows/host.err; exit 1; }
+  grep -q "stopped: result 0, status 0; 300 records" build-windows/host.err || { cat build-windows/host.err; exit 1; }
+  [[ $(grep -c '^{"m_nType":15,' build-windows/host.out) -eq 300 ]] || { echo "ais-host.exe: not 300 JSON records"; exit 1; }
+  echo "ais-host.exe under Wine: 300 of 300 simulated messages as records"
 else
-  echo "no Linux build of ais-sim: the serial test under Wine is skipped"
+  echo "no Linux build of ais-sim: the serial and host checks under Wine are skipped"
 fi

@@ -2,8 +2,6 @@
 // window and a configuration, starts it, prints every record that arrives,
 // and stops it after the given time or on Ctrl-C. Records go to standard
 // output; everything else goes to standard error.
-#include <unistd.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "plugin_library.h"
 #include "record_format.h"
 #include "record_tally.h"
+#include "system_access.h"
 #include "trace_view.h"
 #include "utf8.h"
 #include "vf_system.h"
@@ -38,7 +37,7 @@ std::string Text(void (*getter)(CWideString*)) {
 // The status line stays at the bottom of the terminal, below the records.
 class StatusLine {
  public:
-  StatusLine() : m_live(isatty(STDERR_FILENO) != 0) {}
+  StatusLine() : m_live(vf::host::StandardErrorIsTerminal()) {}
   void Show(const std::string& text) {
     if (!m_live || Clock::now() < m_next) return;
     std::fprintf(stderr, "\r\033[K%s", text.c_str());
@@ -133,7 +132,7 @@ void ExplainLinkFailure(VfNamedMutex* traceMutex) {
   const auto entries = vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, 6);
   for (const std::string& entry : entries) std::fprintf(stderr, "  %s\n", entry.c_str());
   if (entries.empty()) {
-    std::fprintf(stderr, "  (nothing: %s cannot be read)\n", vf::host::TraceFile(vf::kTraceCategoryGeneral).c_str());
+    std::fprintf(stderr, "  (nothing: %s cannot be read)\n", vf::host::TraceFile(vf::kTraceCategoryGeneral).string().c_str());
   }
 }
 
@@ -169,10 +168,7 @@ int Run(const vf::host::HostOptions& options) {
   api.get_Config(&config);
   vf::host::ApplyHostOptions(options, config);
   if (vf::host::UsesBuiltInSimulator(options)) {
-    vf::sim::FeedSettings feed;
-    feed.fleetSize = options.vessels;
-    feed.linesPerSecond = options.simulatorRate;
-    if (!simulator.Start(feed, error)) {
+    if (!simulator.Start(options.vessels, options.simulatorRate, error)) {
       std::fprintf(stderr, "ais-host: the built-in simulator could not start: %s\n", error.c_str());
       return close(kExitStart);
     }
@@ -228,8 +224,6 @@ int main(int argc, char** argv) {
     std::fputs(vf::host::HostUsage().c_str(), stdout);
     return kExitOk;
   }
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
-  std::signal(SIGPIPE, SIG_IGN);
+  vf::host::OnStopSignals(OnInterrupt);
   return Run(*options);
 }

@@ -1,15 +1,15 @@
 #include "plugin_library.h"
 
-#include <dlfcn.h>
-
 #include <utility>
+
+#include "system_access.h"
 
 namespace vf::host {
 namespace {
 
 template <typename Function>
 bool Resolve(void* library, const char* name, Function& slot, std::string& error) {
-  void* symbol = dlsym(library, name);
+  void* symbol = FindSymbol(library, name);
   if (symbol == nullptr) {
     error = std::string("the plug-in does not export ") + name;
     return false;
@@ -24,11 +24,10 @@ PluginLibrary::~PluginLibrary() { Unload(); }
 
 bool PluginLibrary::Load(const std::string& path, std::string& error) {
   Unload();
-  m_library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string reason;
+  m_library = OpenLibrary(path, reason);
   if (m_library == nullptr) {
-    const char* reason = dlerror();
-    error = "cannot load " + path + ": " + (reason != nullptr ? reason : "unknown reason") +
-            " (give the path of AIS.so with --plugin)";
+    error = "cannot load " + path + ": " + reason + " (give the path of the plug-in library with --plugin)";
     return false;
   }
   PluginExports& e = m_exports;
@@ -45,7 +44,7 @@ bool PluginLibrary::Load(const std::string& path, std::string& error) {
 }
 
 void PluginLibrary::Unload() {
-  if (m_library != nullptr) dlclose(m_library);
+  if (m_library != nullptr) CloseLibrary(m_library);
   m_library = nullptr;
   m_exports = PluginExports{};
 }

@@ -41,8 +41,7 @@ const char* ClassName(int32_t stationClass) {
 std::string TimeOfDay(double unixSeconds) {
   const auto whole = static_cast<time_t>(std::floor(unixSeconds));
   const int milliseconds = static_cast<int>((unixSeconds - std::floor(unixSeconds)) * 1000.0);
-  std::tm utc{};
-  gmtime_r(&whole, &utc);
+  const std::tm utc = *std::gmtime(&whole);  // the host prints from one thread
   return Printf("%02d:%02d:%02d.%03d UTC", utc.tm_hour, utc.tm_min, utc.tm_sec, milliseconds);
 }
 

@@ -4,12 +4,11 @@
 
 #include "diag/trace_file.h"
 #include "platform/files.h"
-#include "utf8.h"
 
 namespace vf::host {
 
 std::filesystem::path TraceFile(const char16_t* category) {
-  return ToUtf8(vf::TraceFilePath(vf::platform::CommonAppDataFolder(), category));
+  return std::filesystem::path(vf::TraceFilePath(vf::platform::CommonAppDataFolder(), category));
 }
 
 bool EnsureTracingFolder(std::string& error) {

@@ -1,0 +1,20 @@
+// The simulator's outputs are Linux sockets and terminals; a Windows host
+// reads a receiver, or a simulator on another machine.
+#include "embedded_feed.h"
+
+namespace vf::host {
+
+struct EmbeddedFeed::Running {};
+
+EmbeddedFeed::EmbeddedFeed() = default;
+EmbeddedFeed::~EmbeddedFeed() = default;
+
+bool EmbeddedFeed::Start(size_t, double, std::string& error) {
+  error = "the built-in simulator comes with the Linux build only; give a receiver with --tcp, --udp or --serial "
+          "(for instance ais-sim --tcp 10110 on a Linux machine)";
+  return false;
+}
+
+uint16_t EmbeddedFeed::Port() const { return 0; }
+
+}  // namespace vf::host
