@@ -24,6 +24,8 @@ set(AIS_CORE_SOURCES
   plugin/ais_app.cpp
   plugin/plugin_app.cpp
   plugin/time_stamping.cpp
+  ui/combo_box_model.cpp
+  ui/config_dialog.cpp
 )
 
 set(AIS_POSIX_PLATFORM_SOURCES
