@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "handle.h"
 
@@ -20,6 +21,12 @@ struct SerialFrame {
 // Where COMn lives: on Windows "\\.\COMn"; elsewhere a link "comN" in the
 // folder $VF_SERIAL_DIR when that is set, otherwise /dev/ttyS(n-1).
 std::string SerialDevicePath(int32_t portNumber);
+
+// The system's list of serial ports as the data of its entries ("COM3"), in
+// its own order: on Windows the values of HARDWARE\DEVICEMAP\SERIALCOMM;
+// elsewhere the comN links of $VF_SERIAL_DIR, then the UARTs that
+// /dev/ttyS(n-1) has, as COMn.
+std::vector<std::u16string> SerialPortRegistryData();
 
 // Opens the port for reading and writing, held by this program alone.
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);

@@ -9,8 +9,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <new>
 
 namespace vf::platform {
@@ -47,6 +50,32 @@ std::string SerialDevicePath(int32_t portNumber) {
   const char* folder = std::getenv("VF_SERIAL_DIR");
   if (folder != nullptr && *folder != '\0') return std::string(folder) + "/com" + std::to_string(portNumber);
   return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::vector<std::u16string> SerialPortRegistryData() {
+  std::vector<std::u16string> ports;
+  const auto add = [&](const std::string& name) { ports.emplace_back(name.begin(), name.end()); };
+  const char* folder = std::getenv("VF_SERIAL_DIR");
+  if (folder != nullptr && *folder != '\0') {
+    std::error_code failure;
+    std::vector<int> numbers;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, failure)) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() > 3 && name.compare(0, 3, "com") == 0 &&
+          name.find_first_not_of("0123456789", 3) == std::string::npos) {
+        numbers.push_back(std::atoi(name.c_str() + 3));
+      }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    for (int number : numbers) add("COM" + std::to_string(number));
+  }
+  // A ttyS device always exists; a UART behind it has a known type.
+  for (int index = 0; index < 32; ++index) {
+    std::ifstream type("/sys/class/tty/ttyS" + std::to_string(index) + "/type");
+    int uart = 0;
+    if (type >> uart && uart != 0) add("COM" + std::to_string(index + 1));
+  }
+  return ports;
 }
 
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {

@@ -35,6 +35,23 @@ bool Retrying(HANDLE file, Apply apply) {
 
 std::string SerialDevicePath(int32_t portNumber) { return "\\\\.\\COM" + std::to_string(portNumber); }
 
+std::vector<std::u16string> SerialPortRegistryData() {
+  std::vector<std::u16string> ports;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return ports;
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[260];
+    BYTE data[260 + sizeof(wchar_t)] = {};  // room for a terminator the value may lack
+    DWORD nameLength = 260, dataLength = 260, type = 0;
+    if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS) break;
+    ports.emplace_back(reinterpret_cast<const char16_t*>(data));
+  }
+  RegCloseKey(key);
+  return ports;
+}
+
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   const std::wstring device = L"\\\\.\\COM" + std::to_wstring(portNumber);
   HANDLE file = CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
