@@ -138,6 +138,8 @@ constexpr uint32_t kDeviceIdCloneMask = 0x10000000;  // cleared in every clone
 
 // Base of every record handed to the host. Records are released only through
 // the virtual destructor, so the module that allocated one also frees it.
+// Destroy every record, also those still queued at the window, before the
+// plug-in library is unloaded: the destructor's code lives there.
 class CRawData {
  public:
   CRawData() = default;
