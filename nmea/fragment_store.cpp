@@ -11,6 +11,7 @@ FragmentStore::FragmentStore(size_t capacity)
 void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload) {
   if (m_nCount == m_vecFragments.size()) {
     // Full: the oldest slot moves to the end and is reused.
+    if (m_vecFragments[0].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[0].nSequenceId];
     std::rotate(m_vecFragments.begin(), m_vecFragments.begin() + 1, m_vecFragments.end());
     --m_nCount;
   }
@@ -20,22 +21,33 @@ void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, st
   fragment.nSequenceId = sequenceId;
   fragment.pszPayload.assign(payload);
   fragment.bConsumed = 0;
+  if (sequenceId < kSequenceIds) ++m_nStoredPerId[sequenceId];
   m_nCandidateIds |= 1u << sequenceId;
 }
 
 bool FragmentStore::JoinMessage(uint8_t sequenceId) {
   std::array<AisFragment*, kMaxFragments + 1> slots{};  // index = fragment number
-  for (size_t i = 0; i < m_nCount; ++i) {
+  const auto complete = [&slots] {
+    if (slots[1] == nullptr) return false;
+    const uint8_t count = std::min<uint8_t>(slots[1]->nFragmentCount, kMaxFragments);
+    for (uint8_t number = 1; number <= count; ++number) {
+      if (slots[number] == nullptr) return false;
+    }
+    return true;
+  };
+  // Newest first: the newest fragment of each number is the one that counts,
+  // and a message that has just completed is found without walking the
+  // older (often orphaned) fragments behind it.
+  size_t unseen = sequenceId < kSequenceIds ? m_nStoredPerId[sequenceId] : m_nCount;
+  for (size_t i = m_nCount; unseen > 0 && i-- > 0 && !complete();) {
     AisFragment& fragment = m_vecFragments[i];
     if (fragment.nSequenceId != sequenceId) continue;
+    --unseen;
     if (fragment.nFragmentNumber < 1 || fragment.nFragmentNumber > kMaxFragments) continue;
-    slots[fragment.nFragmentNumber] = &fragment;  // a newer one replaces an older one
+    if (slots[fragment.nFragmentNumber] == nullptr) slots[fragment.nFragmentNumber] = &fragment;
   }
-  if (slots[1] == nullptr) return false;
+  if (!complete()) return false;
   const uint8_t count = std::min<uint8_t>(slots[1]->nFragmentCount, kMaxFragments);
-  for (uint8_t number = 1; number <= count; ++number) {
-    if (slots[number] == nullptr) return false;
-  }
   m_strMessage.clear();
   for (uint8_t number = 1; number <= count; ++number) {
     m_strMessage += slots[number]->pszPayload;
@@ -49,7 +61,10 @@ void FragmentStore::RemoveConsumed() {
   // Fragments before the first consumed one stay where they are.
   size_t kept = m_nFirstConsumed;
   for (size_t i = m_nFirstConsumed; i < m_nCount; ++i) {
-    if (m_vecFragments[i].bConsumed != 0) continue;
+    if (m_vecFragments[i].bConsumed != 0) {
+      if (m_vecFragments[i].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[i].nSequenceId];
+      continue;
+    }
     if (kept != i) std::swap(m_vecFragments[kept], m_vecFragments[i]);  // swaps keep both buffers
     ++kept;
   }

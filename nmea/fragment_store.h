@@ -68,6 +68,9 @@ class FragmentStore {
   size_t m_nCount = 0;
   size_t m_nFirstConsumed = 0;
   uint32_t m_nCandidateIds = 0;  // bit per sequence id
+  // How many stored fragments carry each sequence id, so that joining an id
+  // stops at its oldest fragment and an id without any costs nothing.
+  std::array<uint16_t, kSequenceIds> m_nStoredPerId{};
   std::string m_strMessage;
 };
 

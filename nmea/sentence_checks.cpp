@@ -13,11 +13,8 @@ constexpr size_t kVdmFields = 7;
 }  // namespace
 
 void DoublePercentSigns(std::u16string_view line, std::u16string& out) {
-  out.clear();
-  for (const char16_t ch : line) {
-    out += ch;
-    if (ch == u'%') out += u'%';
-  }
+  out.assign(line);
+  for (size_t at = out.find(u'%'); at != std::u16string::npos; at = out.find(u'%', at + 2)) out.insert(at, 1, u'%');
 }
 
 bool PassesChecksum(std::string_view s) {
