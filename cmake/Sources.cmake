@@ -30,6 +30,7 @@ set(AIS_CORE_SOURCES
 
 set(AIS_POSIX_PLATFORM_SOURCES
   platform/posix/clock.cpp
+  platform/posix/config_dialog_window.cpp
   platform/posix/critical_section.cpp
   platform/posix/event.cpp
   platform/posix/files.cpp
@@ -48,6 +49,7 @@ set(AIS_POSIX_SYSTEM_SOURCES
 
 set(AIS_WIN32_PLATFORM_SOURCES
   platform/win32/clock.cpp
+  platform/win32/config_dialog_window.cpp
   platform/win32/critical_section.cpp
   platform/win32/event.cpp
   platform/win32/files.cpp

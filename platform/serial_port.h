@@ -19,13 +19,14 @@ struct SerialFrame {
 };
 
 // Where COMn lives: on Windows "\\.\COMn"; elsewhere a link "comN" in the
-// folder $VF_SERIAL_DIR when that is set, otherwise /dev/ttyS(n-1).
+// folder $VF_SERIAL_DIR when that is set, otherwise as Wine numbers them:
+// COM1-32 /dev/ttyS(n-1), COM33-64 /dev/ttyUSB(n-33), COM65 on /dev/ttyACM(n-65).
 std::string SerialDevicePath(int32_t portNumber);
 
 // The system's list of serial ports as the data of its entries ("COM3"), in
 // its own order: on Windows the values of HARDWARE\DEVICEMAP\SERIALCOMM;
-// elsewhere the comN links of $VF_SERIAL_DIR, then the UARTs that
-// /dev/ttyS(n-1) has, as COMn.
+// elsewhere the comN links of $VF_SERIAL_DIR, then the ttyS devices with a
+// UART behind them, then the ttyUSB and ttyACM devices present, as COMn.
 std::vector<std::u16string> SerialPortRegistryData();
 
 // Opens the port for reading and writing, held by this program alone.

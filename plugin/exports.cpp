@@ -55,4 +55,6 @@ AIS_EXPORT int32_t StartPlugin() {
 AIS_EXPORT int32_t StopPlugin() {
   return Fenced([] { return TheApp().StopPlugin(); }, -1);
 }
-AIS_EXPORT int32_t ConfigurePlugin() { return -1; }
+AIS_EXPORT int32_t ConfigurePlugin() {
+  return Fenced([] { return TheApp().ConfigurePlugin(); }, -1);
+}

@@ -7,6 +7,7 @@
 #include "links/tcp_client.h"
 #include "links/udp_session.h"
 #include "platform/clock.h"
+#include "platform/config_dialog_window.h"
 #include "platform/event.h"
 #include "platform/files.h"
 #include "platform/named_mutex.h"
@@ -165,6 +166,14 @@ void CPluginApp::PutConfig(const CCfgDevice& config) {
 }
 
 void CPluginApp::GetConfig(CCfgDevice& config) const { config = m_bConfigPending ? m_cfgPending : m_cfgDevice; }
+
+int32_t CPluginApp::ConfigurePlugin() {
+  CCfgDevice record;
+  GetConfig(record);
+  if (vf::ui::ConfigureWithDialog(record, vf::platform::RunConfigDialog) != 0) return -1;
+  PutConfig(record);
+  return 0;
+}
 
 void CPluginApp::ApplyPendingConfig() {
   if (!m_bConfigPending) return;

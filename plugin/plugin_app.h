@@ -48,6 +48,9 @@ class CPluginApp {
   // (and is what GetConfig reports) until the threads have stopped.
   void PutConfig(const CCfgDevice& config);
   void GetConfig(CCfgDevice& config) const;
+  // The modal dialog on a copy of the configuration: 0 when the user pressed
+  // OK (the copy is then put as by PutConfig), -1 otherwise, unchanged.
+  int32_t ConfigurePlugin();
   uint32_t GetStatus();
   void SetStatus(uint32_t status);
 

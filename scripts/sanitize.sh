@@ -9,6 +9,7 @@ jobs="$(nproc)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAIS_SANITIZE=address -DAIS_BENCHMARKS=OFF
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/scripts/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 threaded=(plugin_lifecycle_test serial_link_test network_link_test device_link_test end_to_end_test simulator_test)

@@ -20,7 +20,7 @@ if(NOT names STREQUAL expected)
 endif()
 
 string(REGEX MATCHALL "DLL Name: [A-Za-z0-9_.-]+" imports "${table}")
-set(system ADVAPI32.dll KERNEL32.dll msvcrt.dll SHELL32.dll USER32.dll WINMM.dll WS2_32.dll)
+set(system ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll ole32.dll SHELL32.dll USER32.dll WINMM.dll WS2_32.dll)
 foreach(import ${imports})
   string(REGEX REPLACE "^DLL Name: " "" dll "${import}")
   string(TOUPPER "${dll}" upper)

@@ -2,32 +2,23 @@
 // program itself run as a user runs it, against its built-in simulator, a
 // link that cannot open, and Ctrl-C.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host_options.h"
 #include "record_format.h"
 #include "record_tally.h"
+#include "support/host_program.h"
 #include "support/wait_until.h"
-
-extern char** environ;
 
 namespace {
 
 using std::chrono::milliseconds;
 using vf::host::HostOptions;
+using vf::test::HostProgram;
 
 // --- the command line -------------------------------------------------------
 
@@ -84,6 +75,13 @@ TEST(HostOptions, OutputAndRunOptions) {
   EXPECT_TRUE(options->quiet);
   EXPECT_TRUE(options->monitor);
   EXPECT_EQ(options->durationSeconds, 2.5);
+  EXPECT_TRUE(vf::host::UsesBuiltInSimulator(*options));
+  // Showing the dialog or only reporting the record needs no simulator.
+  for (const char* option : {"--configure", "--no-start"}) {
+    const auto without = Parse({option}, error);
+    ASSERT_TRUE(without) << error;
+    EXPECT_FALSE(vf::host::UsesBuiltInSimulator(*without)) << option;
+  }
   CCfgDevice config;
   vf::host::ApplyHostOptions(*options, config);
   EXPECT_EQ(config.m_nDeviceId, -7);
@@ -181,74 +179,6 @@ TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
 }
 
 // --- the program ------------------------------------------------------------
-
-// ais-host in a private trace folder, its output in files.
-class HostProgram {
- public:
-  HostProgram() {
-    static int serial = 0;
-    m_folder = std::filesystem::temp_directory_path() / ("host-test-" + std::to_string(getpid()) + "-" +
-                                                         std::to_string(serial++));
-    std::filesystem::create_directories(m_folder);
-  }
-  ~HostProgram() {
-    if (m_pid > 0) {
-      kill(m_pid, SIGKILL);
-      waitpid(m_pid, nullptr, 0);
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(m_folder, ignored);
-  }
-
-  void Start(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {AIS_HOST_PATH, "--plugin", AIS_PLUGIN_PATH});
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environment = {"PROGRAMDATA=" + m_folder.string(),
-                                            "VF_OBJECT_NAMESPACE=" + m_folder.filename().string()};
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-      const std::string entry = *variable;
-      if (entry.rfind("PROGRAMDATA=", 0) != 0 && entry.rfind("VF_OBJECT_NAMESPACE=", 0) != 0) environment.push_back(entry);
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, (m_folder / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, (m_folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(posix_spawn(&m_pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&files);
-  }
-
-  // The exit code, or -1 when the program did not end by the deadline.
-  int Wait(milliseconds deadline = milliseconds(30000)) {
-    int status = 0;
-    const bool ended = vf::test::WaitUntil([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }, deadline);
-    if (!ended) return -1;
-    m_pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  void Interrupt() const { kill(m_pid, SIGINT); }
-
-  std::string Output() const { return Read("stdout"); }
-  std::string Errors() const { return Read("stderr"); }
-  std::vector<std::string> OutputLines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(Output());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-
- private:
-  std::string Read(const char* name) const {
-    std::ifstream in(m_folder / name);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::filesystem::path m_folder;
-  pid_t m_pid = -1;
-};
 
 TEST(HostProgram, BuiltInSimulatorShowsDecodedVesselsAsJsonLines) {
   HostProgram host;

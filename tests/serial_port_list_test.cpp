@@ -1,5 +1,6 @@
 // The serial ports the configuration dialog lists on Linux: the COM mapping
-// folder's comN links first, in number order, then the UARTs of /dev/ttyS*.
+// folder's comN links first, in number order, then the system's devices
+// under the COM numbers that Wine gives them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -26,6 +27,18 @@ TEST(SerialPortList, TheComMappingFolderComesFirstInNumberOrder) {
   EXPECT_EQ(ports[0], u"COM5");
   EXPECT_EQ(ports[1], u"COM12");
   for (size_t i = 2; i < ports.size(); ++i) EXPECT_EQ(ports[i].rfind(u"COM", 0), 0u);  // this machine's UARTs
+}
+
+TEST(SerialPortList, WithoutAMappingFolderComNumbersFollowWine) {
+  unsetenv("VF_SERIAL_DIR");
+  const struct {
+    int32_t port;
+    const char* path;
+  } cases[] = {
+      {1, "/dev/ttyS0"},    {32, "/dev/ttyS31"},    {33, "/dev/ttyUSB0"}, {64, "/dev/ttyUSB31"},
+      {65, "/dev/ttyACM0"}, {256, "/dev/ttyACM191"}, {0, "/dev/ttyS-1"},  // no such device: "does not exist"
+  };
+  for (const auto& c : cases) EXPECT_EQ(vf::platform::SerialDevicePath(c.port), c.path) << "COM" << c.port;
 }
 
 }  // namespace

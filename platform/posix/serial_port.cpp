@@ -23,6 +23,11 @@ struct SerialPort {
   int fd;
 };
 
+// COM1 to COM32 are ttyS0 to ttyS31, COM33 to COM64 the USB adapters
+// ttyUSB0 to ttyUSB31, COM65 on the modem-class (CDC ACM) devices.
+constexpr int32_t kFirstUsbPort = 33;
+constexpr int32_t kFirstAcmPort = 65;
+
 SerialPort* AsPort(Handle handle) { return IsHeld(handle) ? static_cast<SerialPort*>(handle) : nullptr; }
 
 speed_t SpeedCode(uint32_t baudRate) {
@@ -49,6 +54,9 @@ speed_t SpeedCode(uint32_t baudRate) {
 std::string SerialDevicePath(int32_t portNumber) {
   const char* folder = std::getenv("VF_SERIAL_DIR");
   if (folder != nullptr && *folder != '\0') return std::string(folder) + "/com" + std::to_string(portNumber);
+  // Numbered as Wine numbers its default COM ports.
+  if (portNumber >= kFirstUsbPort && portNumber < kFirstAcmPort) return "/dev/ttyUSB" + std::to_string(portNumber - kFirstUsbPort);
+  if (portNumber >= kFirstAcmPort) return "/dev/ttyACM" + std::to_string(portNumber - kFirstAcmPort);
   return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
@@ -74,6 +82,10 @@ std::vector<std::u16string> SerialPortRegistryData() {
     std::ifstream type("/sys/class/tty/ttyS" + std::to_string(index) + "/type");
     int uart = 0;
     if (type >> uart && uart != 0) add("COM" + std::to_string(index + 1));
+  }
+  for (int32_t port = kFirstUsbPort; port <= 256; ++port) {
+    std::error_code failure;
+    if (std::filesystem::exists(SerialDevicePath(port), failure)) add("COM" + std::to_string(port));
   }
   return ports;
 }

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ais_plugin.h"
@@ -356,6 +357,173 @@ TEST_F(DllHost, TheDialogTemplatePlacesEveryControl) {
   EXPECT_EQ(std::wstring(caption), L"Caption:");
   EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON);
   DestroyWindow(dialog);
+}
+
+// ConfigurePlugin on a thread of its own, as a host's user interface thread
+// would run it, while this thread works the dialog as a user would.
+class RunningDialog {
+ public:
+  explicit RunningDialog(PFN_ConfigurePlugin configure)
+      : m_thread([this, configure] { m_result = configure(); }) {}
+  ~RunningDialog() {
+    if (m_thread.joinable()) m_thread.join();
+  }
+
+  HWND Window() {
+    HWND dialog = nullptr;
+    EXPECT_TRUE(vf::test::WaitUntil([&] {
+      dialog = FindWindowW(nullptr, L"Configure AIS Receiver");
+      return dialog != nullptr && IsWindowVisible(dialog);
+    }));
+    return dialog;
+  }
+  int32_t Result() {
+    m_thread.join();
+    return m_result;
+  }
+
+ private:
+  int32_t m_result = 99;
+  std::thread m_thread;
+};
+
+struct ChildControl {
+  HWND window;
+  std::wstring windowClass;
+  int id;
+  bool visible;
+  RECT rect;  // in the dialog's client coordinates
+};
+
+std::vector<ChildControl> ChildControls(HWND dialog) {
+  std::vector<ChildControl> children;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    children.push_back({child, name, GetDlgCtrlID(child), IsWindowVisible(child) != FALSE, rect});
+  }
+  return children;
+}
+
+// The shown control of this class over the placeholder `id`.
+HWND ShownOver(HWND dialog, int placeholderId, const wchar_t* windowClass) {
+  RECT placeholder{};
+  GetWindowRect(GetDlgItem(dialog, placeholderId), &placeholder);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placeholder), 2);
+  for (const ChildControl& child : ChildControls(dialog)) {
+    if (child.visible && _wcsicmp(child.windowClass.c_str(), windowClass) == 0 &&
+        child.rect.left == placeholder.left && child.rect.top == placeholder.top &&
+        child.rect.right == placeholder.right) {
+      return child.window;
+    }
+  }
+  return nullptr;
+}
+
+std::wstring TextOf(HWND dialog, int id) {
+  wchar_t text[64] = {};
+  GetDlgItemTextW(dialog, id, text, 64);
+  return text;
+}
+
+std::wstring SelectedText(HWND combo) {
+  const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  if (index < 0) return L"";
+  wchar_t text[64] = {};
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void ChooseConnectionType(HWND dialog, int index) {
+  HWND combo = GetDlgItem(dialog, IDC_CONNECTION_TYPE);
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONNECTION_TYPE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// The dialog of ConfigurePlugin: the run-time controls over the template's
+// placeholders, the rows' captions per connection type, the images on the
+// buttons, and OK writing the record back.
+TEST_F(DllHost, TheConfigurationDialogEditsTheRecordAndOkStoresIt) {
+  CCfgDevice start;
+  start.m_nSerialTimeout = 1234;  // a field the dialog does not show
+  m_api.put_Config(&start);
+  RunningDialog running(m_api.ConfigurePlugin);
+  HWND dialog = running.Window();
+  ASSERT_NE(dialog, nullptr);
+
+  // A default record: the serial rows, 9600, N-8-1, CRC Enabled.
+  EXPECT_EQ(TextOf(dialog, IDC_ROW1_CAPTION), L"Serial Port:");
+  EXPECT_EQ(TextOf(dialog, IDC_ROW2_CAPTION), L"Serial Speed:");
+  EXPECT_EQ(TextOf(dialog, IDC_ROW3_CAPTION), L"Serial Format:");
+  EXPECT_EQ(SelectedText(GetDlgItem(dialog, IDC_CONNECTION_TYPE)), L"Serial");
+  EXPECT_EQ(SelectedText(GetDlgItem(dialog, IDC_CRC_CHECK)), L"Enabled");
+  HWND speed = ShownOver(dialog, IDC_ROW2_PLACEHOLDER, L"ComboBox");
+  ASSERT_NE(speed, nullptr) << "no combo box over row 2";
+  EXPECT_EQ(SelectedText(speed), L"9600");
+  EXPECT_EQ(SelectedText(ShownOver(dialog, IDC_ROW3_PLACEHOLDER, L"ComboBox")), L"N-8-1");
+  EXPECT_EQ(ShownOver(dialog, IDC_ROW2_PLACEHOLDER, L"Edit"), nullptr);
+  for (const int placeholder : {IDC_ROW1_PLACEHOLDER, IDC_ROW2_PLACEHOLDER, IDC_ROW3_PLACEHOLDER}) {
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, placeholder))) << "placeholder " << placeholder << " shown";
+  }
+  EXPECT_NE(SendDlgItemMessageW(dialog, IDOK, BM_GETIMAGE, IMAGE_BITMAP, 0), 0) << "OK has no image";
+  EXPECT_NE(SendDlgItemMessageW(dialog, IDCANCEL, BM_GETIMAGE, IMAGE_BITMAP, 0), 0) << "Cancel has no image";
+
+  ChooseConnectionType(dialog, 1);
+  EXPECT_EQ(TextOf(dialog, IDC_ROW1_CAPTION), L"Socket Type:");
+  EXPECT_EQ(TextOf(dialog, IDC_ROW2_CAPTION), L"Host IP:");
+  EXPECT_EQ(TextOf(dialog, IDC_ROW3_CAPTION), L"Host IP Port:");
+  EXPECT_EQ(SelectedText(ShownOver(dialog, IDC_ROW1_PLACEHOLDER, L"ComboBox")), L"TCP");
+  HWND host = ShownOver(dialog, IDC_ROW2_PLACEHOLDER, L"Edit");
+  HWND port = ShownOver(dialog, IDC_ROW3_PLACEHOLDER, L"Edit");
+  ASSERT_NE(host, nullptr) << "no edit box over row 2";
+  ASSERT_NE(port, nullptr) << "no edit box over row 3";
+  EXPECT_EQ(GetDlgCtrlID(host), IDC_ROW2_PLACEHOLDER + 5);
+  EXPECT_EQ(GetDlgCtrlID(port), IDC_ROW3_PLACEHOLDER + 5);
+  EXPECT_EQ(ShownOver(dialog, IDC_ROW2_PLACEHOLDER, L"ComboBox"), nullptr) << "the speed box is still shown";
+  SetWindowTextW(host, L"ais.example.net");
+  SetWindowTextW(port, L" 8080");
+  SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
+  EXPECT_EQ(running.Result(), 0);
+
+  CCfgDevice stored;
+  m_api.get_Config(&stored);
+  EXPECT_EQ(stored.m_nConnectionType, kConnectionTcpIp);
+  EXPECT_EQ(stored.m_nSocketType, kSocketTcp);
+  EXPECT_EQ(stored.m_nIpPort, 8080);
+  EXPECT_EQ(stored.m_strHostAddress.View(), u"ais.example.net");
+  EXPECT_EQ(stored.m_strOptions.View(), u"CRC=1;");
+  EXPECT_EQ(stored.m_nSerialSpeed, 9600);
+  EXPECT_EQ(stored.m_nSerialTimeout, 1234);
+}
+
+TEST_F(DllHost, CancellingTheConfigurationDialogKeepsTheRecord) {
+  CCfgDevice start;
+  start.m_nConnectionType = kConnectionTcpIp;
+  start.m_strHostAddress = u"192.0.2.7";
+  start.m_nIpPort = 4001;
+  start.m_strOptions = u"CRC=2;";
+  m_api.put_Config(&start);
+  RunningDialog running(m_api.ConfigurePlugin);
+  HWND dialog = running.Window();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(SelectedText(GetDlgItem(dialog, IDC_CRC_CHECK)), L"Disabled");  // "CRC=2;" is not "1"
+  // By its window: the Host IP box's identifier (15005 + 5) is the CRC Check box's too.
+  HWND host = ShownOver(dialog, IDC_ROW2_PLACEHOLDER, L"Edit");
+  wchar_t text[32] = {};
+  GetWindowTextW(host, text, 32);
+  EXPECT_EQ(std::wstring(text), L"192.0.2.7");
+  ChooseConnectionType(dialog, 0);
+  SendDlgItemMessageW(dialog, IDCANCEL, BM_CLICK, 0, 0);
+  EXPECT_EQ(running.Result(), -1);
+  CCfgDevice stored;
+  m_api.get_Config(&stored);
+  EXPECT_EQ(stored.m_nConnectionType, kConnectionTcpIp);
+  EXPECT_EQ(stored.m_strHostAddress.View(), u"192.0.2.7");
+  EXPECT_EQ(stored.m_nIpPort, 4001);
+  EXPECT_EQ(stored.m_strOptions.View(), u"CRC=2;");
 }
 
 // A COM port that Wine maps to a pseudo-terminal with the simulator behind

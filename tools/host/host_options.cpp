@@ -6,7 +6,7 @@
 #include <map>
 
 #include "config/option_text.h"
-#include "utf8.h"
+#include "ais_utf8.h"
 
 namespace vf::host {
 namespace {
@@ -63,6 +63,7 @@ std::string HostUsage() {
          "  --monitor             open a \"Communications Monitor\" window: the plug-in then traces every\n"
          "                        received line to Trace_AIS.dll.txt\n"
          "  --configure           show the plug-in's configuration dialog before starting\n"
+         "  --no-start            print the configuration record (after the dialog) and exit\n"
          "\n"
          "Receiver (default: the built-in simulator):\n"
          "  --serial              read a serial port (see --serial-port, --speed, --format)\n"
@@ -111,6 +112,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
       options.monitor = true;
     } else if (name == "--configure") {
       options.configure = true;
+    } else if (name == "--no-start") {
+      options.noStart = true;
     } else if (name == "--vessels") {
       const std::string* text = value();
       if (text == nullptr) return std::nullopt;
@@ -181,7 +184,9 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
   return options;
 }
 
-bool UsesBuiltInSimulator(const HostOptions& options) { return !options.connectionType && !options.configure; }
+bool UsesBuiltInSimulator(const HostOptions& options) {
+  return !options.connectionType && !options.configure && !options.noStart;
+}
 
 void ApplyHostOptions(const HostOptions& options, CCfgDevice& config) {
   auto apply = [](const std::optional<int32_t>& given, int32_t& field) {

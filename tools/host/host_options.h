@@ -18,6 +18,7 @@ struct HostOptions {
   bool quiet = false;       // no line per record, only the counts
   bool monitor = false;     // open a "Communications Monitor" window
   bool configure = false;   // the plug-in's dialog before starting
+  bool noStart = false;     // print the configuration record and exit
   size_t vessels = 20;      // the built-in simulator's fleet
   double simulatorRate = 0;  // its sentences per second; 0: the fleet's own pace
   // Configuration fields the user gave; the rest keep the plug-in's values.

@@ -16,7 +16,7 @@
 #include "record_tally.h"
 #include "system_access.h"
 #include "trace_view.h"
-#include "utf8.h"
+#include "ais_utf8.h"
 #include "vf_system.h"
 
 namespace {
@@ -31,7 +31,7 @@ void OnInterrupt(int) { g_interrupted = 1; }
 std::string Text(void (*getter)(CWideString*)) {
   CWideString text;
   getter(&text);
-  return vf::host::ToUtf8(text.View());
+  return vf::ToUtf8(text.View());
 }
 
 // The status line stays at the bottom of the terminal, below the records.
@@ -96,12 +96,12 @@ class Receiver {
 };
 
 std::string DescribeConfig(const CCfgDevice& config) {
-  const std::string options = vf::host::ToUtf8(config.m_strOptions.View());
+  const std::string options = vf::ToUtf8(config.m_strOptions.View());
   if (config.m_nConnectionType == kConnectionSerial) {
     return "serial COM" + std::to_string(config.m_nSerialPort) + " at " + std::to_string(config.m_nSerialSpeed) +
            " bps, format " + std::to_string(config.m_nSerialFormat) + ", options '" + options + "'";
   }
-  const std::string host = vf::host::ToUtf8(config.m_strHostAddress.View());
+  const std::string host = vf::ToUtf8(config.m_strHostAddress.View());
   if (config.m_nSocketType == kSocketUdp) {
     return "UDP local port " + std::to_string(config.m_nIpPort) + ", peer '" + host + "' port " +
            std::to_string(config.m_nRemoteIpPort) + ", options '" + options + "'";
@@ -187,6 +187,10 @@ int Run(const vf::host::HostOptions& options) {
   CCfgDevice readBack;
   api.get_Config(&readBack);
   std::fprintf(stderr, "configuration: %s\n", DescribeConfig(readBack).c_str());
+  if (options.noStart) {
+    std::fprintf(stdout, "%s\n", vf::host::ConfigJson(readBack).c_str());
+    return close(kExitOk);
+  }
 
   api.put_Parent(window);
   if (api.StartPlugin() != 0) {

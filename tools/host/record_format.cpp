@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "utf8.h"
+#include "ais_utf8.h"
 
 namespace vf::host {
 namespace {
@@ -120,6 +120,18 @@ std::string RecordJson(const CRawDataAis& record) {
                 record.m_dToStern, record.m_dToPort, record.m_dToStarboard) +
          "\"m_strCallSign\":" + JsonString(record.m_strCallSign) + ",\"m_strName\":" + JsonString(record.m_strName) +
          ",\"m_strDestination\":" + JsonString(record.m_strDestination) + "}";
+}
+
+std::string ConfigJson(const CCfgDevice& config) {
+  return Printf("{\"m_nDeviceId\":%d,\"m_nConnectionType\":%d,\"m_nSerialPort\":%d,\"m_nSerialSpeed\":%d,",
+                config.m_nDeviceId, config.m_nConnectionType, config.m_nSerialPort, config.m_nSerialSpeed) +
+         Printf("\"m_nSerialFormat\":%d,\"m_nSocketType\":%d,\"m_nIpPort\":%d,\"m_nRemoteIpPort\":%d,",
+                config.m_nSerialFormat, config.m_nSocketType, config.m_nIpPort, config.m_nRemoteIpPort) +
+         Printf("\"m_nSpare\":%d,\"m_nTimeOffset\":%d,\"m_nSerialTimeout\":%d,", config.m_nSpare,
+                config.m_nTimeOffset, config.m_nSerialTimeout) +
+         "\"m_strHostAddress\":" + JsonString(config.m_strHostAddress) +
+         ",\"m_strOptions\":" + JsonString(config.m_strOptions) + ",\"m_strSpare\":" + JsonString(config.m_strSpare) +
+         "}";
 }
 
 }  // namespace vf::host

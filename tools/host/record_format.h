@@ -14,6 +14,9 @@ std::string DescribeRecord(const CRawDataAis& record);
 // {"m_nType":15,"m_nContents":1,...,"m_strDestination":""} on one line.
 std::string RecordJson(const CRawDataAis& record);
 
+// The configuration record the same way: {"m_nDeviceId":0,...,"m_strSpare":""}.
+std::string ConfigJson(const CCfgDevice& config);
+
 // "position", "base station", "static and voyage", "class B position",
 // "static part A", "static part B".
 const char* ContentsName(uint16_t contents);

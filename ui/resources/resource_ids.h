@@ -1,6 +1,7 @@
 // Identifiers of the configuration dialog's template, controls and images.
 #pragma once
 
+#define IDR_DIALOG_MANIFEST 2
 #define IDD_CONFIGURE_AIS 19000
 #define IDB_CANCEL_CROSS 19001
 #define IDB_OK_CHECK 19002

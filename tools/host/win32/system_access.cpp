@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "utf8.h"
+#include "ais_utf8.h"
 
 namespace vf::host {
 

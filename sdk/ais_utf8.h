@@ -1,8 +1,14 @@
-#include "utf8.h"
+// UTF-16 text of the plug-in's strings as UTF-8 and back, for hosts that
+// print or take text in UTF-8 (terminals, Linux file names, toolkits).
+#pragma once
 
-namespace vf::host {
+#include <cstdint>
+#include <string>
+#include <string_view>
 
-std::string ToUtf8(std::u16string_view text) {
+namespace vf {
+
+inline std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -29,9 +35,8 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
-// Enough for command-line text: ASCII and Latin-1 pass through, longer
-// sequences are decoded, stray bytes become U+FFFD.
-std::u16string FromUtf8(std::string_view text) {
+// Multi-byte sequences are decoded; a stray or cut-short byte becomes U+FFFD.
+inline std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   for (size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -55,4 +60,4 @@ std::u16string FromUtf8(std::string_view text) {
   return out;
 }
 
-}  // namespace vf::host
+}  // namespace vf

@@ -1,0 +1,406 @@
+// The configuration dialog used as a person uses it: the reference host
+// calls ConfigurePlugin on a private X server, xdotool clicks and types, the
+// host prints the record it reads back. The window's pixels show whether each
+// control sits where the template puts it; a screenshot of each connection
+// type is kept as a test artifact.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/host_program.h"
+#include "support/wait_until.h"
+#include "ui/dialog_template.h"
+
+// Last: Xlib defines macros (None, Status) that clash with other headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+using std::chrono::milliseconds;
+using vf::test::HostProgram;
+using vf::ui::ControlKind;
+using vf::ui::PixelRect;
+
+// A program run to its end, its output ignored: xdotool and import.
+int RunTool(const std::vector<std::string>& arguments, const std::string& display) {
+  std::vector<std::string> copy = arguments;
+  std::vector<char*> argv;
+  for (std::string& argument : copy) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> entries = {"DISPLAY=" + display};
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    if (std::string(*variable).rfind("DISPLAY=", 0) != 0) entries.push_back(*variable);
+  }
+  std::vector<char*> envp;
+  for (std::string& entry : entries) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&files);
+  if (spawned != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// An Xvfb server of this test's own, found through -displayfd.
+class XServer {
+ public:
+  XServer() {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return;
+    const std::string fd = std::to_string(pipeFds[1]);
+    std::vector<std::string> arguments = {"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addclose(&files, pipeFds[0]);
+    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&m_pid, argv[0], &files, nullptr, argv.data(), environ) != 0) m_pid = -1;
+    posix_spawn_file_actions_destroy(&files);
+    close(pipeFds[1]);
+    // The server writes its display number once it accepts clients.
+    std::string number;
+    pollfd ready{pipeFds[0], POLLIN, 0};
+    char c = 0;
+    while (m_pid > 0 && poll(&ready, 1, 20000) == 1 && read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(pipeFds[0]);
+    if (!number.empty()) m_name = ":" + number;
+    if (!m_name.empty()) m_display = XOpenDisplay(m_name.c_str());
+  }
+  ~XServer() {
+    if (m_display != nullptr) XCloseDisplay(m_display);
+    if (m_pid > 0) {
+      kill(m_pid, SIGTERM);
+      waitpid(m_pid, nullptr, 0);
+    }
+  }
+
+  bool Ready() const { return m_display != nullptr; }
+  const std::string& Name() const { return m_name; }
+
+  // The viewable top-level window with this title.
+  std::optional<Window> FindWindow(const char* title) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::optional<Window> found;
+    if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count) == 0) return found;
+    for (unsigned i = 0; i < count && !found; ++i) {
+      char* name = nullptr;
+      XWindowAttributes attributes{};
+      if (XFetchName(m_display, children[i], &name) != 0 && name != nullptr) {
+        if (std::string(name) == title && XGetWindowAttributes(m_display, children[i], &attributes) != 0 &&
+            attributes.map_state == IsViewable) {
+          found = children[i];
+        }
+        XFree(name);
+      }
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+  }
+
+  // The window's pixels as 0xRRGGBB, row by row.
+  struct Image {
+    int width = 0, height = 0;
+    std::vector<unsigned long> pixels;
+    unsigned long At(int x, int y) const {
+      return x >= 0 && y >= 0 && x < width && y < height ? pixels[static_cast<size_t>(y * width + x)] : 0;
+    }
+  };
+  Image Capture(Window window) {
+    Image image;
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(m_display, window, &attributes) == 0) return image;
+    XImage* shot = XGetImage(m_display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (shot == nullptr) return image;
+    image.width = attributes.width;
+    image.height = attributes.height;
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width; ++x) image.pixels.push_back(XGetPixel(shot, x, y) & 0xFFFFFF);
+    }
+    XDestroyImage(shot);
+    return image;
+  }
+
+ private:
+  pid_t m_pid = -1;
+  std::string m_name;
+  Display* m_display = nullptr;
+};
+
+constexpr unsigned long kWhite = 0xFFFFFF;
+
+PixelRect PixelsOf(int id) {
+  PixelRect rect = vf::ui::ToPixels(vf::ui::FindTemplateControl(id)->rect);
+  return rect;
+}
+
+// What a row's run-time control is: the closed height of a combo box.
+PixelRect FieldRect(int placeholder, bool combo) {
+  PixelRect rect = PixelsOf(placeholder);
+  if (combo) rect.height = vf::ui::DialogUnitsDown(vf::ui::kClosedComboHeight);
+  return rect;
+}
+
+bool HasInk(const XServer::Image& image, PixelRect rect, unsigned long background) {
+  for (int y = rect.y; y < rect.y + rect.height; ++y) {
+    for (int x = rect.x; x < rect.x + rect.width; ++x) {
+      if (image.At(x, y) != background) return true;
+    }
+  }
+  return false;
+}
+
+bool HasColour(const XServer::Image& image, PixelRect rect, bool (*matches)(unsigned long)) {
+  for (int y = rect.y; y < rect.y + rect.height; ++y) {
+    for (int x = rect.x; x < rect.x + rect.width; ++x) {
+      if (matches(image.At(x, y))) return true;
+    }
+  }
+  return false;
+}
+bool Green(unsigned long p) { return ((p >> 8) & 0xFF) > 120 && (p >> 16) < 100 && (p & 0xFF) < 100; }
+bool Red(unsigned long p) { return (p >> 16) > 150 && ((p >> 8) & 0xFF) < 80 && (p & 0xFF) < 80; }
+
+// Whether a shown control of the template (group boxes aside) covers (x, y).
+bool CoveredByAControl(int x, int y) {
+  for (const vf::ui::TemplateControl& control : vf::ui::kConfigureTemplate) {
+    if (control.kind == ControlKind::kGroupBox || control.kind == ControlKind::kEdit) continue;
+    const PixelRect r = control.kind == ControlKind::kComboBox ? FieldRect(control.id, true)
+                                                                 : vf::ui::ToPixels(control.rect);
+    if (x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height) return true;
+  }
+  return false;
+}
+
+// A control's frame lies on each edge of its rectangle: the control's own
+// drawing just inside, the dialog's background just outside (where no other
+// control adjoins it, as Cancel adjoins OK).
+void ExpectEdgesAt(const XServer::Image& image, PixelRect rect, unsigned long background, const std::string& what) {
+  const int middleX = rect.x + rect.width / 2, middleY = rect.y + rect.height / 2;
+  const int right = rect.x + rect.width - 1, bottom = rect.y + rect.height - 1;
+  const struct {
+    const char* edge;
+    int insideX, insideY, outsideX, outsideY;
+  } edges[] = {{"left", rect.x, middleY, rect.x - 2, middleY},
+               {"right", right, middleY, right + 2, middleY},
+               {"top", middleX, rect.y, middleX, rect.y - 2},
+               {"bottom", middleX, bottom, middleX, bottom + 2}};
+  for (const auto& e : edges) {
+    EXPECT_NE(image.At(e.insideX, e.insideY), background)
+        << what << ": no frame on its " << e.edge << " edge at " << e.insideX << "," << e.insideY;
+    if (!CoveredByAControl(e.outsideX, e.outsideY) && !CoveredByAControl(e.outsideX - 1, e.outsideY)) {
+      EXPECT_EQ(image.At(e.outsideX, e.outsideY), background)
+          << what << ": drawn beyond its " << e.edge << " edge at " << e.outsideX << "," << e.outsideY;
+    }
+  }
+}
+
+// The placement of every control the connection type shows.
+void ExpectTemplateLayout(const XServer::Image& image, bool serial) {
+  ASSERT_EQ(image.width, vf::ui::DialogUnitsAcross(vf::ui::kDialogWidth));
+  ASSERT_EQ(image.height, vf::ui::DialogUnitsDown(vf::ui::kDialogHeight));
+  const unsigned long background = image.At(2, 2);
+  for (const vf::ui::TemplateControl& control : vf::ui::kConfigureTemplate) {
+    const PixelRect rect = vf::ui::ToPixels(control.rect);
+    const std::string what = control.text[0] != '\0' ? control.text : "control " + std::to_string(control.id);
+    switch (control.kind) {
+      case ControlKind::kStatic: EXPECT_TRUE(HasInk(image, rect, background)) << what << ": no text"; break;
+      case ControlKind::kGroupBox: {
+        const PixelRect leftSide{rect.x, rect.y + rect.height / 2, 1, 1};
+        EXPECT_TRUE(HasInk(image, {leftSide.x, leftSide.y, 2, 1}, background)) << what << ": no frame";
+        EXPECT_EQ(image.At(rect.x - 2, leftSide.y), background) << what;
+        break;
+      }
+      case ControlKind::kComboBox: ExpectEdgesAt(image, FieldRect(control.id, true), background, what); break;
+      case ControlKind::kPushButton: ExpectEdgesAt(image, rect, background, what); break;
+      case ControlKind::kEdit: break;  // placeholders, never shown
+    }
+  }
+  // Row 1 is a combo box either way; rows 2 and 3 are edit boxes for TCP/IP.
+  const int rows[] = {IDC_ROW1_PLACEHOLDER, IDC_ROW2_PLACEHOLDER, IDC_ROW3_PLACEHOLDER};
+  for (const int row : rows) {
+    const bool combo = serial || row == IDC_ROW1_PLACEHOLDER;
+    const PixelRect rect = FieldRect(row, combo);
+    const std::string what = "row " + std::to_string(row - IDC_ROW1_PLACEHOLDER + 1);
+    ExpectEdgesAt(image, rect, background, what);
+    // An edit box is white to its right end; a combo box ends in its button.
+    const unsigned long rightEnd = image.At(rect.x + rect.width - 8, rect.y + rect.height / 2);
+    EXPECT_EQ(rightEnd == kWhite, !combo) << what << (combo ? ": no drop-down button" : ": not an edit box");
+  }
+  EXPECT_TRUE(HasColour(image, PixelsOf(vf::ui::kIdOk), Green)) << "OK has no green check mark";
+  EXPECT_TRUE(HasColour(image, PixelsOf(vf::ui::kIdCancel), Red)) << "Cancel has no red cross";
+}
+
+class ConfigDialogWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!m_server->Ready()) FAIL() << "Xvfb could not start: scripts/setup.sh installs xvfb";
+    if (RunTool({"xdotool", "version"}, m_server->Name()) != 0) FAIL() << "xdotool is missing: scripts/setup.sh installs it";
+    m_comFolder = std::filesystem::temp_directory_path() / ("dialog-com-" + std::to_string(getpid()));
+    std::filesystem::create_directories(m_comFolder);
+    for (const char* name : {"com3", "com12"}) std::ofstream(m_comFolder / name) << "";
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_comFolder, ignored);
+  }
+
+  void StartHost(std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"--configure", "--no-start"});
+    m_host.Start(arguments, {"DISPLAY=" + m_server->Name(), "VF_SERIAL_DIR=" + m_comFolder.string()});
+  }
+
+  Window WaitForDialog() {
+    std::optional<Window> window;
+    EXPECT_TRUE(vf::test::WaitUntil([&] { return (window = m_server->FindWindow(vf::ui::kDialogTitle)).has_value(); },
+                                    milliseconds(15000)))
+        << m_host.Errors();
+    return window.value_or(0);
+  }
+
+  // Waits until the window shows what `drawn` looks for.
+  XServer::Image WaitForImage(Window window, const std::function<bool(const XServer::Image&)>& drawn) {
+    XServer::Image image;
+    EXPECT_TRUE(vf::test::WaitUntil(
+        [&] {
+          image = m_server->Capture(window);
+          return image.width > 0 && drawn(image);
+        },
+        milliseconds(10000)));
+    return image;
+  }
+
+  static bool RowIsEdit(const XServer::Image& image, int row) {
+    const PixelRect rect = FieldRect(row, false);
+    return image.At(rect.x + rect.width - 8, rect.y + rect.height / 2) == kWhite;
+  }
+
+  void Click(Window window, PixelRect rect) {
+    const std::string x = std::to_string(rect.x + rect.width / 2), y = std::to_string(rect.y + rect.height / 2);
+    ASSERT_EQ(RunTool({"xdotool", "mousemove", "--window", std::to_string(window), x, y, "click", "1"}, m_server->Name()),
+              0);
+  }
+  void Keys(std::vector<std::string> keys) {
+    keys.insert(keys.begin(), {"xdotool", "key", "--delay", "20"});
+    ASSERT_EQ(RunTool(keys, m_server->Name()), 0);
+  }
+  void Type(const std::string& text) {
+    ASSERT_EQ(RunTool({"xdotool", "type", "--delay", "20", text}, m_server->Name()), 0);
+  }
+  void Screenshot(Window window, const std::string& name) {
+    std::filesystem::create_directories(AIS_TEST_ARTIFACTS);
+    const std::string path = std::string(AIS_TEST_ARTIFACTS) + "/" + name;
+    EXPECT_EQ(RunTool({"import", "-window", std::to_string(window), path}, m_server->Name()), 0) << path;
+  }
+
+  // Switches the Connection Type box to TCP/IP with the keyboard of its list.
+  void ChooseTcpIp(Window window) {
+    Click(window, FieldRect(IDC_CONNECTION_TYPE, true));
+    Keys({"Down", "Return"});
+  }
+
+  static void SetUpTestSuite() { m_server = std::make_unique<XServer>(); }
+  static void TearDownTestSuite() { m_server.reset(); }
+
+  static std::unique_ptr<XServer> m_server;
+  HostProgram m_host;
+  std::filesystem::path m_comFolder;
+};
+
+std::unique_ptr<XServer> ConfigDialogWindow::m_server;
+
+TEST_F(ConfigDialogWindow, OkAfterChoosingTcpIpStoresTheTypedHostAndPort) {
+  StartHost({});
+  const Window window = WaitForDialog();
+  ASSERT_NE(window, 0u);
+  const auto serialView = WaitForImage(window, [](const XServer::Image& image) {
+    return HasColour(image, PixelsOf(vf::ui::kIdOk), Green) && !RowIsEdit(image, IDC_ROW2_PLACEHOLDER);
+  });
+  Screenshot(window, "config-dialog-serial.png");
+  ExpectTemplateLayout(serialView, true);
+
+  ChooseTcpIp(window);
+  const auto tcpView = WaitForImage(window, [](const XServer::Image& image) {
+    return RowIsEdit(image, IDC_ROW2_PLACEHOLDER) && RowIsEdit(image, IDC_ROW3_PLACEHOLDER);
+  });
+  Screenshot(window, "config-dialog-tcpip.png");
+  ExpectTemplateLayout(tcpView, false);
+
+  Click(window, FieldRect(IDC_ROW2_PLACEHOLDER, false));
+  Type("ais.example.net");
+  Click(window, FieldRect(IDC_ROW3_PLACEHOLDER, false));
+  Keys({"ctrl+a"});
+  Type(" 8080");
+  Click(window, PixelsOf(vf::ui::kIdOk));
+  ASSERT_EQ(m_host.Wait(), 0) << m_host.Errors();
+  const std::string record = m_host.Output();
+  EXPECT_NE(record.find("\"m_nConnectionType\":1,"), std::string::npos) << record;
+  EXPECT_NE(record.find("\"m_nIpPort\":8080,"), std::string::npos) << record;
+  EXPECT_NE(record.find("\"m_strHostAddress\":\"ais.example.net\""), std::string::npos) << record;
+  EXPECT_NE(record.find("\"m_strOptions\":\"CRC=1;\""), std::string::npos) << record;
+  // The serial rows were read too: the first listed port, 9600 and N-8-1.
+  EXPECT_NE(record.find("\"m_nSerialPort\":3,\"m_nSerialSpeed\":9600,\"m_nSerialFormat\":0,"), std::string::npos)
+      << record;
+}
+
+TEST_F(ConfigDialogWindow, CancelAfterChangesLeavesTheRecordAsItWas) {
+  const std::string unchanged =
+      "{\"m_nDeviceId\":7,\"m_nConnectionType\":0,\"m_nSerialPort\":12,\"m_nSerialSpeed\":38400,"
+      "\"m_nSerialFormat\":2,\"m_nSocketType\":0,\"m_nIpPort\":0,\"m_nRemoteIpPort\":0,\"m_nSpare\":0,"
+      "\"m_nTimeOffset\":0,\"m_nSerialTimeout\":2000,\"m_strHostAddress\":\"\",\"m_strOptions\":\"CRC=0;\","
+      "\"m_strSpare\":\"\"}\n";
+  const struct {
+    const char* name;
+    bool byEscape;
+  } endings[] = {{"the Cancel button", false}, {"the Escape key", true}};
+  for (const auto& ending : endings) {
+    SCOPED_TRACE(ending.name);
+    StartHost({"--serial", "--serial-port", "12", "--speed", "38400", "--format", "2", "--crc", "off", "--device-id",
+               "7"});
+    const Window window = WaitForDialog();
+    ASSERT_NE(window, 0u);
+    WaitForImage(window, [](const XServer::Image& image) { return HasColour(image, PixelsOf(vf::ui::kIdOk), Green); });
+    ChooseTcpIp(window);
+    WaitForImage(window, [](const XServer::Image& image) { return RowIsEdit(image, IDC_ROW2_PLACEHOLDER); });
+    Click(window, FieldRect(IDC_ROW2_PLACEHOLDER, false));
+    Type("10.0.0.9");
+    if (ending.byEscape) {
+      Keys({"Escape"});
+    } else {
+      Click(window, PixelsOf(vf::ui::kIdCancel));
+    }
+    ASSERT_EQ(m_host.Wait(), 0) << m_host.Errors();
+    EXPECT_EQ(m_host.Output(), unchanged);
+    EXPECT_NE(m_host.Errors().find("the configuration dialog was cancelled"), std::string::npos) << m_host.Errors();
+  }
+}
+
+// Without a display the dialog fails at once and the plug-in says nothing.
+TEST(ConfigDialogWithoutDisplay, ConfigurePluginReturnsMinusOneAndTheRecordStays) {
+  HostProgram host;
+  host.Start({"--tcp", "192.0.2.1", "--port", "4001", "--configure", "--no-start"}, {"DISPLAY="});
+  ASSERT_EQ(host.Wait(milliseconds(10000)), 0) << host.Errors();
+  EXPECT_NE(host.Output().find("\"m_nConnectionType\":1,"), std::string::npos) << host.Output();
+  EXPECT_NE(host.Output().find("\"m_nIpPort\":4001,"), std::string::npos) << host.Output();
+  EXPECT_NE(host.Errors().find("cannot be shown here"), std::string::npos) << host.Errors();
+}
+
+}  // namespace
