@@ -37,10 +37,7 @@ int RunTool(const std::vector<std::string>& arguments, const std::string& displa
   std::vector<char*> argv;
   for (std::string& argument : copy) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  std::vector<std::string> entries = {"DISPLAY=" + display};
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    if (std::string(*variable).rfind("DISPLAY=", 0) != 0) entries.push_back(*variable);
-  }
+  std::vector<std::string> entries = vf::test::EnvironmentWith({"DISPLAY=" + display});
   std::vector<char*> envp;
   for (std::string& entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
@@ -147,10 +144,7 @@ class XServer {
 
 constexpr unsigned long kWhite = 0xFFFFFF;
 
-PixelRect PixelsOf(int id) {
-  PixelRect rect = vf::ui::ToPixels(vf::ui::FindTemplateControl(id)->rect);
-  return rect;
-}
+PixelRect PixelsOf(int id) { return vf::ui::ToPixels(vf::ui::FindTemplateControl(id)->rect); }
 
 // What a row's run-time control is: the closed height of a combo box.
 PixelRect FieldRect(int placeholder, bool combo) {
@@ -224,9 +218,10 @@ void ExpectTemplateLayout(const XServer::Image& image, bool serial) {
     switch (control.kind) {
       case ControlKind::kStatic: EXPECT_TRUE(HasInk(image, rect, background)) << what << ": no text"; break;
       case ControlKind::kGroupBox: {
-        const PixelRect leftSide{rect.x, rect.y + rect.height / 2, 1, 1};
-        EXPECT_TRUE(HasInk(image, {leftSide.x, leftSide.y, 2, 1}, background)) << what << ": no frame";
-        EXPECT_EQ(image.At(rect.x - 2, leftSide.y), background) << what;
+        // The etched frame's two lines on its left side.
+        const int middle = rect.y + rect.height / 2;
+        EXPECT_TRUE(HasInk(image, {rect.x, middle, 2, 1}, background)) << what << ": no frame";
+        EXPECT_EQ(image.At(rect.x - 2, middle), background) << what;
         break;
       }
       case ControlKind::kComboBox: ExpectEdgesAt(image, FieldRect(control.id, true), background, what); break;

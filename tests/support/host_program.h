@@ -27,6 +27,23 @@ namespace vf::test {
 
 using std::chrono::milliseconds;
 
+// This process's environment with `settings` ("NAME=value") in place of
+// the same names; a setting "NAME=" with nothing after it removes NAME.
+inline std::vector<std::string> EnvironmentWith(const std::vector<std::string>& settings) {
+  auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
+  std::vector<std::string> entries;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string entry = *variable;
+    const bool replaced = std::any_of(settings.begin(), settings.end(),
+                                      [&](const std::string& setting) { return nameOf(setting) == nameOf(entry); });
+    if (!replaced) entries.push_back(entry);
+  }
+  for (const std::string& setting : settings) {
+    if (setting.back() != '=') entries.push_back(setting);
+  }
+  return entries;
+}
+
 class HostProgram {
  public:
   HostProgram() {
@@ -54,17 +71,7 @@ class HostProgram {
     std::vector<std::string> settings = {"PROGRAMDATA=" + m_folder.string(),
                                          "VF_OBJECT_NAMESPACE=" + m_folder.filename().string()};
     settings.insert(settings.end(), environment.begin(), environment.end());
-    std::vector<std::string> entries;
-    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-      const std::string entry = *variable;
-      const bool replaced = std::any_of(settings.begin(), settings.end(),
-                                        [&](const std::string& setting) { return nameOf(setting) == nameOf(entry); });
-      if (!replaced) entries.push_back(entry);
-    }
-    for (const std::string& setting : settings) {
-      if (setting.back() != '=') entries.push_back(setting);
-    }
+    std::vector<std::string> entries = EnvironmentWith(settings);
     std::vector<char*> envp;
     for (std::string& entry : entries) envp.push_back(entry.data());
     envp.push_back(nullptr);
