@@ -49,15 +49,19 @@ speed_t SpeedCode(uint32_t baudRate) {
   }
 }
 
+// The system's device of COMn, numbered as Wine numbers its default COM ports.
+std::string SystemDevicePath(int32_t portNumber) {
+  if (portNumber >= kFirstAcmPort) return "/dev/ttyACM" + std::to_string(portNumber - kFirstAcmPort);
+  if (portNumber >= kFirstUsbPort) return "/dev/ttyUSB" + std::to_string(portNumber - kFirstUsbPort);
+  return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
 }  // namespace
 
 std::string SerialDevicePath(int32_t portNumber) {
   const char* folder = std::getenv("VF_SERIAL_DIR");
   if (folder != nullptr && *folder != '\0') return std::string(folder) + "/com" + std::to_string(portNumber);
-  // Numbered as Wine numbers its default COM ports.
-  if (portNumber >= kFirstUsbPort && portNumber < kFirstAcmPort) return "/dev/ttyUSB" + std::to_string(portNumber - kFirstUsbPort);
-  if (portNumber >= kFirstAcmPort) return "/dev/ttyACM" + std::to_string(portNumber - kFirstAcmPort);
-  return "/dev/ttyS" + std::to_string(portNumber - 1);
+  return SystemDevicePath(portNumber);
 }
 
 std::vector<std::u16string> SerialPortRegistryData() {
@@ -85,7 +89,7 @@ std::vector<std::u16string> SerialPortRegistryData() {
   }
   for (int32_t port = kFirstUsbPort; port <= 256; ++port) {
     std::error_code failure;
-    if (std::filesystem::exists(SerialDevicePath(port), failure)) add("COM" + std::to_string(port));
+    if (std::filesystem::exists(SystemDevicePath(port), failure)) add("COM" + std::to_string(port));
   }
   return ports;
 }
