@@ -153,16 +153,7 @@ PixelRect FieldRect(int placeholder, bool combo) {
   return rect;
 }
 
-bool HasInk(const XServer::Image& image, PixelRect rect, unsigned long background) {
-  for (int y = rect.y; y < rect.y + rect.height; ++y) {
-    for (int x = rect.x; x < rect.x + rect.width; ++x) {
-      if (image.At(x, y) != background) return true;
-    }
-  }
-  return false;
-}
-
-bool HasColour(const XServer::Image& image, PixelRect rect, bool (*matches)(unsigned long)) {
+bool AnyPixel(const XServer::Image& image, PixelRect rect, const std::function<bool(unsigned long)>& matches) {
   for (int y = rect.y; y < rect.y + rect.height; ++y) {
     for (int x = rect.x; x < rect.x + rect.width; ++x) {
       if (matches(image.At(x, y))) return true;
@@ -170,8 +161,17 @@ bool HasColour(const XServer::Image& image, PixelRect rect, bool (*matches)(unsi
   }
   return false;
 }
+bool HasInk(const XServer::Image& image, PixelRect rect, unsigned long background) {
+  return AnyPixel(image, rect, [&](unsigned long pixel) { return pixel != background; });
+}
 bool Green(unsigned long p) { return ((p >> 8) & 0xFF) > 120 && (p >> 16) < 100 && (p & 0xFF) < 100; }
 bool Red(unsigned long p) { return (p >> 16) > 150 && ((p >> 8) & 0xFF) < 80 && (p & 0xFF) < 80; }
+
+// An edit box is white to its right end; a combo box ends in its button.
+bool RowIsEdit(const XServer::Image& image, int row) {
+  const PixelRect rect = FieldRect(row, false);
+  return image.At(rect.x + rect.width - 8, rect.y + rect.height / 2) == kWhite;
+}
 
 // Whether a shown control of the template (group boxes aside) covers (x, y).
 bool CoveredByAControl(int x, int y) {
@@ -236,12 +236,10 @@ void ExpectTemplateLayout(const XServer::Image& image, bool serial) {
     const PixelRect rect = FieldRect(row, combo);
     const std::string what = "row " + std::to_string(row - IDC_ROW1_PLACEHOLDER + 1);
     ExpectEdgesAt(image, rect, background, what);
-    // An edit box is white to its right end; a combo box ends in its button.
-    const unsigned long rightEnd = image.At(rect.x + rect.width - 8, rect.y + rect.height / 2);
-    EXPECT_EQ(rightEnd == kWhite, !combo) << what << (combo ? ": no drop-down button" : ": not an edit box");
+    EXPECT_EQ(RowIsEdit(image, row), !combo) << what << (combo ? ": no drop-down button" : ": not an edit box");
   }
-  EXPECT_TRUE(HasColour(image, PixelsOf(vf::ui::kIdOk), Green)) << "OK has no green check mark";
-  EXPECT_TRUE(HasColour(image, PixelsOf(vf::ui::kIdCancel), Red)) << "Cancel has no red cross";
+  EXPECT_TRUE(AnyPixel(image, PixelsOf(vf::ui::kIdOk), Green)) << "OK has no green check mark";
+  EXPECT_TRUE(AnyPixel(image, PixelsOf(vf::ui::kIdCancel), Red)) << "Cancel has no red cross";
 }
 
 class ConfigDialogWindow : public ::testing::Test {
@@ -283,11 +281,6 @@ class ConfigDialogWindow : public ::testing::Test {
     return image;
   }
 
-  static bool RowIsEdit(const XServer::Image& image, int row) {
-    const PixelRect rect = FieldRect(row, false);
-    return image.At(rect.x + rect.width - 8, rect.y + rect.height / 2) == kWhite;
-  }
-
   void Click(Window window, PixelRect rect) {
     const std::string x = std::to_string(rect.x + rect.width / 2), y = std::to_string(rect.y + rect.height / 2);
     ASSERT_EQ(RunTool({"xdotool", "mousemove", "--window", std::to_string(window), x, y, "click", "1"}, m_server->Name()),
@@ -327,7 +320,7 @@ TEST_F(ConfigDialogWindow, OkAfterChoosingTcpIpStoresTheTypedHostAndPort) {
   const Window window = WaitForDialog();
   ASSERT_NE(window, 0u);
   const auto serialView = WaitForImage(window, [](const XServer::Image& image) {
-    return HasColour(image, PixelsOf(vf::ui::kIdOk), Green) && !RowIsEdit(image, IDC_ROW2_PLACEHOLDER);
+    return AnyPixel(image, PixelsOf(vf::ui::kIdOk), Green) && !RowIsEdit(image, IDC_ROW2_PLACEHOLDER);
   });
   Screenshot(window, "config-dialog-serial.png");
   ExpectTemplateLayout(serialView, true);
@@ -372,7 +365,7 @@ TEST_F(ConfigDialogWindow, CancelAfterChangesLeavesTheRecordAsItWas) {
                "7"});
     const Window window = WaitForDialog();
     ASSERT_NE(window, 0u);
-    WaitForImage(window, [](const XServer::Image& image) { return HasColour(image, PixelsOf(vf::ui::kIdOk), Green); });
+    WaitForImage(window, [](const XServer::Image& image) { return AnyPixel(image, PixelsOf(vf::ui::kIdOk), Green); });
     ChooseTcpIp(window);
     WaitForImage(window, [](const XServer::Image& image) { return RowIsEdit(image, IDC_ROW2_PLACEHOLDER); });
     Click(window, FieldRect(IDC_ROW2_PLACEHOLDER, false));
