@@ -29,25 +29,39 @@ void Fenced(Body body) noexcept {
   }
 }
 
+// The host's strings name its string manager: the plug-in's strings that
+// reach the host (those of the records) come from the same one, as they would
+// from one framework shared by both sides.
+void AssignHostString(CWideString* text, std::u16string_view value) {
+  vf::AdoptHostStringManager(text->GetManager());
+  text->Assign(value);
+}
+
 }  // namespace
 
 AIS_EXPORT void get_Version(CWideString* text) {
-  Fenced([&] { text->Assign(vf::kPluginVersion); });
+  Fenced([&] { AssignHostString(text, vf::kPluginVersion); });
 }
 AIS_EXPORT void get_Name(CWideString* text) {
-  Fenced([&] { text->Assign(vf::kPluginName); });
+  Fenced([&] { AssignHostString(text, vf::kPluginName); });
 }
 AIS_EXPORT void get_Desc(CWideString* text) {
-  Fenced([&] { text->Assign(vf::kPluginDescription); });
+  Fenced([&] { AssignHostString(text, vf::kPluginDescription); });
 }
 AIS_EXPORT void get_Status(uint32_t* status) { *status = TheApp().GetStatus(); }
 AIS_EXPORT void get_Type(uint32_t* type) { *type = kAisPluginType; }
 AIS_EXPORT void put_Parent(HostWindow window) { TheApp().m_hParentWnd = window; }
 AIS_EXPORT void get_Config(CCfgDevice* config) {
-  Fenced([&] { TheApp().GetConfig(*config); });
+  Fenced([&] {
+    vf::AdoptHostStringManager(config->m_strOptions.GetManager());
+    TheApp().GetConfig(*config);
+  });
 }
 AIS_EXPORT void put_Config(CCfgDevice* config) {
-  Fenced([&] { TheApp().PutConfig(*config); });
+  Fenced([&] {
+    vf::AdoptHostStringManager(config->m_strOptions.GetManager());
+    TheApp().PutConfig(*config);
+  });
 }
 AIS_EXPORT int32_t StartPlugin() {
   return Fenced([] { return TheApp().StartPlugin(); }, -1);

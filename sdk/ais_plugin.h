@@ -12,6 +12,20 @@
 
 #include "ais_shared_string.h"
 
+// Records and the configuration cross to the host by pointer, with their
+// virtual tables. Compilers for the Microsoft C++ ABI (the host's) and for
+// Linux lay those out by themselves; GCC on Windows cannot give Microsoft's
+// layout, so there the tables are laid out by hand (ais_msvc_abi.h, with
+// ais_msvc_rtti.S linked into the module).
+#if defined(_WIN32) && !defined(_MSC_VER)
+#define AIS_MICROSOFT_TABLES 1
+#include "ais_msvc_abi.h"
+#define AIS_TABLE_BASE(slots) : public vf::msabi::TableObject<vf::msabi::slots>
+#else
+#define AIS_MICROSOFT_TABLES 0
+#define AIS_TABLE_BASE(slots)
+#endif
+
 // ---------------------------------------------------------------------------
 // Window messages
 // ---------------------------------------------------------------------------
@@ -33,10 +47,14 @@ enum SocketType : int32_t { kSocketTcp = 0, kSocketUdp = 1 };
 enum SerialFormat : int32_t { kFormatN81 = 0, kFormatE71 = 1, kFormatN82 = 2, kFormatE72 = 3 };
 
 // A data holder of the host framework; every record owns its own.
-class CGlobalData {
+class CGlobalData AIS_TABLE_BASE(DestructorSlots) {
  public:
+#if AIS_MICROSOFT_TABLES
+  CGlobalData() : TableObject(&vf::msabi::kCGlobalDataTable.slots) { Reset(); }
+#else
   CGlobalData() { Reset(); }
   virtual ~CGlobalData() = default;
+#endif
   CGlobalData(const CGlobalData&) = delete;
   CGlobalData& operator=(const CGlobalData&) = delete;
 
@@ -57,13 +75,21 @@ class CGlobalData {
   CWideString m_strComment;
 };
 
-class CCfgDevice {
+class CCfgDevice AIS_TABLE_BASE(DestructorSlots) {
  public:
+#if AIS_MICROSOFT_TABLES
+  CCfgDevice() : TableObject(&vf::msabi::kCCfgDeviceTable.slots), m_pGlobalData(new CGlobalData) {
+    m_pGlobalData->Reset();
+  }
+  ~CCfgDevice() { delete m_pGlobalData; }
+#else
   CCfgDevice() : m_pGlobalData(new CGlobalData) { m_pGlobalData->Reset(); }
   virtual ~CCfgDevice() { delete m_pGlobalData; }
+#endif
 
   // Copies the eleven integers and the three strings; the owned global data
-  // object stays the destination's own.
+  // object stays the destination's own. Strings are assigned as CStringW
+  // assigns them, through the destination's own string manager.
   CCfgDevice(const CCfgDevice& other) : CCfgDevice() { *this = other; }
   CCfgDevice& operator=(const CCfgDevice& other) {
     if (this == &other) return *this;
@@ -140,11 +166,17 @@ constexpr uint32_t kDeviceIdCloneMask = 0x10000000;  // cleared in every clone
 // the virtual destructor, so the module that allocated one also frees it.
 // Destroy every record, also those still queued at the window, before the
 // plug-in library is unloaded: the destructor's code lives there.
-class CRawData {
+// Table order: [0] destructor, [1] Clone.
+class CRawData AIS_TABLE_BASE(RecordSlots) {
  public:
+#if AIS_MICROSOFT_TABLES
+  CRawData() : TableObject(&vf::msabi::kCRawDataTable.slots) {}
+  CRawData* Clone() const { return m_pTable->clone(this); }
+#else
   CRawData() = default;
   virtual ~CRawData() = default;
   virtual CRawData* Clone() const { return nullptr; }
+#endif
 
   uint16_t m_nType = 0;
   uint16_t m_nContents = 0;
@@ -155,21 +187,21 @@ class CRawData {
   uint64_t m_nReserved2 = 0;
 
  protected:
+#if AIS_MICROSOFT_TABLES
+  explicit CRawData(const vf::msabi::RecordSlots* table) : TableObject(table) {}
+#endif
   CRawData(const CRawData&) = default;
   CRawData& operator=(const CRawData&) = default;
 };
 
 class CRawDataAis : public CRawData {
  public:
+#if AIS_MICROSOFT_TABLES
+  CRawDataAis() : CRawData(&vf::msabi::kCRawDataAisTable.slots) { m_nType = RAW_DATA_TYPE_AIS; }
+#else
   CRawDataAis() { m_nType = RAW_DATA_TYPE_AIS; }
-
-  CRawData* Clone() const override {
-    auto* copy = new (std::nothrow) CRawDataAis(*this);
-    if (copy != nullptr) {
-      copy->m_nDeviceId = static_cast<int32_t>(static_cast<uint32_t>(m_nDeviceId) & ~kDeviceIdCloneMask);
-    }
-    return copy;
-  }
+  CRawData* Clone() const override { return CloneAis(); }
+#endif
 
   uint32_t m_nMMSI = 0;
   int32_t m_nTimeReceived = 0;
@@ -191,7 +223,23 @@ class CRawDataAis : public CRawData {
 
  private:
   CRawDataAis(const CRawDataAis&) = default;
+
+  // Every field, strings included, except bit 28 of the device id.
+  CRawDataAis* CloneAis() const {
+    auto* copy = new (std::nothrow) CRawDataAis(*this);
+    if (copy != nullptr) {
+      copy->m_nDeviceId = static_cast<int32_t>(static_cast<uint32_t>(m_nDeviceId) & ~kDeviceIdCloneMask);
+    }
+    return copy;
+  }
+#if AIS_MICROSOFT_TABLES
+  friend CRawData* vf::msabi::CloneRecord(const void* self);
+#endif
 };
+
+#if AIS_MICROSOFT_TABLES
+inline CRawData* vf::msabi::CloneRecord(const void* self) { return static_cast<const CRawDataAis*>(self)->CloneAis(); }
+#endif
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
