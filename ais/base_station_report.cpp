@@ -17,13 +17,12 @@ static_assert(Adjacent(kMmsiField, kUtcYearToSecond) && Adjacent(kUtcYearToSecon
 
 }  // namespace
 
-int32_t DecodeBaseStationReport(CPluginApp& app, std::string_view payload) {
+DecodedRecord DecodeBaseStationReport(std::string_view payload) {
   TargetRecord record = NewTargetRecord(payload, kClassBaseStation);
-  if (!record) return -1;
+  if (!record) return {};
   record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
   record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
-  DeliverRecord(app, std::move(record), kContentsBaseStation);
-  return 0;
+  return {std::move(record), kContentsBaseStation};
 }
 
 }  // namespace vf::ais

@@ -19,15 +19,14 @@ static_assert(Adjacent(kMmsiField, kRegionalReserved) && Adjacent(kRegionalReser
 
 }  // namespace
 
-int32_t DecodeClassBPosition(CPluginApp& app, std::string_view payload) {
+DecodedRecord DecodeClassBPosition(std::string_view payload) {
   TargetRecord record = NewTargetRecord(payload, kClassB);
-  if (!record) return -1;
+  if (!record) return {};
   record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
   record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
   record->m_dCourse = TenthsToUnits(ExtractBits(payload, kCourseOverGround));
   record->m_dSpeed = TenthsToUnits(ExtractBits(payload, kSpeedOverGround));
-  DeliverRecord(app, std::move(record), kContentsClassBPosition);
-  return 0;
+  return {std::move(record), kContentsClassBPosition};
 }
 
 }  // namespace vf::ais

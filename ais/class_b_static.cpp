@@ -29,14 +29,13 @@ static_assert(Adjacent(kPartNumber, kShipType) && Adjacent(kShipType, kVendorId)
 
 }  // namespace
 
-int32_t DecodeClassBStatic(CPluginApp& app, std::string_view payload) {
+DecodedRecord DecodeClassBStatic(std::string_view payload) {
   TargetRecord record = NewTargetRecord(payload, kClassB);
-  if (!record) return -1;
+  if (!record) return {};
   switch (ExtractBits(payload, kPartNumber)) {
     case kPartA:
       GetSixBitText(payload, kName, record->m_strName);
-      DeliverRecord(app, std::move(record), kContentsStaticPartA);
-      return 0;
+      return {std::move(record), kContentsStaticPartA};
     case kPartB:
       record->m_nShipType = static_cast<int32_t>(ExtractBits(payload, kShipType));
       GetSixBitText(payload, kCallSign, record->m_strCallSign);
@@ -44,10 +43,9 @@ int32_t DecodeClassBStatic(CPluginApp& app, std::string_view payload) {
       record->m_dToStern = ExtractBits(payload, kDimensionToStern);
       record->m_dToPort = ExtractBits(payload, kDimensionToPort);
       record->m_dToStarboard = ExtractBits(payload, kDimensionToStarboard);
-      DeliverRecord(app, std::move(record), kContentsStaticPartB);
-      return 0;
+      return {std::move(record), kContentsStaticPartB};
     default:
-      return 0;  // parts 2 and 3 are reserved: dropped without a record
+      return {};  // parts 2 and 3 are reserved: dropped without a record
   }
 }
 

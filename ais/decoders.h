@@ -1,21 +1,27 @@
 // The message dispatcher and one decoder per supported message type. Each
-// takes the whole armoured payload of one message and returns 0 when it
-// built a record (posted or not), -1 when it built none.
+// takes the whole armoured payload of one message and gives the record it
+// built, or no record when the message is rejected.
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
-class CPluginApp;
+#include "ais/target_record.h"
 
 namespace vf::ais {
 
-int32_t DecodeAisPayload(CPluginApp& app, const char* payload);
+// A decoded message: its record and which message filled it.
+struct DecodedRecord {
+  TargetRecord record;
+  AisContents contents = kContentsPosition;
+  explicit operator bool() const { return record != nullptr; }
+};
 
-int32_t DecodePositionReport(CPluginApp& app, std::string_view payload);     // types 1, 2, 3
-int32_t DecodeBaseStationReport(CPluginApp& app, std::string_view payload);  // type 4
-int32_t DecodeStaticVoyageData(CPluginApp& app, std::string_view payload);   // type 5
-int32_t DecodeClassBPosition(CPluginApp& app, std::string_view payload);     // type 18
-int32_t DecodeClassBStatic(CPluginApp& app, std::string_view payload);       // type 24
+DecodedRecord DecodeAisPayload(std::string_view payload);
+
+DecodedRecord DecodePositionReport(std::string_view payload);     // types 1, 2, 3
+DecodedRecord DecodeBaseStationReport(std::string_view payload);  // type 4
+DecodedRecord DecodeStaticVoyageData(std::string_view payload);   // type 5
+DecodedRecord DecodeClassBPosition(std::string_view payload);     // type 18
+DecodedRecord DecodeClassBStatic(std::string_view payload);       // type 24
 
 }  // namespace vf::ais

@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "ais/decoders.h"
 #include "ais/payload_bits.h"
 
@@ -10,27 +8,25 @@ constexpr size_t kShortestPayload = 7;  // the message id and the whole MMSI
 
 }  // namespace
 
-int32_t DecodeAisPayload(CPluginApp& app, const char* text) {
-  if (text == nullptr) return -1;
-  const std::string_view payload(text, std::strlen(text));
-  if (payload.size() < kShortestPayload) return -1;
-  if (ExtractBits(payload, kMmsiField) == 0) return -1;
+DecodedRecord DecodeAisPayload(std::string_view payload) {
+  if (payload.size() < kShortestPayload) return {};
+  if (ExtractBits(payload, kMmsiField) == 0) return {};
   // The first character carries the type: '1' is type 1, 'H' type 24.
   switch (payload[0]) {
     case '1':
     case '2':
     case '3':
-      return DecodePositionReport(app, payload);
+      return DecodePositionReport(payload);
     case '4':
-      return DecodeBaseStationReport(app, payload);
+      return DecodeBaseStationReport(payload);
     case '5':
-      return DecodeStaticVoyageData(app, payload);
+      return DecodeStaticVoyageData(payload);
     case 'B':
-      return DecodeClassBPosition(app, payload);
+      return DecodeClassBPosition(payload);
     case 'H':
-      return DecodeClassBStatic(app, payload);
+      return DecodeClassBStatic(payload);
     default:
-      return -1;  // type 0, types without a decoder, and characters that are no type
+      return {};  // type 0, types without a decoder, and characters that are no type
   }
 }
 

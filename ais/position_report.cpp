@@ -21,16 +21,15 @@ static_assert(Adjacent(kMmsiField, kNavigationalStatus) && Adjacent(kNavigationa
 
 }  // namespace
 
-int32_t DecodePositionReport(CPluginApp& app, std::string_view payload) {
+DecodedRecord DecodePositionReport(std::string_view payload) {
   TargetRecord record = NewTargetRecord(payload, kClassA);
-  if (!record) return -1;
+  if (!record) return {};
   record->m_nNavStatus = static_cast<int32_t>(ExtractBits(payload, kNavigationalStatus));
   record->m_dSpeed = TenthsToUnits(ExtractBits(payload, kSpeedOverGround));
   record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
   record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
   record->m_dCourse = TenthsToUnits(ExtractBits(payload, kCourseOverGround));
-  DeliverRecord(app, std::move(record), kContentsPosition);
-  return 0;
+  return {std::move(record), kContentsPosition};
 }
 
 }  // namespace vf::ais

@@ -27,9 +27,9 @@ static_assert(Adjacent(kMmsiField, kAisVersion) && Adjacent(kAisVersion, kImoNum
 
 }  // namespace
 
-int32_t DecodeStaticVoyageData(CPluginApp& app, std::string_view payload) {
+DecodedRecord DecodeStaticVoyageData(std::string_view payload) {
   TargetRecord record = NewTargetRecord(payload, kClassA);
-  if (!record) return -1;
+  if (!record) return {};
   GetSixBitText(payload, kCallSign, record->m_strCallSign);
   GetSixBitText(payload, kName, record->m_strName);
   GetSixBitText(payload, kDestination, record->m_strDestination);
@@ -38,8 +38,7 @@ int32_t DecodeStaticVoyageData(CPluginApp& app, std::string_view payload) {
   record->m_dToStern = ExtractBits(payload, kDimensionToStern);
   record->m_dToPort = ExtractBits(payload, kDimensionToPort);
   record->m_dToStarboard = ExtractBits(payload, kDimensionToStarboard);
-  DeliverRecord(app, std::move(record), kContentsStaticVoyage);
-  return 0;
+  return {std::move(record), kContentsStaticVoyage};
 }
 
 }  // namespace vf::ais

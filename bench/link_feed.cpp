@@ -142,28 +142,30 @@ class RecordCounter {
 class Bench {
  public:
   explicit Bench(Link link) : m_link(link) {
-    m_app.m_hParentWnd = m_counter.Window();
+    m_app.PutParent(m_counter.Window());
+    CCfgDevice config;
     std::string error;
     if (link == Link::kTcp) {
       auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
       if (server) {
-        m_app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-        m_app.m_cfgDevice.m_strHostAddress = u"127.0.0.1";
-        m_app.m_cfgDevice.m_nIpPort = server->Port();
+        config.m_nConnectionType = kConnectionTcpIp;
+        config.m_strHostAddress = u"127.0.0.1";
+        config.m_nIpPort = server->Port();
         m_output = std::move(server);
       }
     } else {
       const uint16_t port = FreeUdpPort();
       m_output = vf::sim::OpenUdpSender("127.0.0.1", port, error);
-      m_app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-      m_app.m_cfgDevice.m_nSocketType = kSocketUdp;
-      m_app.m_cfgDevice.m_nIpPort = port;
-      m_app.m_cfgDevice.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
+      config.m_nConnectionType = kConnectionTcpIp;
+      config.m_nSocketType = kSocketUdp;
+      config.m_nIpPort = port;
+      config.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
     }
     if (!m_output) {
       std::fprintf(stderr, "link_feed_bench: %s\n", error.c_str());
       std::exit(2);
     }
+    m_app.PutConfig(config);
     const std::set<int> before = ThreadIds();
     if (m_app.StartPlugin() != 0) {
       std::fprintf(stderr, "link_feed_bench: the plug-in did not start\n");

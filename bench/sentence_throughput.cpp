@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ais_app.h"
+#include "plugin/sentence_path.h"
 
 namespace {
 
@@ -44,10 +44,15 @@ const std::vector<std::string>& Lines() {
 void PluginSentencePath(benchmark::State& state) {
   std::vector<std::u16string> wide;
   for (const std::string& line : Lines()) wide.emplace_back(line.begin(), line.end());
-  CAISApp app;  // no host window: each record is built, then destroyed
+  // No host window: each record is built, then destroyed.
+  const vf::TraceWriter trace(u"AIS");
+  CTimeStamping clock;
+  clock.Synchronize();
+  vf::SentencePath path;
+  const vf::LineContext context{trace, nullptr, &clock, vf::PassSettings{}};
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
-    for (const std::u16string& line : wide) app.HandleReceivedLine(line);
+    for (const std::u16string& line : wide) path.HandleReceivedLine(line, context);
   }
   const double sentences = static_cast<double>(state.iterations() * wide.size());
   g_pluginRate = sentences / SecondsSince(start);

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   setenv("PROGRAMDATA", scratch.c_str(), 1);  // no trace folder: nothing written
   HostWindow window = VfCreateWindow(u"start/stop cycles");
   CAISApp app;
-  app.m_hParentWnd = window;
+  app.PutParent(window);
   const std::string sentence = vf::sim::VdmSentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A')[0] + "\r\n";
   size_t threads = 0, descriptors = 0;
   int failures = 0;

@@ -13,6 +13,7 @@ set(AIS_CORE_SOURCES
   diag/monitor_feed.cpp
   diag/text_format.cpp
   diag/trace_file.cpp
+  diag/trace_writer.cpp
   links/device_link.cpp
   links/error_text.cpp
   links/mfc_serial.cpp
@@ -23,7 +24,11 @@ set(AIS_CORE_SOURCES
   nmea/sentence_checks.cpp
   plugin/ais_app.cpp
   plugin/plugin_app.cpp
+  plugin/plugin_run.cpp
+  plugin/record_delivery.cpp
+  plugin/sentence_path.cpp
   plugin/time_stamping.cpp
+  platform/system_calls.cpp
   ui/combo_box_model.cpp
   ui/config_dialog.cpp
 )

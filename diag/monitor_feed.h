@@ -4,12 +4,21 @@
 
 #include <string_view>
 
-class CPluginApp;
+#include "diag/trace_file.h"
+#include "diag/trace_writer.h"
 
 namespace vf {
 
+// Whether a window titled "Communications Monitor" exists now: the monitor
+// may open or close at any time.
+bool MonitorIsOpen();
+
 // Writes the line, whose "%" signs are already doubled, as one entry of the
-// received-data trace when a window titled "Communications Monitor" exists.
-void FeedMonitor(CPluginApp& app, std::u16string_view escapedLine);
+// received-data trace while the monitor is open, stamped with receiveTime().
+template <typename ReceiveTime>
+void FeedMonitor(const TraceWriter& trace, std::u16string_view escapedLine, ReceiveTime&& receiveTime) {
+  if (!MonitorIsOpen()) return;
+  trace.WriteTrace(receiveTime(), kTraceReceived, kTraceCategoryReceived, escapedLine);
+}
 
 }  // namespace vf

@@ -1,158 +1,162 @@
 // Opening, waiting on, reading and closing the one link that the device
 // configuration selects, with the trace lines that tell the user why.
+#include "links/device_link.h"
+
+#include <new>
 #include <string>
 
 #include "diag/trace_file.h"
-#include "links/control_events.h"
 #include "links/error_text.h"
-#include "links/mfc_serial.h"
-#include "links/tcp_client.h"
-#include "links/udp_session.h"
 #include "platform/event.h"
 #include "platform/text_codec.h"
-#include "plugin/plugin_app.h"
 
 namespace {
-
-enum class Link { kNone, kSerial, kTcp, kUdp };
 
 constexpr int32_t kLastIpPort = 65536;
 constexpr int kConnectAttempts = 3;
 constexpr uint32_t kSerialReadTimeoutMs = 500;
 
-Link SelectedLink(const CCfgDevice& config) {
-  if (config.m_nConnectionType == kConnectionSerial) return Link::kSerial;
-  if (config.m_nConnectionType != kConnectionTcpIp) return Link::kNone;
-  if (config.m_nSocketType == kSocketTcp) return Link::kTcp;
-  if (config.m_nSocketType == kSocketUdp) return Link::kUdp;
-  return Link::kNone;
-}
-
 bool IsIpPort(int32_t port) { return port >= 1 && port <= kLastIpPort; }
+
+std::string ToAnsiString(const CWideString& text) { return vf::platform::WideToAnsi(text.View()); }
 
 }  // namespace
 
-std::string CPluginApp::ToAnsiString(const CWideString& text) { return vf::platform::WideToAnsi(text.View()); }
+CDeviceLink::CDeviceLink()
+    : m_pSerial(new (std::nothrow) CMFCSerial),
+      m_pTcp(new (std::nothrow) CTcp),
+      m_pUdp(new (std::nothrow) CUdp),
+      m_pUdpRemote(new (std::nothrow) CUdp) {}
 
-bool CPluginApp::HasLinkObjects() const { return m_pSerial != nullptr && m_pTcp != nullptr && m_pUdp != nullptr; }
+bool CDeviceLink::HasLinkObjects() const { return m_pSerial != nullptr && m_pTcp != nullptr && m_pUdp != nullptr; }
 
-int32_t CPluginApp::OpenDeviceLink() {
+int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWriter& trace,
+                                    const std::atomic<bool>& stopRequested) {
+  m_link = Link::kNone;
+  if (config.m_nConnectionType == kConnectionSerial) {
+    m_link = Link::kSerial;
+  } else if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketTcp) {
+    m_link = Link::kTcp;
+  } else if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketUdp) {
+    m_link = Link::kUdp;
+  }
   if (!HasLinkObjects()) return -1;
-  switch (SelectedLink(m_cfgDevice)) {
-    case Link::kSerial: return OpenSerialLink();
-    case Link::kTcp: return OpenTcpLink();
-    case Link::kUdp: return OpenUdpLink();
+  switch (m_link) {
+    case Link::kSerial: return OpenSerialLink(config, trace);
+    case Link::kTcp: return OpenTcpLink(config, trace, stopRequested);
+    case Link::kUdp: return OpenUdpLink(config, trace);
     case Link::kNone: break;
   }
   return -1;
 }
 
-int32_t CPluginApp::OpenSerialLink() {
-  const int32_t port = m_cfgDevice.m_nSerialPort;
+int32_t CDeviceLink::OpenSerialLink(const CCfgDevice& config, const vf::TraceWriter& trace) {
+  const int32_t port = config.m_nSerialPort;
   if (port < 1 || port > 256) {
-    TraceStatus(vf::kTraceError,
+    trace.TraceStatus(vf::kTraceError,
                 u"Failed to open serial port: [COM%ld]. The requested serial port does not exist on this system.",
                 {port});
     return -1;
   }
   m_pSerial->m_nPort = port;
-  m_pSerial->m_nBaudRate = static_cast<uint32_t>(m_cfgDevice.m_nSerialSpeed);
-  m_pSerial->m_nFormat = m_cfgDevice.m_nSerialFormat;
-  m_pSerial->m_nTimeout = static_cast<uint32_t>(m_cfgDevice.m_nSerialTimeout);
-  TraceStatus(vf::kTraceProgress, u"Opening serial port: [COM%ld] with a speed of %ld bps...",
-              {port, m_cfgDevice.m_nSerialSpeed});
+  m_pSerial->m_nBaudRate = static_cast<uint32_t>(config.m_nSerialSpeed);
+  m_pSerial->m_nFormat = config.m_nSerialFormat;
+  m_pSerial->m_nTimeout = static_cast<uint32_t>(config.m_nSerialTimeout);
+  trace.TraceStatus(vf::kTraceProgress, u"Opening serial port: [COM%ld] with a speed of %ld bps...",
+              {port, config.m_nSerialSpeed});
   const int32_t result = m_pSerial->Open();
   if (result == 0) {
-    TraceStatus(vf::kTraceSuccess, u"Successfully opened serial port: [COM%ld].", {port});
+    trace.TraceStatus(vf::kTraceSuccess, u"Successfully opened serial port: [COM%ld].", {port});
     return 0;
   }
   CWideString text;
-  TraceStatus(vf::kTraceError, u"Failed to open serial port: [COM%ld]. %ls.", {port, GetErrorText(result, text)});
+  trace.TraceStatus(vf::kTraceError, u"Failed to open serial port: [COM%ld]. %ls.", {port, GetErrorText(result, text)});
   return -1;
 }
 
-int32_t CPluginApp::OpenTcpLink() {
-  if (m_cfgDevice.m_strHostAddress.IsEmpty()) {
-    TraceStatus(vf::kTraceError, u"Failed to open TCP connection: The destination host name or IP address must be set.");
+int32_t CDeviceLink::OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter& trace,
+                                 const std::atomic<bool>& stopRequested) {
+  if (config.m_strHostAddress.IsEmpty()) {
+    trace.TraceStatus(vf::kTraceError, u"Failed to open TCP connection: The destination host name or IP address must be set.");
     return -1;
   }
-  if (!IsIpPort(m_cfgDevice.m_nIpPort)) {
-    TraceStatus(vf::kTraceError,
+  if (!IsIpPort(config.m_nIpPort)) {
+    trace.TraceStatus(vf::kTraceError,
                 u"Failed to open TCP connection: An invalid TCP port number was supplied. The valid range is (1..65536).");
     return -1;
   }
-  TraceStatus(vf::kTraceProgress, u"Opening TCP connection to: [%ls] on port: [%ld]...",
-              {m_cfgDevice.m_strHostAddress, m_cfgDevice.m_nIpPort});
+  trace.TraceStatus(vf::kTraceProgress, u"Opening TCP connection to: [%ls] on port: [%ld]...",
+              {config.m_strHostAddress, config.m_nIpPort});
   // A stop ends the attempts: the host must not wait out up to 15 s of them.
-  const auto stopping = [this] { return m_bStopRequested.load(); };
+  const auto stopping = [&stopRequested] { return stopRequested.load(); };
   for (int attempt = 0; attempt < kConnectAttempts && !stopping(); ++attempt) {
     const int32_t result =
-        m_pTcp->Connect(ToAnsiString(m_cfgDevice.m_strHostAddress), m_cfgDevice.m_nIpPort, stopping);
+        m_pTcp->Connect(ToAnsiString(config.m_strHostAddress), config.m_nIpPort, stopping);
     if (result == 0) {
-      TraceStatus(vf::kTraceSuccess, u"TCP connection established.");
+      trace.TraceStatus(vf::kTraceSuccess, u"TCP connection established.");
       return 0;
     }
     CWideString text;
-    TraceStatus(vf::kTraceError, u"Failed to open TCP connection: %ls.", {GetErrorText(result, text)});
+    trace.TraceStatus(vf::kTraceError, u"Failed to open TCP connection: %ls.", {GetErrorText(result, text)});
   }
   return -1;
 }
 
-int32_t CPluginApp::OpenUdpLink() {
-  const int32_t port = m_cfgDevice.m_nIpPort;
+int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace) {
+  const int32_t port = config.m_nIpPort;
   if (!IsIpPort(port)) {
-    TraceStatus(vf::kTraceError,
+    trace.TraceStatus(vf::kTraceError,
                 u"Failed to open UDP connection: An invalid UDP port number was supplied. The valid range is (1..65536).");
     return -1;
   }
-  if (m_cfgDevice.m_strHostAddress.IsEmpty()) {
-    TraceStatus(vf::kTraceProgress, u"Opening UDP session on port: [%ld]...", {port});
+  if (config.m_strHostAddress.IsEmpty()) {
+    trace.TraceStatus(vf::kTraceProgress, u"Opening UDP session on port: [%ld]...", {port});
   } else {
-    TraceStatus(vf::kTraceProgress, u"Opening UDP session to: [%ls] on port: [%ld]...",
-                {m_cfgDevice.m_strHostAddress, port});
+    trace.TraceStatus(vf::kTraceProgress, u"Opening UDP session to: [%ls] on port: [%ld]...",
+                {config.m_strHostAddress, port});
   }
   CWideString text;
   if (const int32_t result = m_pUdp->Bind(port); result != 0) {
-    TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to bind local UDP port: [%ld], %ls.",
+    trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to bind local UDP port: [%ld], %ls.",
                 {port, GetErrorText(result, text)});
     return -1;
   }
-  if (const int32_t remotePort = m_cfgDevice.m_nRemoteIpPort; remotePort != 0) {
+  if (const int32_t remotePort = config.m_nRemoteIpPort; remotePort != 0) {
     // Without its object the remote socket fails as a socket that could not be made.
     const int32_t result = m_pUdpRemote != nullptr
-                               ? m_pUdpRemote->Connect(ToAnsiString(m_cfgDevice.m_strHostAddress), remotePort)
+                               ? m_pUdpRemote->Connect(ToAnsiString(config.m_strHostAddress), remotePort)
                                : kUdpSocketFailed;
     if (result != 0) {
-      TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to connect remote UDP port: [%ld], %ls.",
+      trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to connect remote UDP port: [%ld], %ls.",
                   {remotePort, GetErrorText(result, text)});
       return -1;
     }
   }
-  TraceStatus(vf::kTraceSuccess, u"UDP session started.");
+  trace.TraceStatus(vf::kTraceSuccess, u"UDP session started.");
   return 0;
 }
 
-int32_t CPluginApp::WaitForDeviceData() {
+int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent) {
   if (!HasLinkObjects()) return -1;
-  switch (SelectedLink(m_cfgDevice)) {
+  switch (m_link) {
     case Link::kSerial: {
       // The serial read does the waiting; here the events are only polled.
-      vf::platform::Handle events[2] = {m_hControlEvent, m_hAuxEvent};
+      vf::platform::Handle events[2] = {controlEvent, auxEvent};
       size_t count = 0;
       for (vf::platform::Handle event : events) count += vf::platform::IsHeld(event) ? 1 : 0;
       const int signalled = count > 0 ? vf::platform::WaitForAnyEvent(events, count, 0) : -1;
       return signalled >= 0 ? signalled + 1 : 0;
     }
-    case Link::kTcp: return m_pTcp->WaitForData(m_hControlEvent, m_hAuxEvent);
-    case Link::kUdp: return m_pUdp->WaitForData(m_hControlEvent, m_hAuxEvent);
+    case Link::kTcp: return m_pTcp->WaitForData(controlEvent, auxEvent);
+    case Link::kUdp: return m_pUdp->WaitForData(controlEvent, auxEvent);
     case Link::kNone: break;
   }
   return -1;
 }
 
-int32_t CPluginApp::ReadDeviceLine(CWideString& line) {
+int32_t CDeviceLink::ReadDeviceLine(CWideString& line) {
   if (!HasLinkObjects()) return -1;
-  switch (SelectedLink(m_cfgDevice)) {
+  switch (m_link) {
     case Link::kSerial:
       m_pSerial->m_nTimeout = kSerialReadTimeoutMs;
       return m_pSerial->ReadLine(line);
@@ -163,21 +167,21 @@ int32_t CPluginApp::ReadDeviceLine(CWideString& line) {
   return -1;
 }
 
-void CPluginApp::CloseDeviceLink() {
+void CDeviceLink::CloseDeviceLink(const vf::TraceWriter& trace) {
   if (!HasLinkObjects()) return;
-  switch (SelectedLink(m_cfgDevice)) {
+  switch (m_link) {
     case Link::kSerial:
-      TraceStatus(vf::kTraceProgress, u"Closing serial port...");
+      trace.TraceStatus(vf::kTraceProgress, u"Closing serial port...");
       m_pSerial->Purge(false, true);
       m_pSerial->Purge(true, false);
       m_pSerial->Close();
       break;
     case Link::kTcp:
-      TraceStatus(vf::kTraceProgress, u"Closing TCP session...");
+      trace.TraceStatus(vf::kTraceProgress, u"Closing TCP session...");
       m_pTcp->Close();
       break;
     case Link::kUdp:
-      TraceStatus(vf::kTraceProgress, u"Closing UDP session...");
+      trace.TraceStatus(vf::kTraceProgress, u"Closing UDP session...");
       m_pUdp->Close();
       if (m_pUdpRemote != nullptr) m_pUdpRemote->Close();
       break;

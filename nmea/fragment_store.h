@@ -36,8 +36,8 @@ class FragmentStore {
   void Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload);
 
   // Joins every message whose fragments are all present, at most one per
-  // sequence id, in increasing order of id; hands each joined payload (NUL-
-  // terminated) to `decode`, then removes the fragments it used.
+  // sequence id, in increasing order of id; hands each joined payload to
+  // `decode`, then removes the fragments it used.
   template <typename Decode>
   void AssembleFragments(Decode&& decode) {
     // Only an id that gained a fragment, or that was joined last time and
@@ -46,7 +46,7 @@ class FragmentStore {
     m_nCandidateIds = 0;
     for (uint8_t id = 0; id < kSequenceIds; ++id) {
       if ((candidates & (1u << id)) != 0 && JoinMessage(id)) {
-        decode(m_strMessage.c_str());
+        decode(std::string_view(m_strMessage));
         m_nCandidateIds |= 1u << id;
       }
     }

@@ -2,17 +2,28 @@
 
 #include "diag/trace_file.h"
 
-void CAISApp::InitDeviceThread() {
-  TraceStatus(vf::kTraceProgress, u"Plugin started.");
-  if (OpenDeviceLink() == 0) {
-    TraceStatus(vf::kTraceSuccess, u"Plugin is running successfully");
+void CAISApp::InitDeviceThread(vf::PluginRun& run) {
+  m_pass = run.TakePassSettings();
+  run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin started.");
+  m_pLink = std::make_unique<CDeviceLink>();
+  if (m_pLink->OpenDeviceLink(run.m_cfgDevice, run.m_trace, run.m_bStopRequested) == 0) {
+    run.m_trace.TraceStatus(vf::kTraceSuccess, u"Plugin is running successfully");
     return;
   }
-  TraceStatus(vf::kTraceError, u"Failed to open or initialize device connection");
-  SetStatus(kStatusLinkFailed);
+  run.m_trace.TraceStatus(vf::kTraceError, u"Failed to open or initialize device connection");
+  SetLinkFailed(run);
 }
 
-void CAISApp::ExitDeviceThread() {
-  CloseDeviceLink();
-  TraceStatus(vf::kTraceProgress, u"Plugin stopped.");
+void CAISApp::RunDeviceThread(vf::PluginRun& run) {
+  if (m_pLink->WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
+  if (m_pLink->ReadDeviceLine(m_strLine) != 0) return;
+  // After the wait: a line sent after a configuration was given is read with it.
+  if (run.PassSettingsChanged()) m_pass = run.TakePassSettings();
+  m_sentencePath.HandleReceivedLine(m_strLine.View(), {run.m_trace, GetParent(), TimeStamping(), m_pass});
+}
+
+void CAISApp::ExitDeviceThread(vf::PluginRun& run) {
+  if (m_pLink) m_pLink->CloseDeviceLink(run.m_trace);
+  m_pLink.reset();  // with it the socket layer, until the next run
+  run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin stopped.");
 }

@@ -1,33 +1,28 @@
-// The AIS receiver: the generic plug-in frame, the store of sentence
-// fragments, and the path from a received line to posted target records.
+// The AIS receiver: the generic plug-in frame, with the device thread's work
+// of a run: open the configured link and hand each line it reads to the
+// sentence path, which decodes and delivers.
 #pragma once
 
-#include <string>
-#include <string_view>
+#include <memory>
 
-#include "nmea/fragment_store.h"
+#include "links/device_link.h"
 #include "plugin/plugin_app.h"
+#include "plugin/sentence_path.h"
 
 class CAISApp : public CPluginApp {
  public:
   explicit CAISApp(vf::ClockSource& clock = vf::ClockSource::System()) : CPluginApp(u"AIS", clock) {}
 
-  // One received line: mirrored to the communications monitor, checked, and
-  // if it is a VDM sentence stored as a fragment; every message it completes
-  // is decoded and delivered. Bad lines are dropped silently.
-  void HandleReceivedLine(std::u16string_view line);
-
-  // Open the configured link and report how it went; close it again.
-  void InitDeviceThread() override;
-  void ExitDeviceThread() override;
-  // One pass: wait for the link, read one line, handle it.
-  void RunDeviceThread() override;
-
-  vf::nmea::FragmentStore m_vecFragments;
+ protected:
+  void InitDeviceThread(vf::PluginRun& run) override;
+  void RunDeviceThread(vf::PluginRun& run) override;
+  void ExitDeviceThread(vf::PluginRun& run) override;
 
  private:
-  // Scratch text reused from line to line.
+  // These belong to the device thread of the run in progress; the sentence
+  // path's fragments wait across runs.
+  std::unique_ptr<CDeviceLink> m_pLink;
+  vf::PassSettings m_pass;
+  vf::SentencePath m_sentencePath;
   CWideString m_strLine;
-  std::u16string m_strEscapedLine;
-  std::string m_strNarrowLine;
 };

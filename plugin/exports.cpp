@@ -50,7 +50,7 @@ AIS_EXPORT void get_Desc(CWideString* text) {
 }
 AIS_EXPORT void get_Status(uint32_t* status) { *status = TheApp().GetStatus(); }
 AIS_EXPORT void get_Type(uint32_t* type) { *type = kAisPluginType; }
-AIS_EXPORT void put_Parent(HostWindow window) { TheApp().m_hParentWnd = window; }
+AIS_EXPORT void put_Parent(HostWindow window) { TheApp().PutParent(window); }
 AIS_EXPORT void get_Config(CCfgDevice* config) {
   Fenced([&] {
     vf::AdoptHostStringManager(config->m_strOptions.GetManager());

@@ -1,23 +1,28 @@
-// The generic receiver plug-in: configuration, host window, links, clock, the
-// two background threads with their run status, and the trace.
+// The generic receiver plug-in: the host's configuration and window, the run
+// status, and the runs with their two background threads.
+//
+// Who owns what:
+//   m_cfgDevice       the host's calls (any host thread), under m_csConfig;
+//                     a run takes a copy when it starts
+//   m_hParentWnd      written by the host, read by the device thread: atomic
+//   m_nStatus and     under m_csStatus; a thread writes only its own run's
+//   m_pCurrentRun     status, and only while that run is the current one
+//   m_pRun, m_bStarted, m_pAbandonedRun
+//                     StartPlugin and StopPlugin, on the host's thread
+//   m_pTimeStamping   the device thread of the run in progress
+// At most one run has threads at any time: a start is refused while the
+// threads of a run whose stop timed out are still running.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "ais_plugin.h"
-#include "diag/text_format.h"
 #include "platform/critical_section.h"
-#include "platform/handle.h"
+#include "plugin/plugin_run.h"
 #include "plugin/time_stamping.h"
-
-class CMFCSerial;
-class CTcp;
-class CUdp;
 
 class CPluginApp {
  public:
@@ -30,85 +35,65 @@ class CPluginApp {
   int InitInstance();
   int ExitInstance();
 
-  // Hooks of the thread procedures, in slot order.
-  virtual void ExitDeviceThread() {}
-  virtual void InitDeviceThread() {}
-  virtual void RunDeviceThread();
-  virtual void ExitWorkerThread() {}
-  virtual void InitWorkerThread() {}
-  virtual void RunWorkerThread();
-  virtual void OnInitInstance() {}
-  virtual void OnExitInstance() {}
-
   int32_t StartPlugin();
   int32_t StopPlugin();
+  bool IsStarted() const { return m_bStarted == 1; }
+  uint32_t GetStatus();
 
-  // The host's configuration calls. While the plug-in runs, its device
-  // thread reads m_cfgDevice; a configuration given meanwhile is held back
-  // (and is what GetConfig reports) until the threads have stopped.
+  // A configuration given while the plug-in runs is the next run's; the
+  // running one takes its option text, time offset and device id at its next
+  // pass (PassSettings), and keeps its link.
   void PutConfig(const CCfgDevice& config);
-  void GetConfig(CCfgDevice& config) const;
+  void GetConfig(CCfgDevice& config);
   // The modal dialog on a copy of the configuration: 0 when the user pressed
   // OK (the copy is then put as by PutConfig), -1 otherwise, unchanged.
   int32_t ConfigurePlugin();
-  uint32_t GetStatus();
-  void SetStatus(uint32_t status);
 
-  // One trace entry; `format` takes the arguments in the manner of wprintf.
-  void WriteTrace(double time, int32_t level, std::u16string_view category, std::u16string_view format,
-                  std::initializer_list<vf::FormatArg> args = {});
-  // A status line of the frame or the links: category "General", system time.
-  void TraceStatus(int32_t level, std::u16string_view format, std::initializer_list<vf::FormatArg> args = {});
+  void PutParent(HostWindow window) { m_hParentWnd.store(window, std::memory_order_release); }
+  HostWindow GetParent() const { return m_hParentWnd.load(std::memory_order_acquire); }
 
-  // The link that the configuration selects, as of each call; all four run
-  // on the device thread.
-  int32_t OpenDeviceLink();
-  int32_t WaitForDeviceData();
-  int32_t ReadDeviceLine(CWideString& line);
-  void CloseDeviceLink();
-  // Wide text in the system's 8-bit code page, for the socket layer.
-  static std::string ToAnsiString(const CWideString& text);
+  static uint32_t DeviceThreadProc(void* run);
+  static uint32_t WorkerThreadProc(void* run);
 
-  // The clock plus the configured offset, or 0.0 without a clock.
-  double ReceiveTime();
-  double TimeOffsetSeconds() const { return m_cfgDevice.m_nTimeOffset / 1000.0; }
+ protected:
+  // Hooks of the thread procedures, in slot order; each runs on its thread
+  // with the run it belongs to.
+  virtual void ExitDeviceThread(vf::PluginRun&) {}
+  virtual void InitDeviceThread(vf::PluginRun&) {}
+  virtual void RunDeviceThread(vf::PluginRun& run);
+  virtual void ExitWorkerThread(vf::PluginRun&) {}
+  virtual void InitWorkerThread(vf::PluginRun&) {}
+  virtual void RunWorkerThread(vf::PluginRun& run);
+  virtual void OnInitInstance() {}
+  virtual void OnExitInstance() {}
 
-  static uint32_t DeviceThreadProc(void* argument);
-  static uint32_t WorkerThreadProc(void* argument);
-
-  HostWindow m_hParentWnd = nullptr;
-  vf::platform::Handle m_hLogMutex;
-  CCfgDevice m_cfgDevice;
-  std::u16string m_strPluginName;
-  CMFCSerial* m_pSerial = nullptr;
-  CTcp* m_pTcp = nullptr;
-  CUdp* m_pUdp = nullptr;
-  CUdp* m_pUdpRemote = nullptr;
-  vf::platform::Handle m_hControlEvent;
-  vf::platform::Handle m_hAuxEvent;
-  vf::platform::Handle m_hDeviceThread;
-  vf::platform::Handle m_hWorkerThread;
-  uint32_t m_nStatus = kStatusStopped;
-  uint32_t m_bStarted = 0;
-  CTimeStamping* m_pTimeStamping = nullptr;
-  vf::platform::CriticalSection m_csStatus;
-  CCfgDevice m_cfgPending;
-  bool m_bConfigPending = false;
-  // Set by StopPlugin before it signals the threads; long waits of the
-  // device thread (the TCP connection attempts) give up when they see it.
-  std::atomic<bool> m_bStopRequested{false};
+  // The run's device link could not be opened (or a hook failed): status 2,
+  // unless the run has been stopped meanwhile.
+  void SetLinkFailed(const vf::PluginRun& run);
+  // The clock, for the device thread.
+  CTimeStamping* TimeStamping() const { return m_pTimeStamping.get(); }
 
  private:
-  bool HasLinkObjects() const;
-  int32_t OpenSerialLink();
-  int32_t OpenTcpLink();
-  int32_t OpenUdpLink();
-
-  using Hook = void (CPluginApp::*)();
+  using Hook = void (CPluginApp::*)(vf::PluginRun&);
   static uint32_t RunThread(void* argument, Hook start, Hook body, Hook stop);
-  int32_t StartThreads();
-  void RollBackStart();
-  void CloseEvents();
-  void CloseThreadHandles();
-  void ApplyPendingConfig();
+  uint32_t StatusOf(const vf::PluginRun& run);
+  bool StartThreads(vf::PluginRun& run);
+  // Stops a run that is no longer current; it is released once its threads
+  // have ended, or kept until they do.
+  void EndRun(std::unique_ptr<vf::PluginRun> run, bool traceTheStop, int32_t& result);
+
+  const std::u16string m_strPluginName;
+  std::unique_ptr<CTimeStamping> m_pTimeStamping;
+  std::atomic<HostWindow> m_hParentWnd{nullptr};
+
+  vf::platform::CriticalSection m_csConfig;
+  CCfgDevice m_cfgDevice;
+
+  vf::platform::CriticalSection m_csStatus;
+  uint32_t m_nStatus = kStatusStopped;
+  vf::PluginRun* m_pCurrentRun = nullptr;
+
+  uint32_t m_bStarted = 0;
+  std::unique_ptr<vf::PluginRun> m_pRun;
+  std::unique_ptr<vf::PluginRun> m_pAbandonedRun;
 };

@@ -7,10 +7,11 @@ ClockSource& ClockSource::System() {
 }
 }  // namespace vf
 
-CTimeStamping::~CTimeStamping() { vf::platform::EndTimerResolution(); }
+CTimeStamping::~CTimeStamping() = default;
 
+// The 1 ms timer resolution is asked for by each run for its duration, not
+// here: a resynchronisation must not stack up requests.
 int32_t CTimeStamping::Synchronize() {
-  vf::platform::BeginTimerResolution();
   const uint32_t timer = m_source.TimerMs();
   const vf::platform::LocalCalendarTime now = m_source.LocalNow();
   const uint32_t since_midnight =

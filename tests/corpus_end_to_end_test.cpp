@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "plugin/ais_app.h"
+#include "support/sentence_rig.h"
 #include "plugin_library.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
@@ -46,11 +46,10 @@ Summary Summarise(const CRawDataAis& record) {
 // What the sentence path makes of the lines, one at a time.
 std::vector<Summary> Expected(const std::vector<std::string>& lines) {
   vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_hParentWnd = sink.Window();
+  vf::test::SentenceRig rig(sink.Window());
   std::vector<Summary> expected;
   for (const std::string& line : lines) {
-    app.HandleReceivedLine(std::u16string(line.begin(), line.end()));
+    rig.Feed(std::u16string(line.begin(), line.end()));
     for (const auto& record : sink.TakeAll()) expected.push_back(Summarise(*record));
   }
   return expected;

@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "links/mfc_serial.h"
-#include "links/udp_session.h"
-#include "plugin/plugin_app.h"
+#include "links/device_link.h"
 #include "support/loopback.h"
 #include "support/trace_folder.h"
 
@@ -26,6 +24,18 @@ std::vector<std::string> StatusLines(const TraceFolder& folder) {
   return lines;
 }
 
+// A link with its configuration and trace, as a run's device thread has them.
+struct LinkRig {
+  LinkRig() { trace.Open(); }
+  int32_t Open() { return link.OpenDeviceLink(config, trace, stopRequested); }
+  void Close() { link.CloseDeviceLink(trace); }
+
+  vf::TraceWriter trace{u"AIS"};
+  CDeviceLink link;
+  CCfgDevice config;
+  std::atomic<bool> stopRequested{false};
+};
+
 struct LinkCase {
   const char* what;
   int32_t connectionType;
@@ -42,16 +52,16 @@ class DeviceLinkOpen : public testing::TestWithParam<LinkCase> {};
 
 TEST_P(DeviceLinkOpen, TracesEachStep) {
   TraceFolder folder;
-  CPluginApp app(u"AIS");
-  app.m_cfgDevice.m_nConnectionType = GetParam().connectionType;
-  app.m_cfgDevice.m_nSocketType = GetParam().socketType;
-  app.m_cfgDevice.m_nSerialPort = GetParam().port;
-  app.m_cfgDevice.m_nIpPort = GetParam().port;
-  app.m_cfgDevice.m_strHostAddress = GetParam().host;
-  EXPECT_EQ(app.OpenDeviceLink(), GetParam().result);
+  LinkRig rig;
+  rig.config.m_nConnectionType = GetParam().connectionType;
+  rig.config.m_nSocketType = GetParam().socketType;
+  rig.config.m_nSerialPort = GetParam().port;
+  rig.config.m_nIpPort = GetParam().port;
+  rig.config.m_strHostAddress = GetParam().host;
+  EXPECT_EQ(rig.Open(), GetParam().result);
   EXPECT_EQ(StatusLines(folder), GetParam().lines);
   if (GetParam().connectionType == 0) {
-    EXPECT_FALSE(app.m_pSerial->IsOpen());
+    EXPECT_FALSE(rig.link.m_pSerial->IsOpen());
   }
 }
 
@@ -77,9 +87,9 @@ TEST(DeviceLink, ASerialPortHeldElsewhere) {
   CMFCSerial holder;
   holder.m_nPort = 3;
   ASSERT_EQ(holder.Open(), 0);
-  CPluginApp app(u"AIS");
-  app.m_cfgDevice.m_nSerialPort = 3;
-  EXPECT_EQ(app.OpenDeviceLink(), -1);
+  LinkRig rig;
+  rig.config.m_nSerialPort = 3;
+  EXPECT_EQ(rig.Open(), -1);
   EXPECT_EQ(StatusLines(folder),
             (std::vector<std::string>{"4|Opening serial port: [COM3] with a speed of 9600 bps...",
                                       "1|Failed to open serial port: [COM3]. Failed to open the selected serial port "
@@ -89,13 +99,13 @@ TEST(DeviceLink, ASerialPortHeldElsewhere) {
 TEST(DeviceLink, ASerialPortOpensAndCloses) {
   TraceFolder folder;
   vf::test::SerialLoop loop(4);
-  CPluginApp app(u"AIS");
-  app.m_cfgDevice.m_nSerialPort = 4;
-  app.m_cfgDevice.m_nSerialSpeed = 38400;
-  EXPECT_EQ(app.OpenDeviceLink(), 0);
-  EXPECT_TRUE(app.m_pSerial->IsOpen());
-  app.CloseDeviceLink();
-  EXPECT_FALSE(app.m_pSerial->IsOpen());
+  LinkRig rig;
+  rig.config.m_nSerialPort = 4;
+  rig.config.m_nSerialSpeed = 38400;
+  EXPECT_EQ(rig.Open(), 0);
+  EXPECT_TRUE(rig.link.m_pSerial->IsOpen());
+  rig.Close();
+  EXPECT_FALSE(rig.link.m_pSerial->IsOpen());
   EXPECT_EQ(StatusLines(folder), (std::vector<std::string>{"4|Opening serial port: [COM4] with a speed of 38400 bps...",
                                                            "32|Successfully opened serial port: [COM4].",
                                                            "4|Closing serial port..."}));
@@ -103,31 +113,31 @@ TEST(DeviceLink, ASerialPortOpensAndCloses) {
 
 TEST(DeviceLink, ARefusedTcpHostIsTriedThreeTimes) {
   TraceFolder folder;
-  CPluginApp app(u"AIS");
-  app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-  app.m_cfgDevice.m_strHostAddress = u"127.0.0.1";
-  app.m_cfgDevice.m_nIpPort = vf::test::UnusedTcpPort();
-  EXPECT_EQ(app.OpenDeviceLink(), -1);
+  LinkRig rig;
+  rig.config.m_nConnectionType = kConnectionTcpIp;
+  rig.config.m_strHostAddress = u"127.0.0.1";
+  rig.config.m_nIpPort = vf::test::UnusedTcpPort();
+  EXPECT_EQ(rig.Open(), -1);
   const std::string failure = "1|Failed to open TCP connection: Failed to open TCP connection, timeout while trying "
                               "to connect to host..";
   EXPECT_EQ(StatusLines(folder),
             (std::vector<std::string>{"4|Opening TCP connection to: [127.0.0.1] on port: [" +
-                                          std::to_string(app.m_cfgDevice.m_nIpPort) + "]...",
+                                          std::to_string(rig.config.m_nIpPort) + "]...",
                                       failure, failure, failure}));
 }
 
 TEST(DeviceLink, UdpSessionsOpenTheLocalSocket) {
   TraceFolder folder;
   const uint16_t port = vf::test::UnusedUdpPort();
-  CPluginApp app(u"AIS");
-  app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-  app.m_cfgDevice.m_nSocketType = kSocketUdp;
-  app.m_cfgDevice.m_nIpPort = port;
-  EXPECT_EQ(app.OpenDeviceLink(), 0);
-  app.CloseDeviceLink();
-  app.m_cfgDevice.m_strHostAddress = u"127.0.0.1";  // named, but without a remote port only the local socket opens
-  EXPECT_EQ(app.OpenDeviceLink(), 0);
-  EXPECT_EQ(app.m_pUdpRemote->m_hSocket, vf::platform::kNoSocket);
+  LinkRig rig;
+  rig.config.m_nConnectionType = kConnectionTcpIp;
+  rig.config.m_nSocketType = kSocketUdp;
+  rig.config.m_nIpPort = port;
+  EXPECT_EQ(rig.Open(), 0);
+  rig.Close();
+  rig.config.m_strHostAddress = u"127.0.0.1";  // named, but without a remote port only the local socket opens
+  EXPECT_EQ(rig.Open(), 0);
+  EXPECT_EQ(rig.link.m_pUdpRemote->m_hSocket, vf::platform::kNoSocket);
   const std::string number = std::to_string(port);
   EXPECT_EQ(StatusLines(folder), (std::vector<std::string>{"4|Opening UDP session on port: [" + number + "]...",
                                                            "32|UDP session started.", "4|Closing UDP session...",
@@ -139,11 +149,11 @@ TEST(DeviceLink, UdpSessionsOpenTheLocalSocket) {
 TEST(DeviceLink, AUdpPortInUse) {
   TraceFolder folder;
   vf::test::HeldUdpPort held;
-  CPluginApp app(u"AIS");
-  app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-  app.m_cfgDevice.m_nSocketType = kSocketUdp;
-  app.m_cfgDevice.m_nIpPort = held.Port();
-  EXPECT_EQ(app.OpenDeviceLink(), -1);
+  LinkRig rig;
+  rig.config.m_nConnectionType = kConnectionTcpIp;
+  rig.config.m_nSocketType = kSocketUdp;
+  rig.config.m_nIpPort = held.Port();
+  EXPECT_EQ(rig.Open(), -1);
   const std::string number = std::to_string(held.Port());
   EXPECT_EQ(StatusLines(folder),
             (std::vector<std::string>{"4|Opening UDP session on port: [" + number + "]...",
@@ -154,13 +164,13 @@ TEST(DeviceLink, AUdpPortInUse) {
 
 TEST(DeviceLink, NoSelectedLinkClosesWithoutATrace) {
   TraceFolder folder;
-  CPluginApp app(u"AIS");
-  app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-  app.m_cfgDevice.m_nSocketType = 2;
+  LinkRig rig;
+  rig.config.m_nConnectionType = kConnectionTcpIp;
+  rig.config.m_nSocketType = 2;
   CWideString line(u"kept");
-  EXPECT_EQ(app.WaitForDeviceData(), -1);
-  EXPECT_EQ(app.ReadDeviceLine(line), -1);
-  app.CloseDeviceLink();
+  EXPECT_EQ(rig.link.WaitForDeviceData(vf::platform::InvalidHandle(), vf::platform::InvalidHandle()), -1);
+  EXPECT_EQ(rig.link.ReadDeviceLine(line), -1);
+  rig.Close();
   EXPECT_FALSE(folder.Read("General").has_value());
 }
 

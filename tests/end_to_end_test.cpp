@@ -62,20 +62,26 @@ bool WaitForRunning(const vf::test::TraceFolder& folder) {
   });
 }
 
-struct PluginRun {
+struct TestHost {
+  TestHost() { app.PutParent(sink.Window()); }
+  int32_t Start() {
+    app.PutConfig(config);
+    return app.StartPlugin();
+  }
+
   vf::test::TraceFolder folder;
   vf::test::RecordSink sink;
   CAISApp app;
-  PluginRun() { app.m_hParentWnd = sink.Window(); }
+  CCfgDevice config;
 };
 
 TEST(EndToEnd, OverTcp) {
-  PluginRun run;
+  TestHost run;
   vf::test::TcpServer receiver;
-  run.app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-  run.app.m_cfgDevice.m_strHostAddress = u"127.0.0.1";
-  run.app.m_cfgDevice.m_nIpPort = receiver.Port();
-  ASSERT_EQ(run.app.StartPlugin(), 0);
+  run.config.m_nConnectionType = kConnectionTcpIp;
+  run.config.m_strHostAddress = u"127.0.0.1";
+  run.config.m_nIpPort = receiver.Port();
+  ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(receiver.Accept());
   receiver.Send(Feed());
   EXPECT_EQ(ReceiveMmsis(run.sink, kExpectedMmsis.size()), kExpectedMmsis);
@@ -90,13 +96,13 @@ TEST(EndToEnd, OverTcp) {
 }
 
 TEST(EndToEnd, OverUdp) {
-  PluginRun run;
+  TestHost run;
   const uint16_t port = vf::test::UnusedUdpPort();
-  run.app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-  run.app.m_cfgDevice.m_nSocketType = kSocketUdp;
-  run.app.m_cfgDevice.m_nIpPort = port;
-  run.app.m_cfgDevice.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
-  ASSERT_EQ(run.app.StartPlugin(), 0);
+  run.config.m_nConnectionType = kConnectionTcpIp;
+  run.config.m_nSocketType = kSocketUdp;
+  run.config.m_nIpPort = port;
+  run.config.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
+  ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(WaitForRunning(run.folder));
   // One sentence per datagram, as receivers send them.
   const std::string feed = Feed();
@@ -111,11 +117,11 @@ TEST(EndToEnd, OverUdp) {
 }
 
 TEST(EndToEnd, OverASerialPort) {
-  PluginRun run;
+  TestHost run;
   vf::test::SerialLoop receiver(6);
-  run.app.m_cfgDevice.m_nSerialPort = 6;
-  run.app.m_cfgDevice.m_nSerialSpeed = 38400;
-  ASSERT_EQ(run.app.StartPlugin(), 0);
+  run.config.m_nSerialPort = 6;
+  run.config.m_nSerialSpeed = 38400;
+  ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(WaitForRunning(run.folder));  // the port is purged as it opens
   receiver.Send(Feed());
   EXPECT_EQ(ReceiveMmsis(run.sink, kExpectedMmsis.size()), kExpectedMmsis);
@@ -123,9 +129,9 @@ TEST(EndToEnd, OverASerialPort) {
 }
 
 TEST(EndToEnd, AFailedOpenReportsStatusTwo) {
-  PluginRun run;
-  run.app.m_cfgDevice.m_nSerialPort = 0;
-  ASSERT_EQ(run.app.StartPlugin(), 0);
+  TestHost run;
+  run.config.m_nSerialPort = 0;
+  ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(vf::test::WaitUntil([&] { return run.app.GetStatus() == kStatusLinkFailed; }, milliseconds(10000)));
   EXPECT_EQ(run.app.StopPlugin(), 0);
   const auto messages = StatusMessages(run.folder);

@@ -21,7 +21,7 @@ std::vector<std::string> Feed(FragmentStore& store, const std::vector<Arrival>& 
   std::vector<std::string> decoded;
   for (const Arrival& a : arrivals) {
     store.Append(a.count, a.number, a.sequenceId, a.payload);
-    store.AssembleFragments([&](const char* payload) { decoded.emplace_back(payload); });
+    store.AssembleFragments([&](std::string_view payload) { decoded.emplace_back(payload); });
   }
   return decoded;
 }
@@ -91,7 +91,7 @@ TEST(FragmentStore, IsBoundedByEvictingTheOldest) {
   EXPECT_EQ(store[3].pszPayload, "p9");
   std::vector<std::string> decoded;
   store.Append(2, 2, 9, "-end");
-  store.AssembleFragments([&](const char* payload) { decoded.emplace_back(payload); });
+  store.AssembleFragments([&](std::string_view payload) { decoded.emplace_back(payload); });
   EXPECT_EQ(decoded, std::vector<std::string>{"p9-end"}) << "fragments still stored keep the matching rules";
 }
 
@@ -99,7 +99,7 @@ TEST(FragmentStore, NeverCompletingFragmentsStayWithinTheBound) {
   FragmentStore store;
   for (int i = 0; i < 100000; ++i) {
     store.Append(9, 2, static_cast<uint8_t>(i % 10), "never-completes");
-    store.AssembleFragments([](const char*) { FAIL() << "nothing completes"; });
+    store.AssembleFragments([](std::string_view) { FAIL() << "nothing completes"; });
   }
   EXPECT_EQ(store.Size(), store.Capacity());
 }

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ais_app.h"
+#include "support/sentence_rig.h"
 #include "support/record_sink.h"
 
 namespace {
@@ -98,14 +98,13 @@ std::string Normalised(const CWideString& text) {
 
 std::vector<Decoded> RunPlugin(const std::string& file) {
   vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_hParentWnd = sink.Window();
+  vf::test::SentenceRig rig(sink.Window());
   std::ifstream in(file, std::ios::binary);
   std::vector<Decoded> out;
   for (std::string line; std::getline(in, line);) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' ')) line.pop_back();
     if (line.empty() || line[0] == '#') continue;
-    app.HandleReceivedLine(std::u16string(line.begin(), line.end()));
+    rig.Feed(std::u16string(line.begin(), line.end()));
     for (const auto& r : sink.TakeAll()) {
       Decoded d;
       switch (r->m_nContents) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ais_app.h"
 #include "support/fake_clock.h"
+#include "support/sentence_rig.h"
 #include "support/trace_folder.h"
 
 namespace {
@@ -35,16 +35,16 @@ const std::vector<std::u16string> kTraffic = {
 
 TEST(MonitorFeed, WithoutTheMonitorWindowTheReceivedTraceIsNeverWritten) {
   TraceFolder folder;
-  CAISApp app;
-  for (const auto& line : kTraffic) app.HandleReceivedLine(line);
+  vf::test::SentenceRig rig;
+  for (const auto& line : kTraffic) rig.Feed(line);
   EXPECT_FALSE(folder.Read("AIS.dll").has_value());
 }
 
 TEST(MonitorFeed, EveryNonEmptyLineIsMirroredAsReceived) {
   TraceFolder folder;
   const HostWindow monitor = VfCreateWindow(u"Communications Monitor");
-  CAISApp app;
-  for (const auto& line : kTraffic) app.HandleReceivedLine(line);
+  vf::test::SentenceRig rig;
+  for (const auto& line : kTraffic) rig.Feed(line);
   VfDestroyWindow(monitor);
   const auto bytes = folder.Read("AIS.dll");
   ASSERT_TRUE(bytes.has_value());
@@ -58,8 +58,8 @@ TEST(MonitorFeed, EveryNonEmptyLineIsMirroredAsReceived) {
 TEST(MonitorFeed, AWindowWithASimilarTitleIsNotTheMonitor) {
   TraceFolder folder;
   const HostWindow other = VfCreateWindow(u"Communications Monitor 2");
-  CAISApp app;
-  app.HandleReceivedLine(kTraffic[0]);
+  vf::test::SentenceRig rig;
+  rig.Feed(kTraffic[0]);
   VfDestroyWindow(other);
   EXPECT_FALSE(folder.Read("AIS.dll").has_value());
 }
@@ -70,10 +70,10 @@ TEST(MonitorFeed, TheTimeOffsetShiftsTheEntryTime) {
   vf::test::FakeClock clock;
   clock.utcMs = vf::test::FakeClock::UtcMs(2026, 12, 6, 10, 0, 0);
   clock.bootUtcMs = clock.utcMs - 5000;
-  CAISApp app(clock);
-  app.HandleReceivedLine(u"first");
-  app.m_cfgDevice.m_nTimeOffset = 1500;
-  app.HandleReceivedLine(u"second");
+  vf::test::SentenceRig rig(nullptr, clock);
+  rig.Feed(u"first");
+  rig.pass.timeOffsetMs = 1500;
+  rig.Feed(u"second");
   VfDestroyWindow(monitor);
   const auto lines = EntryLines(*folder.Read("AIS.dll"));
   ASSERT_EQ(lines.size(), 2u);

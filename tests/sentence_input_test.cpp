@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "payload_encoder.h"
-#include "plugin/ais_app.h"
 #include "support/record_sink.h"
+#include "support/sentence_rig.h"
 
 namespace {
 
@@ -46,10 +46,9 @@ class SentenceInput : public testing::TestWithParam<LineCase> {};
 
 TEST_P(SentenceInput, DeliversExactlyTheExpectedRecords) {
   vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_hParentWnd = sink.Window();
-  app.m_cfgDevice.m_strOptions = GetParam().options;
-  for (const std::string& line : GetParam().lines) app.HandleReceivedLine(Received(line));
+  vf::test::SentenceRig rig(sink.Window());
+  rig.SetOptions(GetParam().options);
+  for (const std::string& line : GetParam().lines) rig.Feed(Received(line));
   std::vector<uint32_t> mmsis;
   for (const auto& record : sink.TakeAll()) mmsis.push_back(record->m_nMMSI);
   EXPECT_EQ(mmsis, GetParam().mmsis);
@@ -142,27 +141,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}}));
 
-// The store belongs to the application object, not to a run: a message
-// whose sentences straddle a stop and a start still decodes.
-TEST(SentenceInputRestart, AStopAndStartKeepsTheStoredFragments) {
-  vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_hParentWnd = sink.Window();
-  app.HandleReceivedLine(Received(Vdm("2,1,9,A," + kType5First + ",0")));
-  ASSERT_EQ(app.StartPlugin(), 0);
-  ASSERT_EQ(app.StopPlugin(), 0);
-  app.HandleReceivedLine(Received(Vdm("2,2,9,A," + kType5Second + ",2")));
-  const auto records = sink.TakeAll();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0]->m_nMMSI, 235000001u);
-}
-
 // Corrupt data whose checksum still matches: whatever the bytes, the
 // decoders stay within the payload and never deliver an MMSI of 0.
 TEST(SentenceInputTrouble, RandomPayloadBytesWithMatchingChecksums) {
   vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_hParentWnd = sink.Window();
+  vf::test::SentenceRig rig(sink.Window());
   uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
   size_t delivered = 0;
@@ -177,14 +160,14 @@ TEST(SentenceInputTrouble, RandomPayloadBytesWithMatchingChecksums) {
     const uint32_t count = 1 + next() % 3;
     const std::string fields = std::to_string(count) + "," + std::to_string(1 + next() % count) + "," +
                                std::to_string(next() % 10) + ",A," + payload + ",0";
-    app.HandleReceivedLine(Received(Vdm(fields)));
+    rig.Feed(Received(Vdm(fields)));
     for (const auto& record : sink.TakeAll()) {
       EXPECT_NE(record->m_nMMSI, 0u);
       ++delivered;
     }
   }
   EXPECT_GT(delivered, 0u);
-  EXPECT_LE(app.m_vecFragments.Size(), app.m_vecFragments.Capacity());
+  EXPECT_LE(rig.path.Fragments().Size(), rig.path.Fragments().Capacity());
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "payload_encoder.h"
-#include "plugin/ais_app.h"
 #include "support/record_sink.h"
+#include "support/sentence_rig.h"
 
 namespace {
 
@@ -64,18 +64,17 @@ constexpr size_t kMessagesPerPass = 4;
 TEST(SentencePathAllocation, OnlyTheRecordIsAllocatedPerMessage) {
   const std::vector<std::u16string> lines = OneOfEachMessage();
   vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_cfgDevice.m_strOptions = u"RECEIVER=AIS TRANSPONDER;CRC=1;";
-  app.m_hParentWnd = sink.Window();
-  for (const std::u16string& line : lines) app.HandleReceivedLine(line);
+  vf::test::SentenceRig rig(sink.Window());
+  rig.SetOptions(u"RECEIVER=AIS TRANSPONDER;CRC=1;");
+  for (const std::u16string& line : lines) rig.Feed(line);
   ASSERT_EQ(sink.TakeAll().size(), kMessagesPerPass) << "every message of the pass decodes";
 
-  app.m_hParentWnd = nullptr;  // records are built and destroyed: no host queue to count
+  rig.window = nullptr;  // records are built and destroyed: no host queue to count
   constexpr size_t kPasses = 200;
   g_allocations = 0;
   g_counting = true;
   for (size_t pass = 0; pass < kPasses; ++pass) {
-    for (const std::u16string& line : lines) app.HandleReceivedLine(line);
+    for (const std::u16string& line : lines) rig.Feed(line);
   }
   g_counting = false;
   EXPECT_EQ(g_allocations.load(), kPasses * kMessagesPerPass);

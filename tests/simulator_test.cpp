@@ -14,6 +14,7 @@
 #include "plugin/ais_app.h"
 #include "sim_options.h"
 #include "support/record_sink.h"
+#include "support/sentence_rig.h"
 #include "support/trace_folder.h"
 #include "traffic.h"
 
@@ -113,14 +114,13 @@ void ExpectDescribes(const CRawDataAis& record, const Transmission& transmission
 
 TEST(Simulator, TrafficDecodesToTheSimulatedStations) {
   vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_hParentWnd = sink.Window();
+  vf::test::SentenceRig rig(sink.Window());
   vf::sim::Traffic traffic(40, 11);
   std::vector<unsigned> seenTypes(25, 0);
   for (int i = 0; i < 4000; ++i) {
     const Transmission transmission = traffic.Next();
     for (const std::string& sentence : transmission.sentences) {
-      app.HandleReceivedLine(std::u16string(sentence.begin(), sentence.end()));
+      rig.Feed(std::u16string(sentence.begin(), sentence.end()));
     }
     const auto records = sink.TakeAll();
     ASSERT_EQ(records.size(), 1u) << "transmission " << i << ": " << transmission.sentences.front();
@@ -172,9 +172,8 @@ TEST(Simulator, EveryFaultKindLosesOnlyTheMessagesItSpoils) {
   EXPECT_EQ(totals.transmissions - totals.spoiled, expected.size());
 
   vf::test::RecordSink sink;
-  CAISApp app;
-  app.m_hParentWnd = sink.Window();
-  for (const std::string& line : output.Lines()) app.HandleReceivedLine(std::u16string(line.begin(), line.end()));
+  vf::test::SentenceRig rig(sink.Window());
+  for (const std::string& line : output.Lines()) rig.Feed(std::u16string(line.begin(), line.end()));
   std::vector<Message> delivered;
   for (const auto& record : sink.TakeAll()) delivered.emplace_back(record->m_nMMSI, record->m_nContents);
   EXPECT_EQ(delivered, expected);
@@ -185,13 +184,15 @@ TEST(Simulator, FaultedFeedOverTcpReachesTheHostWindow) {
   vf::test::TraceFolder folder;
   vf::test::RecordSink sink;
   CAISApp app;
-  app.m_hParentWnd = sink.Window();
+  app.PutParent(sink.Window());
   std::string error;
   const auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
   ASSERT_TRUE(server) << error;
-  app.m_cfgDevice.m_nConnectionType = kConnectionTcpIp;
-  app.m_cfgDevice.m_strHostAddress = u"127.0.0.1";
-  app.m_cfgDevice.m_nIpPort = server->Port();
+  CCfgDevice config;
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_strHostAddress = u"127.0.0.1";
+  config.m_nIpPort = server->Port();
+  app.PutConfig(config);
   ASSERT_EQ(app.StartPlugin(), 0);
 
   std::vector<Message> expected;

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "diag/trace_file.h"
-#include "plugin/plugin_app.h"
+#include "diag/trace_writer.h"
 #include "support/trace_folder.h"
 
 namespace {
@@ -17,7 +17,13 @@ using vf::test::CounterLine;
 using vf::test::EntryLines;
 using vf::test::TraceFolder;
 
-void Trace(CPluginApp& app, std::u16string_view message, const char16_t* category = vf::kTraceCategoryGeneral) {
+// A writer as a run opens it: with the host's mutex, if there is one.
+struct OpenWriter : vf::TraceWriter {
+  OpenWriter() : TraceWriter(u"AIS") { Open(); }
+};
+
+void Trace(const vf::TraceWriter& app, std::u16string_view message,
+           const char16_t* category = vf::kTraceCategoryGeneral) {
   app.WriteTrace(12.5, vf::kTraceProgress, category, message);
 }
 
@@ -29,14 +35,14 @@ std::string OldEntries(int first, int count) {
 
 TEST(TraceFile, WithoutTheHostMutexNothingIsTouched) {
   TraceFolder folder({.hostMutex = false, .tracingFolder = true});
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"dropped");
   EXPECT_EQ(folder.Contents(), (std::vector<std::string>{"VestraFold", "VestraFold/Tracing"}));
 }
 
 TEST(TraceFile, AMissingFolderIsNotCreated) {
   TraceFolder folder({.hostMutex = true, .tracingFolder = false});
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"dropped");
   EXPECT_TRUE(folder.Contents().empty());
   EXPECT_EQ(VfWaitNamedMutex(folder.HostMutex(), 0), 0) << "the mutex was released after the failed write";
@@ -45,7 +51,7 @@ TEST(TraceFile, AMissingFolderIsNotCreated) {
 
 TEST(TraceFile, TheFirstLineMakesAFileWithCounterOne) {
   TraceFolder folder;
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"Plugin started.");
   EXPECT_EQ(folder.Read("General"), "1\r\n1|12.500|4|[AIS] Plugin started.\r\r\n");
 }
@@ -53,7 +59,7 @@ TEST(TraceFile, TheFirstLineMakesAFileWithCounterOne) {
 TEST(TraceFile, AFullFileRollsOverItsOldestEntry) {
   TraceFolder folder;
   folder.Write("General", "57\r\n" + OldEntries(1, 200));
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"new");
   const std::string bytes = *folder.Read("General");
   const auto entries = EntryLines(bytes);
@@ -67,7 +73,7 @@ TEST(TraceFile, LinesHoldingOnlyALineEndSurvive) {
   TraceFolder folder;
   // An empty entry as written on Windows (CR CR LF) and one written bare (CR LF).
   folder.Write("General", "3\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n");
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"three");
   EXPECT_EQ(folder.Read("General"),
             "4\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n4|12.500|4|[AIS] three\r\r\n");
@@ -75,14 +81,14 @@ TEST(TraceFile, LinesHoldingOnlyALineEndSurvive) {
 
 TEST(TraceFile, ControlCharactersAreWrittenAsNames) {
   TraceFolder folder;
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"a\tb\r\nc");
   EXPECT_EQ(folder.Read("General"), "1\r\n1|12.500|4|[AIS] a<TAB>b<CR><LF>c\r\r\n");
 }
 
 TEST(TraceFile, TheMessageIsFormattedWithItsArguments) {
   TraceFolder folder;
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   app.TraceStatus(vf::kTraceError, u"Failed to open serial port: [COM%ld]. %ls.", {7, u"In use"});
   const auto entries = EntryLines(*folder.Read("General"));
   ASSERT_EQ(entries.size(), 1u);
@@ -92,7 +98,7 @@ TEST(TraceFile, TheMessageIsFormattedWithItsArguments) {
 TEST(TraceFile, EachCategoryCountsInItsOwnFile) {
   TraceFolder folder;
   folder.Write("General", "41\r\n");
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"status");
   Trace(app, u"!AIVDM", vf::kTraceCategoryReceived);
   Trace(app, u"!AIVDO", vf::kTraceCategoryReceived);
@@ -103,14 +109,14 @@ TEST(TraceFile, EachCategoryCountsInItsOwnFile) {
 TEST(TraceFile, ADamagedFileStartsCountingAgain) {
   TraceFolder folder;
   folder.Write("General", "not a number\r\nkept\r\n");
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   Trace(app, u"next");
   EXPECT_EQ(folder.Read("General"), "1\r\nkept\r\n1|12.500|4|[AIS] next\r\r\n");
 }
 
 TEST(TraceFile, ABusyMutexDropsTheLineAfterItsWait) {
   TraceFolder folder;
-  CPluginApp app(u"AIS");
+  OpenWriter app;
   std::promise<void> held;
   std::promise<void> done;
   std::thread holder([&] {

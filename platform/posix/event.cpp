@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "event_fd.h"
+#include "native_calls.h"
 
 namespace vf::platform {
 namespace {
@@ -35,7 +36,7 @@ int EventDescriptor(Handle handle) {
 }
 }  // namespace posix
 
-Handle CreateManualResetEvent() {
+Handle native::CreateManualResetEvent() {
   const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (fd < 0) return InvalidHandle();
   auto* event = new (std::nothrow) Event{kEventMagic, fd};

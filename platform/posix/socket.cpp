@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "event_fd.h"
+#include "native_calls.h"
 
 namespace vf::platform {
 namespace {
@@ -43,21 +44,21 @@ int MsUntil(std::chrono::steady_clock::time_point end) {
 
 }  // namespace
 
-bool StartSocketLayer() { return true; }
+bool native::StartSocketLayer() { return true; }
 bool StopSocketLayer() { return true; }
 
-Socket OpenSocket(SocketKind kind) {
+Socket native::OpenSocket(SocketKind kind) {
   const int fd = kind == SocketKind::kStream ? socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP)
                                              : socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
   return fd < 0 ? kNoSocket : fd;
 }
 
-bool SetAddressReuse(Socket socket) {
+bool native::SetAddressReuse(Socket socket) {
   const int on = 1;
   return setsockopt(Fd(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0;
 }
 
-bool SetNonBlocking(Socket socket) {
+bool native::SetNonBlocking(Socket socket) {
   const int flags = fcntl(Fd(socket), F_GETFL);
   return flags >= 0 && fcntl(Fd(socket), F_SETFL, flags | O_NONBLOCK) == 0;
 }

@@ -5,8 +5,8 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <system_error>
 #include <thread>
+#include "native_calls.h"
 
 namespace vf::platform {
 namespace {
@@ -24,12 +24,12 @@ struct ThreadHandle {
 
 }  // namespace
 
-Handle StartThread(ThreadProc proc, void* argument) {
+Handle native::StartThread(ThreadProc proc, void* argument) {
   auto* handle = new (std::nothrow) ThreadHandle;
   if (handle == nullptr) return InvalidHandle();
-  handle->state = std::make_shared<ThreadState>();
-  std::shared_ptr<ThreadState> state = handle->state;
-  try {
+  try {  // no memory or no thread: a failed start, never an exception
+    handle->state = std::make_shared<ThreadState>();
+    std::shared_ptr<ThreadState> state = handle->state;
     std::lock_guard<std::mutex> guard(state->lock);  // the thread must not finish before it is stored
     state->thread = std::thread([state, proc, argument] {
       proc(argument);
@@ -37,7 +37,7 @@ Handle StartThread(ThreadProc proc, void* argument) {
       state->ended = true;
       state->ended_signal.notify_all();
     });
-  } catch (const std::system_error&) {
+  } catch (...) {
     delete handle;
     return InvalidHandle();
   }

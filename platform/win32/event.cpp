@@ -1,10 +1,11 @@
 #include "event.h"
 
 #include <windows.h>
+#include "native_calls.h"
 
 namespace vf::platform {
 
-Handle CreateManualResetEvent() {
+Handle native::CreateManualResetEvent() {
   HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   return event != nullptr ? event : InvalidHandle();
 }

@@ -2,6 +2,8 @@
 // so that a wait can end after its time-out.
 #include "serial_port.h"
 
+#include "event.h"
+
 #include <windows.h>
 
 #include <new>
@@ -69,8 +71,11 @@ Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
     result = SerialOpenResult::kFailed;
     return InvalidHandle();
   }
-  port->read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  port->write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  // Through the event call of the system-call table, so that tests reach this failure.
+  const Handle readEvent = CreateManualResetEvent();
+  const Handle writeEvent = CreateManualResetEvent();
+  port->read.hEvent = IsHeld(readEvent) ? readEvent : nullptr;
+  port->write.hEvent = IsHeld(writeEvent) ? writeEvent : nullptr;
   if (port->read.hEvent == nullptr || port->write.hEvent == nullptr) {
     CloseSerialPort(port);
     result = SerialOpenResult::kEventsFailed;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
+#include "native_calls.h"
 
 namespace vf::platform {
 namespace {
@@ -35,25 +36,25 @@ uint32_t MsUntil(DWORD deadline) {
 
 }  // namespace
 
-bool StartSocketLayer() {
+bool native::StartSocketLayer() {
   WSADATA data{};
   return WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 
 bool StopSocketLayer() { return WSACleanup() == 0; }
 
-Socket OpenSocket(SocketKind kind) {
+Socket native::OpenSocket(SocketKind kind) {
   const SOCKET s = kind == SocketKind::kStream ? socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)
                                                : socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s);
 }
 
-bool SetAddressReuse(Socket socket) {
+bool native::SetAddressReuse(Socket socket) {
   const BOOL on = TRUE;
   return setsockopt(Native(socket), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) == 0;
 }
 
-bool SetNonBlocking(Socket socket) {
+bool native::SetNonBlocking(Socket socket) {
   u_long on = 1;
   return ioctlsocket(Native(socket), FIONBIO, &on) == 0;
 }

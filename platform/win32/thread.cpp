@@ -1,10 +1,11 @@
 #include "thread.h"
 
 #include <windows.h>
+#include "native_calls.h"
 
 namespace vf::platform {
 
-Handle StartThread(ThreadProc proc, void* argument) {
+Handle native::StartThread(ThreadProc proc, void* argument) {
   HANDLE thread = CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(proc), argument, 0, nullptr);
   return thread != nullptr ? thread : InvalidHandle();
 }

@@ -1,0 +1,49 @@
+// The one link that a configuration selects: opening it with the trace lines
+// that tell the user why it failed, waiting on it, reading it line by line,
+// and closing it. Made for a run and used by its device thread alone.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "ais_plugin.h"
+#include "diag/trace_writer.h"
+#include "links/mfc_serial.h"
+#include "links/tcp_client.h"
+#include "links/udp_session.h"
+#include "platform/handle.h"
+
+class CDeviceLink {
+ public:
+  // The link objects; a pointer stays null when its object cannot be made,
+  // and the link operations then refuse to run. The network objects start
+  // the socket layer for the life of this link.
+  CDeviceLink();
+  CDeviceLink(const CDeviceLink&) = delete;
+  CDeviceLink& operator=(const CDeviceLink&) = delete;
+
+  // 0 when the configured link is open, -1 when it is not (the reason is
+  // traced). A request to stop ends the TCP connection attempts.
+  int32_t OpenDeviceLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
+  // 0 data, 1 the control event, 2 the auxiliary event, -1 nothing or failure.
+  int32_t WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
+  // One line without its line end; 0 when one was read.
+  int32_t ReadDeviceLine(CWideString& line);
+  void CloseDeviceLink(const vf::TraceWriter& trace);
+
+  std::unique_ptr<CMFCSerial> m_pSerial;
+  std::unique_ptr<CTcp> m_pTcp;
+  std::unique_ptr<CUdp> m_pUdp;
+  std::unique_ptr<CUdp> m_pUdpRemote;
+
+ private:
+  enum class Link { kNone, kSerial, kTcp, kUdp };
+
+  bool HasLinkObjects() const;
+  int32_t OpenSerialLink(const CCfgDevice& config, const vf::TraceWriter& trace);
+  int32_t OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
+  int32_t OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace);
+
+  Link m_link = Link::kNone;  // as the configuration of the last open chose
+};

@@ -1,0 +1,36 @@
+// The receive loop's work on one line: mirrored to the monitor, checked, and
+// if it is a VDM sentence stored as a fragment; every message it completes
+// goes to the decoders. Bad lines are dropped silently.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "nmea/fragment_store.h"
+
+namespace vf::nmea {
+
+// Where a line's results go.
+class ReceiveSink {
+ public:
+  virtual ~ReceiveSink() = default;
+  // The line with its "%" signs doubled, for the monitor's trace.
+  virtual void FeedMonitor(std::u16string_view escapedLine) = 0;
+  // The joined payload of one complete message.
+  virtual void DecodeMessage(std::string_view payload) = 0;
+};
+
+class CReceiveLoop {
+ public:
+  void HandleReceivedLine(std::u16string_view line, bool verifyChecksums, ReceiveSink& sink);
+
+  // Fragments wait here across passes, and across stops and starts.
+  FragmentStore m_vecFragments;
+
+ private:
+  // Scratch text reused from line to line.
+  std::u16string m_strEscapedLine;
+  std::string m_strNarrowLine;
+};
+
+}  // namespace vf::nmea

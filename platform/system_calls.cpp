@@ -1,0 +1,26 @@
+#include "system_calls.h"
+
+#include "native_calls.h"
+
+namespace vf::platform {
+
+const SystemCalls& NativeSystemCalls() {
+  static constexpr SystemCalls kNative{&native::StartThread,     &native::CreateManualResetEvent,
+                                       &native::StartSocketLayer, &native::OpenSocket,
+                                       &native::SetAddressReuse,  &native::SetNonBlocking};
+  return kNative;
+}
+
+SystemCalls& ActiveSystemCalls() {
+  static SystemCalls active = NativeSystemCalls();
+  return active;
+}
+
+Handle StartThread(ThreadProc proc, void* argument) { return ActiveSystemCalls().startThread(proc, argument); }
+Handle CreateManualResetEvent() { return ActiveSystemCalls().createEvent(); }
+bool StartSocketLayer() { return ActiveSystemCalls().startSocketLayer(); }
+Socket OpenSocket(SocketKind kind) { return ActiveSystemCalls().openSocket(kind); }
+bool SetAddressReuse(Socket socket) { return ActiveSystemCalls().setAddressReuse(socket); }
+bool SetNonBlocking(Socket socket) { return ActiveSystemCalls().setNonBlocking(socket); }
+
+}  // namespace vf::platform
