@@ -52,7 +52,7 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWri
 
 int32_t CDeviceLink::OpenSerialLink(const CCfgDevice& config, const vf::TraceWriter& trace) {
   const int32_t port = config.m_nSerialPort;
-  if (port < 1 || port > 256) {
+  if (port < 1 || port > kAisLastComPort) {
     trace.TraceStatus(vf::kTraceError,
                 u"Failed to open serial port: [COM%ld]. The requested serial port does not exist on this system.",
                 {port});

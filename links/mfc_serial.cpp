@@ -1,5 +1,7 @@
 #include "mfc_serial.h"
 
+#include "ais_plugin.h"
+
 #include <cstring>
 #include <new>
 #include <string>
@@ -12,7 +14,6 @@
 namespace {
 
 constexpr int32_t kFirstPort = 1;
-constexpr int32_t kLastPort = 256;
 constexpr uint32_t kModemSettleMs = 250;
 
 // Frame formats 0 to 3: N-8-1, E-7-1, N-8-2, E-7-2.
@@ -39,7 +40,7 @@ uint32_t MsUntil(uint32_t deadline) {
 }  // namespace
 
 int32_t CMFCSerial::Open() {
-  if (m_nPort < kFirstPort || m_nPort > kLastPort) {
+  if (m_nPort < kFirstPort || m_nPort > kAisLastComPort) {
     Close();
     return -1;
   }

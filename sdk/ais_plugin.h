@@ -44,6 +44,7 @@ constexpr const char16_t* kAisTraceMutexName = u"VestrafoldSurveyLog";
 
 enum ConnectionType : int32_t { kConnectionSerial = 0, kConnectionTcpIp = 1 };
 enum SocketType : int32_t { kSocketTcp = 0, kSocketUdp = 1 };
+constexpr int32_t kAisLastComPort = 256;  // m_nSerialPort names COM1 to COM256
 enum SerialFormat : int32_t { kFormatN81 = 0, kFormatE71 = 1, kFormatN82 = 2, kFormatE72 = 3 };
 
 // A data holder of the host framework; every record owns its own.

@@ -1,11 +1,11 @@
 // Template 19000, "Configure AIS Receiver", as data: what a view that lays
 // out its own window needs. The Windows view loads the same template from
-// ui/resources/ais.rc; a test keeps the two equal.
+// the DLL's resources; both come from ui/resources/dialog_controls.h.
 #pragma once
 
 #include <string_view>
 
-#include "ui/resources/resource_ids.h"
+#include "ui/resources/dialog_controls.h"
 
 namespace vf::ui {
 
@@ -24,33 +24,25 @@ struct TemplateControl {
   DialogRect rect;  // a combo box's height includes its open list
 };
 
-inline constexpr const char* kDialogTitle = "Configure AIS Receiver";
-inline constexpr int kDialogWidth = 232;
-inline constexpr int kDialogHeight = 165;
-inline constexpr int kDialogFontPoints = 8;
+inline constexpr const char* kDialogTitle = AIS_DIALOG_TITLE;
+inline constexpr int kDialogWidth = AIS_DIALOG_WIDTH;
+inline constexpr int kDialogHeight = AIS_DIALOG_HEIGHT;
+inline constexpr int kDialogFontPoints = AIS_DIALOG_FONT_POINTS;
 // What a closed combo box occupies of its template height, as Windows sizes
 // it for this font.
 inline constexpr int kClosedComboHeight = 12;
 
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
+inline constexpr int kIdOk = IDOK;
+inline constexpr int kIdCancel = IDCANCEL;
 
+#define AIS_TEMPLATE_TEXT_CONTROL(statement, kind, text, id, x, y, width, height) \
+  {ControlKind::kind, id, text, {x, y, width, height}},
+#define AIS_TEMPLATE_INPUT_CONTROL(statement, kind, id, x, y, width, height, style) \
+  {ControlKind::kind, id, "", {x, y, width, height}},
 inline constexpr TemplateControl kConfigureTemplate[] = {
-    {ControlKind::kGroupBox, -1, "Connection", {7, 7, 218, 92}},
-    {ControlKind::kStatic, -1, "Connection Type:", {13, 25, 58, 8}},
-    {ControlKind::kComboBox, IDC_CONNECTION_TYPE, "", {90, 23, 120, 30}},
-    {ControlKind::kStatic, IDC_ROW1_CAPTION, "Caption:", {13, 45, 70, 8}},
-    {ControlKind::kEdit, IDC_ROW1_PLACEHOLDER, "", {90, 43, 120, 12}},
-    {ControlKind::kStatic, IDC_ROW2_CAPTION, "Caption:", {13, 60, 72, 8}},
-    {ControlKind::kEdit, IDC_ROW2_PLACEHOLDER, "", {90, 58, 120, 12}},
-    {ControlKind::kStatic, IDC_ROW3_CAPTION, "Caption:", {13, 75, 73, 8}},
-    {ControlKind::kEdit, IDC_ROW3_PLACEHOLDER, "", {90, 73, 120, 12}},
-    {ControlKind::kGroupBox, -1, "Advanced", {7, 98, 218, 40}},
-    {ControlKind::kStatic, -1, "CRC Check:", {13, 115, 39, 8}},
-    {ControlKind::kComboBox, IDC_CRC_CHECK, "", {90, 113, 90, 30}},
-    {ControlKind::kPushButton, kIdOk, "OK", {125, 144, 50, 14}},
-    {ControlKind::kPushButton, kIdCancel, "Cancel", {175, 144, 50, 14}},
-};
+    AIS_CONFIGURE_CONTROLS(AIS_TEMPLATE_TEXT_CONTROL, AIS_TEMPLATE_INPUT_CONTROL)};
+#undef AIS_TEMPLATE_TEXT_CONTROL
+#undef AIS_TEMPLATE_INPUT_CONTROL
 
 // A rectangle on screen, in pixels from the dialog's client origin.
 struct PixelRect {

@@ -2,6 +2,8 @@
 // the exclusive hold that Windows gives a COM port.
 #include "serial_port.h"
 
+#include "ais_plugin.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -87,7 +89,7 @@ std::vector<std::u16string> SerialPortRegistryData() {
     int uart = 0;
     if (type >> uart && uart != 0) add("COM" + std::to_string(index + 1));
   }
-  for (int32_t port = kFirstUsbPort; port <= 256; ++port) {
+  for (int32_t port = kFirstUsbPort; port <= kAisLastComPort; ++port) {
     std::error_code failure;
     if (std::filesystem::exists(SystemDevicePath(port), failure)) add("COM" + std::to_string(port));
   }

@@ -14,3 +14,14 @@
 #define IDC_ROW2_CAPTION 15008
 #define IDC_ROW3_CAPTION 15009
 #define IDC_CRC_CHECK 15010
+
+// The system's identifiers, for code that does not include the Windows headers.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#ifndef IDOK
+#define IDOK 1
+#endif
+#ifndef IDCANCEL
+#define IDCANCEL 2
+#endif
