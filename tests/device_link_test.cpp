@@ -10,19 +10,9 @@
 
 namespace {
 
-using vf::test::EntryLines;
 using vf::test::TraceFolder;
 
-// "level|message" of each entry of the status trace.
-std::vector<std::string> StatusLines(const TraceFolder& folder) {
-  std::vector<std::string> lines;
-  for (const std::string& entry : EntryLines(folder.Read("General").value_or(""))) {
-    const size_t level = entry.find('|', entry.find('|') + 1) + 1;
-    const size_t end = entry.find('|', level);
-    lines.push_back(entry.substr(level, end - level) + "|" + entry.substr(entry.find("] ") + 2));
-  }
-  return lines;
-}
+std::vector<std::string> StatusLines(const TraceFolder& folder) { return vf::test::StatusMessages(folder, true); }
 
 // A link with its configuration and trace, as a run's device thread has them.
 struct LinkRig {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "payload_encoder.h"
 #include "plugin/ais_app.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
+#include "support/test_messages.h"
 #include "support/trace_folder.h"
 #include "support/wait_until.h"
 
@@ -20,17 +20,12 @@ using std::chrono::milliseconds;
 
 // Three good messages (one over two sentences) among lines that must drop.
 std::string Feed() {
-  vf::sim::PayloadWriter type5;
-  type5.Put(5, 6).Put(0, 2).Put(235000001, 30).Put(0, 32).PutText("CALL", 7).PutText("TWO SENTENCES", 20);
-  type5.Put(70, 8).Put(0, 62).PutText("HARWICH", 20).Put(0, 2);
-  std::string feed;
-  for (const auto& s : vf::sim::VdmSentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A')) feed += s + "\r\n";
-  feed += "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A\r\n";  // bad checksum
-  feed += "!AIVDO,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*17\r\n";  // own ship: not a VDM sentence
-  feed += "\x01garbage\r\n";
-  for (const auto& s : vf::sim::VdmSentences(type5.Armoured(), 2, 3, 'B', 40)) feed += s + "\r\n";
-  for (const auto& s : vf::sim::VdmSentences("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B')) feed += s + "\r\n";
-  return feed;
+  using namespace vf::test;
+  return SentenceLines(kType1Payload) +
+         "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A\r\n"  // bad checksum
+         "!AIVDO,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*17\r\n"  // own ship: not a VDM sentence
+         "\x01garbage\r\n" +
+         SentenceLines(Type5Payload(), 2, 3, 'B', 40) + SentenceLines("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B');
 }
 
 const std::vector<uint32_t> kExpectedMmsis = {211000000, 235000001, 211000000};
@@ -44,18 +39,10 @@ std::vector<uint32_t> ReceiveMmsis(vf::test::RecordSink& sink, size_t count) {
   return mmsis;
 }
 
-std::vector<std::string> StatusMessages(const vf::test::TraceFolder& folder) {
-  std::vector<std::string> messages;
-  for (const std::string& entry : vf::test::EntryLines(folder.Read("General").value_or(""))) {
-    messages.push_back(entry.substr(entry.find("] ") + 2));
-  }
-  return messages;
-}
-
 // The link is open once the trace says so; data sent before is lost.
 bool WaitForRunning(const vf::test::TraceFolder& folder) {
   return vf::test::WaitUntil([&] {
-    for (const std::string& message : StatusMessages(folder)) {
+    for (const std::string& message : vf::test::StatusMessages(folder)) {
       if (message == "Plugin is running successfully") return true;
     }
     return false;
@@ -87,7 +74,7 @@ TEST(EndToEnd, OverTcp) {
   EXPECT_EQ(ReceiveMmsis(run.sink, kExpectedMmsis.size()), kExpectedMmsis);
   EXPECT_EQ(run.app.GetStatus(), kStatusRunning);
   EXPECT_EQ(run.app.StopPlugin(), 0);
-  const auto messages = StatusMessages(run.folder);
+  const auto messages = vf::test::StatusMessages(run.folder);
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "Plugin started.",
                           "Opening TCP connection to: [127.0.0.1] on port: [" + std::to_string(receiver.Port()) + "]...",
@@ -134,7 +121,7 @@ TEST(EndToEnd, AFailedOpenReportsStatusTwo) {
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(vf::test::WaitUntil([&] { return run.app.GetStatus() == kStatusLinkFailed; }, milliseconds(10000)));
   EXPECT_EQ(run.app.StopPlugin(), 0);
-  const auto messages = StatusMessages(run.folder);
+  const auto messages = vf::test::StatusMessages(run.folder);
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "Plugin started.",
                           "Failed to open serial port: [COM0]. The requested serial port does not exist on this system.",

@@ -14,13 +14,6 @@ namespace {
 using vf::test::EntryLines;
 using vf::test::TraceFolder;
 
-// The message part of an entry: what follows "[AIS] ".
-std::vector<std::string> Messages(const std::string& bytes) {
-  std::vector<std::string> messages;
-  for (const std::string& line : EntryLines(bytes)) messages.push_back(line.substr(line.find("] ") + 2));
-  return messages;
-}
-
 double EntryTime(const std::string& line) {
   const size_t first = line.find('|');
   return std::stod(line.substr(first + 1, line.find('|', first + 1) - first - 1));
@@ -48,7 +41,7 @@ TEST(MonitorFeed, EveryNonEmptyLineIsMirroredAsReceived) {
   VfDestroyWindow(monitor);
   const auto bytes = folder.Read("AIS.dll");
   ASSERT_TRUE(bytes.has_value());
-  EXPECT_EQ(Messages(*bytes), (std::vector<std::string>{"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A",
+  EXPECT_EQ(vf::test::EntryMessages(*bytes), (std::vector<std::string>{"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A",
                                                         "$GPGLL,4916.45,N,12311.12,W,225444,A,*1D",
                                                         "garbage 100% <>"}));
   EXPECT_NE(EntryLines(*bytes)[0].find("|64|[AIS] "), std::string::npos);

@@ -9,6 +9,7 @@
 #include "links/tcp_client.h"
 #include "links/udp_session.h"
 #include "platform/event.h"
+#include "platform/system_calls.h"
 #include "support/loopback.h"
 
 namespace {
@@ -80,21 +81,23 @@ TEST(TcpLink, WaitsEndOnTheControlEvents) {
   EXPECT_EQ(tcp.WaitForData(events.control, events.aux), 1);
 }
 
+// The stop signal comes from another thread while the wait runs (or just
+// before it): the wait ends with it, long before its 500 ms time-out.
+template <typename Link>
+void ExpectAStopSignalEndsTheWait(Link& link) {
+  Events events;
+  const auto started = steady_clock::now();
+  std::thread stopper([&] { vf::platform::SetEvent(events.control); });
+  EXPECT_EQ(link.WaitForData(events.control, events.aux), 1);
+  stopper.join();
+  EXPECT_LT(steady_clock::now() - started, milliseconds(400));
+}
+
 TEST(TcpLink, AStopSignalEndsAWaitInProgressAtOnce) {
   vf::test::TcpServer server;
   CTcp tcp;
   ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
-  Events events;
-  steady_clock::time_point signalled;
-  std::thread stopper([&] {
-    std::this_thread::sleep_for(milliseconds(100));  // let the wait begin
-    signalled = steady_clock::now();
-    vf::platform::SetEvent(events.control);
-  });
-  EXPECT_EQ(tcp.WaitForData(events.control, events.aux), 1);
-  const auto ended = steady_clock::now();
-  stopper.join();
-  EXPECT_LT(ended - signalled, milliseconds(50));
+  ExpectAStopSignalEndsTheWait(tcp);
 }
 
 TEST(TcpLink, ConnectingWhileConnectedClosesTheConnection) {
@@ -169,17 +172,40 @@ TEST(UdpLink, ARemotePeerThatDoesNotResolveKeepsItsSocketUntilClose) {
 TEST(UdpLink, AStopSignalEndsAWaitInProgressAtOnce) {
   CUdp udp;
   ASSERT_EQ(udp.Bind(0), 0);
-  Events events;
-  steady_clock::time_point signalled;
-  std::thread stopper([&] {
-    std::this_thread::sleep_for(milliseconds(100));  // let the wait begin
-    signalled = steady_clock::now();
-    vf::platform::SetEvent(events.control);
-  });
-  EXPECT_EQ(udp.WaitForData(events.control, events.aux), 1);
-  const auto ended = steady_clock::now();
-  stopper.join();
-  EXPECT_LT(ended - signalled, milliseconds(50));
+  ExpectAStopSignalEndsTheWait(udp);
+}
+
+// Each socket call that can fail, failing: the code the trace then shows, and
+// no socket left open.
+TEST(NetworkLinks, AFailingSystemCallGivesItsOwnCode) {
+  using vf::platform::SystemCalls;
+  using Fault = void (*)(SystemCalls&);
+  const struct {
+    const char* what;
+    Fault fault;
+    int32_t tcp, udp;
+  } cases[] = {
+      {"socket layer", [](SystemCalls& c) { c.startSocketLayer = [] { return false; }; }, kTcpStartupFailed,
+       kUdpStartupFailed},
+      {"socket", [](SystemCalls& c) { c.openSocket = [](vf::platform::SocketKind) { return vf::platform::kNoSocket; }; },
+       kTcpSocketFailed, kUdpSocketFailed},
+      {"reuse flag", [](SystemCalls& c) { c.setAddressReuse = [](vf::platform::Socket) { return false; }; },
+       kTcpReuseFlagFailed, kUdpReuseFlagFailed},
+      {"blocking flag", [](SystemCalls& c) { c.setNonBlocking = [](vf::platform::Socket) { return false; }; },
+       kTcpBlockingFlagFailed, kUdpBlockingFlagFailed},
+  };
+  vf::test::TcpServer server;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.fault(vf::platform::ActiveSystemCalls());
+    CTcp tcp;
+    CUdp udp;
+    EXPECT_EQ(tcp.Connect("127.0.0.1", server.Port()), c.tcp);
+    EXPECT_EQ(udp.Bind(0), c.udp);
+    EXPECT_EQ(tcp.m_hSocket, vf::platform::kNoSocket);
+    EXPECT_EQ(udp.m_hSocket, vf::platform::kNoSocket);
+    vf::platform::ActiveSystemCalls() = vf::platform::NativeSystemCalls();
+  }
 }
 
 }  // namespace

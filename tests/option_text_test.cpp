@@ -80,27 +80,6 @@ TEST(OptionText, EntriesAreCutAtAnySeparatorAndEmptyOnesSkipped) {
   EXPECT_EQ(vf::GetOptionEntry(u";;;", 0, u";"), u"");
 }
 
-TEST(DeviceConfiguration, DefaultsMatchAFreshHostRecord) {
-  CCfgDevice config;
-  EXPECT_EQ(config.m_nDeviceId, 0);
-  EXPECT_EQ(config.m_nConnectionType, kConnectionSerial);
-  EXPECT_EQ(config.m_nSerialPort, 0);
-  EXPECT_EQ(config.m_nSerialSpeed, 9600);
-  EXPECT_EQ(config.m_nSerialFormat, 0);
-  EXPECT_EQ(config.m_nSocketType, kSocketTcp);
-  EXPECT_EQ(config.m_nIpPort, 0);
-  EXPECT_EQ(config.m_nRemoteIpPort, 0);
-  EXPECT_EQ(config.m_nSpare, 0);
-  EXPECT_EQ(config.m_nTimeOffset, 0);
-  EXPECT_EQ(config.m_nSerialTimeout, 2000);
-  EXPECT_TRUE(config.m_strHostAddress.View().empty());
-  EXPECT_TRUE(config.m_strOptions.View().empty());
-  EXPECT_TRUE(config.m_strSpare.View().empty());
-  ASSERT_NE(config.m_pGlobalData, nullptr);
-  EXPECT_EQ(config.m_pGlobalData->m_dSoundVelocity, 1500.0);
-  EXPECT_EQ(vf::GetCrcCheck(config.m_strOptions.View()), 1);
-}
-
 TEST(DeviceConfiguration, CopyTakesIntegersAndStringsButNotTheGlobalData) {
   CCfgDevice source;
   int32_t* fields[] = {&source.m_nDeviceId,     &source.m_nConnectionType, &source.m_nSerialPort,

@@ -21,7 +21,7 @@ using vf::test::WaitUntil;
 class ProbeApp : public CPluginApp {
  public:
   ProbeApp() : CPluginApp(u"Probe") {}
-  ~ProbeApp() override { vf::platform::SetEvent(release); }
+  ~ProbeApp() override { vf::platform::CloseEvent(release); }
 
   void InitDeviceThread(vf::PluginRun& run) override {
     ++deviceStarts;

@@ -36,9 +36,7 @@ size_t EntriesIn(const char* folder) {
 
 size_t TraceCount(const vf::test::TraceFolder& folder, const std::string& message) {
   size_t count = 0;
-  for (const std::string& entry : vf::test::EntryLines(folder.Read("General").value_or(""))) {
-    count += entry.find("] " + message) != std::string::npos;
-  }
+  for (const std::string& entry : vf::test::StatusMessages(folder)) count += entry.find(message) == 0;
   return count;
 }
 

@@ -8,6 +8,7 @@
 #include "payload_encoder.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
+#include "support/test_messages.h"
 
 namespace {
 
@@ -18,13 +19,6 @@ constexpr uint32_t kType1Mmsi = 211000000;
 
 std::string WithChecksum(const std::string& body) { return body + NmeaChecksum(body); }
 std::string Vdm(const std::string& fields) { return WithChecksum("!AIVDM," + fields); }
-
-std::string Type5Payload() {
-  vf::sim::PayloadWriter w;
-  w.Put(5, 6).Put(0, 2).Put(235000001, 30).Put(0, 32).PutText("CALL", 7).PutText("TWO SENTENCES", 20);
-  w.Put(70, 8).Put(0, 62).PutText("HARWICH", 20).Put(0, 2);
-  return w.Armoured();
-}
 
 struct LineCase {
   const char* what;
@@ -56,7 +50,7 @@ TEST_P(SentenceInput, DeliversExactlyTheExpectedRecords) {
 
 const std::string kGood = Vdm(std::string("1,1,,A,") + kType1 + ",0");
 const std::string kBody = std::string("!AIVDM,1,1,,A,") + kType1 + ",0";
-const std::string kType5 = Type5Payload();
+const std::string kType5 = vf::test::Type5Payload();
 const std::string kType5First = kType5.substr(0, 40), kType5Second = kType5.substr(40);
 
 INSTANTIATE_TEST_SUITE_P(

@@ -11,6 +11,7 @@
 #include "payload_encoder.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
+#include "support/test_messages.h"
 
 namespace {
 
@@ -50,10 +51,7 @@ std::vector<std::u16string> OneOfEachMessage() {
                               "402E341vQHdRpPDVG0MqLt100000"}) {
     for (const std::string& s : vf::sim::VdmSentences(payload, 0, -1, 'A')) sentences.push_back(s);
   }
-  vf::sim::PayloadWriter type5;
-  type5.Put(5, 6).Put(0, 2).Put(235000001, 30).Put(0, 32).PutText("CALL", 7).PutText("TWO SENTENCES", 20);
-  type5.Put(70, 8).Put(0, 62).PutText("HARWICH", 20).Put(0, 2);
-  for (const std::string& s : vf::sim::VdmSentences(type5.Armoured(), 2, 3, 'B', 40)) sentences.push_back(s);
+  for (const std::string& s : vf::sim::VdmSentences(vf::test::Type5Payload(), 2, 3, 'B', 40)) sentences.push_back(s);
   std::vector<std::u16string> lines;
   for (const std::string& s : sentences) lines.push_back(Received(s));
   return lines;

@@ -12,16 +12,6 @@ namespace {
 
 constexpr const char* kPositionReport = "139>Jh501sOcIa0MqLt1j?wp0000";
 
-TEST(TargetRecord, ConstructionDefaults) {
-  CRawDataAis record;
-  EXPECT_EQ(record.m_nType, RAW_DATA_TYPE_AIS);
-  EXPECT_EQ(record.m_nContents, 0);
-  EXPECT_EQ(record.m_nNavStatus, 15);
-  EXPECT_EQ(record.m_nClass, kClassBaseStation);
-  EXPECT_EQ(record.m_dTime, 0.0);
-  EXPECT_TRUE(record.m_strName.View().empty());
-}
-
 TEST(TargetRecord, CloneCopiesEverythingButBit28OfTheDeviceId) {
   CRawDataAis source;
   source.m_nDeviceId = 0x10000005;

@@ -91,6 +91,26 @@ inline std::vector<std::string> EntryLines(const std::string& bytes) {
   return lines;
 }
 
+// The message of each entry (what follows "[source] "), with the entry's
+// level in front ("32|...") when asked.
+inline std::vector<std::string> EntryMessages(const std::string& bytes, bool withLevel = false) {
+  std::vector<std::string> messages;
+  for (const std::string& entry : EntryLines(bytes)) {
+    std::string message = entry.substr(entry.find("] ") + 2);
+    if (withLevel) {
+      const size_t level = entry.find('|', entry.find('|') + 1) + 1;
+      message = entry.substr(level, entry.find('|', level) - level) + "|" + message;
+    }
+    messages.push_back(message);
+  }
+  return messages;
+}
+
+// The status trace's messages.
+inline std::vector<std::string> StatusMessages(const TraceFolder& folder, bool withLevel = false) {
+  return EntryMessages(folder.Read("General").value_or(""), withLevel);
+}
+
 inline std::string CounterLine(const std::string& bytes) { return bytes.substr(0, bytes.find("\r\n")); }
 
 }  // namespace vf::test

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "ais_plugin.h"
-#include "payload_encoder.h"
 #include "support/record_sink.h"
+#include "support/test_messages.h"
 #include "support/wait_until.h"
 #include "ui/resources/resource_ids.h"
 #include "vf_system.h"
@@ -129,20 +129,11 @@ class Loopback {
   uint16_t m_udpPort = 0;
 };
 
-std::string Sentences(std::string_view payload, unsigned fill, int sequenceId, char channel) {
-  std::string lines;
-  for (const std::string& sentence : vf::sim::VdmSentences(payload, fill, sequenceId, channel)) lines += sentence + "\r\n";
-  return lines;
-}
-
 // Two good messages (one over two sentences) with a bad line between them.
 std::string Feed() {
-  vf::sim::PayloadWriter type5;
-  type5.Put(5, 6).Put(0, 2).Put(235000001, 30).Put(0, 32).PutText("CALL", 7).PutText("ON WINDOWS", 20);
-  type5.Put(70, 8).Put(0, 62).PutText("HARWICH", 20).Put(0, 2);
-  return Sentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A') +
-         "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A\r\n" +  // bad checksum
-         Sentences(type5.Armoured(), 2, 3, 'B');
+  using namespace vf::test;
+  return SentenceLines(kType1Payload) + "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A\r\n" +  // bad checksum
+         SentenceLines(Type5Payload("ON WINDOWS"), 2, 3, 'B');
 }
 
 class DllHost : public ::testing::Test {
@@ -196,19 +187,6 @@ class DllHost : public ::testing::Test {
   vf::test::RecordSink m_sink{u"AIS host under test"};
 };
 
-TEST_F(DllHost, IdentifiesItselfIntoTheHostsStrings) {
-  CWideString name, version;
-  m_api.get_Name(&name);  // the DLL assigns into a string this program allocated and frees
-  m_api.get_Version(&version);
-  EXPECT_EQ(std::u16string(name.View()), u"Vestrafold AIS plugin");
-  EXPECT_EQ(std::u16string(version.View()), u"9.1.64.0511");
-  uint32_t type = 0, status = 7;
-  m_api.get_Type(&type);
-  m_api.get_Status(&status);
-  EXPECT_EQ(type, 512u);
-  EXPECT_EQ(status, 0u);
-}
-
 TEST_F(DllHost, RecordsArriveOverTcpAndTheTraceTellsTheStory) {
   Loopback receiver;
   CCfgDevice config;
@@ -248,13 +226,13 @@ TEST_F(DllHost, RecordsArriveOverUdp) {
   Configure(config);
   ASSERT_EQ(m_api.StartPlugin(), 0);
   // Datagrams sent before the socket is bound are lost: probe until one lands.
-  const std::string probe = Sentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A');
+  const std::string probe = vf::test::SentenceLines(vf::test::kType1Payload);
   ASSERT_TRUE(vf::test::WaitUntil([&] {
     receiver.SendDatagram(probe);
     return !m_sink.Take(1, milliseconds(50)).empty();
   }));
   m_sink.Take(SIZE_MAX, milliseconds(200));  // later probes
-  const std::string feed = Sentences("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B');
+  const std::string feed = vf::test::SentenceLines("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B');
   receiver.SendDatagram(feed);
   EXPECT_EQ(ReceiveMmsis(1), (std::vector<uint32_t>{211000000}));
   EXPECT_EQ(m_api.StopPlugin(), 0);
