@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
   const std::string sentence = vf::sim::VdmSentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A')[0] + "\r\n";
   size_t threads = 0, descriptors = 0;
   int failures = 0;
+  std::chrono::steady_clock::duration slowestStop{};
   const auto start = std::chrono::steady_clock::now();
   for (int cycle = 0; cycle <= cycles; ++cycle) {
     int sender = -1;
@@ -87,7 +89,9 @@ int main(int argc, char** argv) {
     app.PutConfig(config);
     const bool started = app.StartPlugin() == 0;
     const bool through = started && OneRecordThrough(window, sender, target, sentence);
+    const auto stopAsked = std::chrono::steady_clock::now();
     const bool stopped = app.StopPlugin() == 0;
+    slowestStop = std::max(slowestStop, std::chrono::steady_clock::now() - stopAsked);
     close(sender);
     VfMessage message{};
     while (VfGetMessage(window, &message, 0) == 1) delete reinterpret_cast<CRawData*>(message.lParam);
@@ -105,6 +109,7 @@ int main(int argc, char** argv) {
   std::printf("%s: %zu threads and %zu descriptors after the first cycle, %zu and %zu after the last; %d failed\n",
               kept && failures == 0 ? "nothing leaked" : "LEAK OR FAILURE", threads, descriptors,
               EntriesIn("/proc/self/task"), EntriesIn("/proc/self/fd"), failures);
+  std::printf("slowest stop: %.1f ms\n", std::chrono::duration<double, std::milli>(slowestStop).count());
   VfDestroyWindow(window);
   return kept && failures == 0 ? 0 : 1;
 }
