@@ -61,6 +61,7 @@ __declspec(dllimport) long long DefWindowProcW(Handle, uint32, uint64, long long
 __declspec(dllimport) int PeekMessageW(Message*, Handle, uint32, uint32, uint32);
 __declspec(dllimport) long long DispatchMessageW(const Message*);
 __declspec(dllimport) uint32 MsgWaitForMultipleObjects(uint32, const Handle*, int, uint32, uint32);
+__declspec(dllimport) int wsprintfA(char*, const char*, ...);
 
 struct SocketAddress {
   uint16 family;
@@ -104,20 +105,6 @@ void Say(const char* text) {
   while (text[length] != 0) ++length;
   uint32 written = 0;
   WriteFile(GetStdHandle(static_cast<uint32>(-11)), text, length, &written, nullptr);
-}
-
-void SayNumber(long long value) {
-  char digits[24];
-  int at = 23;
-  digits[at] = 0;
-  const bool negative = value < 0;
-  uint64 magnitude = negative ? 0 - static_cast<uint64>(value) : static_cast<uint64>(value);
-  do {
-    digits[--at] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (negative) digits[--at] = '-';
-  Say(digits + at);
 }
 
 int g_passed = 0;
@@ -616,21 +603,11 @@ int Run() {
   Check(g_strings.Live() == 0, "the host's manager: no block left");
   Check(g_strings.foreignFrees == 0, "the host's manager freed only its own blocks");
   Check(g_strings.NilReferences() == 2, "the host's nil data is back to its own references");
-  Say("string manager: ");
-  SayNumber(g_strings.allocations);
-  Say(" allocations, ");
-  SayNumber(g_strings.frees);
-  Say(" frees, ");
-  SayNumber(g_strings.reallocations);
-  Say(" reallocations, ");
-  SayNumber(g_strings.clones);
-  Say(" clones, ");
-  SayNumber(g_strings.nilRequests);
-  Say(" nil strings\n");
-  SayNumber(g_passed);
-  Say(" passed, ");
-  SayNumber(g_failed);
-  Say(" failed\n");
+  char summary[200];
+  wsprintfA(summary, "string manager: %d allocations, %d frees, %d reallocations, %d clones, %d nil strings\n"
+            "%d passed, %d failed\n", g_strings.allocations, g_strings.frees, g_strings.reallocations,
+            g_strings.clones, g_strings.nilRequests, g_passed, g_failed);
+  Say(summary);
   return g_failed;
 }
 
