@@ -7,6 +7,7 @@
 
 #include "diag/trace_file.h"
 #include "links/error_text.h"
+#include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/text_codec.h"
 
@@ -33,6 +34,8 @@ bool CDeviceLink::HasLinkObjects() const { return m_pSerial != nullptr && m_pTcp
 int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWriter& trace,
                                     const std::atomic<bool>& stopRequested) {
   m_link = Link::kNone;
+  m_pTrace = &trace;
+  m_bLossTraced = false;
   if (config.m_nConnectionType == kConnectionSerial) {
     m_link = Link::kSerial;
   } else if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketTcp) {
@@ -154,12 +157,29 @@ int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::pl
   return -1;
 }
 
-int32_t CDeviceLink::ReadDeviceLine(CWideString& line) {
+int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stopEvent) {
   if (!HasLinkObjects()) return -1;
   switch (m_link) {
-    case Link::kSerial:
+    case Link::kSerial: {
+      if (m_pSerial->IsLost()) {
+        if (!m_bLossTraced && m_pTrace != nullptr) {
+          m_pTrace->TraceStatus(vf::kTraceError,
+                                u"Serial port [COM%ld] is no longer there; stop and start the plugin once it is back.",
+                                {m_pSerial->m_nPort});
+        }
+        m_bLossTraced = true;
+        line.Empty();
+        // Nothing to read: wait for the stop instead of asking again at once.
+        if (vf::platform::IsHeld(stopEvent)) {
+          vf::platform::WaitForAnyEvent(&stopEvent, 1, kSerialReadTimeoutMs);
+        } else {
+          vf::platform::SleepMs(kSerialReadTimeoutMs);
+        }
+        return -1;
+      }
       m_pSerial->m_nTimeout = kSerialReadTimeoutMs;
-      return m_pSerial->ReadLine(line);
+      return m_pSerial->ReadLine(line, stopEvent);
+    }
     case Link::kTcp: return m_pTcp->ReadLine(line);
     case Link::kUdp: return m_pUdp->ReadDatagram(line);
     case Link::kNone: break;

@@ -28,8 +28,10 @@ class CDeviceLink {
   int32_t OpenDeviceLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
   // 0 data, 1 the control event, 2 the auxiliary event, -1 nothing or failure.
   int32_t WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
-  // One line without its line end; 0 when one was read.
-  int32_t ReadDeviceLine(CWideString& line);
+  // One line without its line end; 0 when one was read. The stop event ends
+  // a serial read at once; a serial device that went away is traced once,
+  // and from then on each call only waits, up to the read time-out, for the stop.
+  int32_t ReadDeviceLine(CWideString& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
   void CloseDeviceLink(const vf::TraceWriter& trace);
 
   std::unique_ptr<CMFCSerial> m_pSerial;
@@ -46,4 +48,6 @@ class CDeviceLink {
   int32_t OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace);
 
   Link m_link = Link::kNone;  // as the configuration of the last open chose
+  const vf::TraceWriter* m_pTrace = nullptr;  // the open's, for what happens while reading
+  bool m_bLossTraced = false;
 };

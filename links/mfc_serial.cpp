@@ -40,6 +40,7 @@ uint32_t MsUntil(uint32_t deadline) {
 }  // namespace
 
 int32_t CMFCSerial::Open() {
+  m_bLost = false;
   if (m_nPort < kFirstPort || m_nPort > kAisLastComPort) {
     Close();
     return -1;
@@ -80,7 +81,7 @@ void CMFCSerial::Close() {
   m_pRxBuffer.reset();
 }
 
-int32_t CMFCSerial::ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs) {
+int32_t CMFCSerial::ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs, vf::platform::Handle stopEvent) {
   count = 0;
   if (m_nRxCount > 0) {
     byte = m_pRxBuffer[0];
@@ -91,8 +92,13 @@ int32_t CMFCSerial::ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs) {
   }
   uint8_t chunk[256];
   const size_t wanted = std::min<size_t>(m_nReadChunk - m_nRxCount, sizeof chunk);
-  const size_t got = vf::platform::ReadSerialPort(m_hPort, chunk, wanted, std::min(waitMs, m_nTimeout));
-  if (got == 0) return -1;
+  size_t got = 0;
+  switch (vf::platform::ReadSerialPort(m_hPort, chunk, wanted, std::min(waitMs, m_nTimeout), stopEvent, got)) {
+    case vf::platform::SerialRead::kData: break;
+    case vf::platform::SerialRead::kNothing: return -1;
+    case vf::platform::SerialRead::kGone: m_bLost = true; return 1;
+    case vf::platform::SerialRead::kStopped: return 1;
+  }
   byte = chunk[0];
   std::memcpy(&m_pRxBuffer[0], chunk + 1, got - 1);
   m_nRxCount += static_cast<uint32_t>(got - 1);
@@ -100,15 +106,17 @@ int32_t CMFCSerial::ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs) {
   return 0;
 }
 
-int32_t CMFCSerial::ReadLine(CWideString& line) {
+int32_t CMFCSerial::ReadLine(CWideString& line, vf::platform::Handle stopEvent) {
   std::string collected;
   int32_t result = -1;
   uint32_t deadline = vf::platform::TickCountMs() + m_nTimeout;
-  if (IsOpen() && MsUntil(deadline) > 0) {
+  if (IsOpen() && !m_bLost && MsUntil(deadline) > 0) {
     for (;;) {
       uint8_t byte = 0;
       uint32_t count = 0;
-      if (ReadByte(byte, count, MsUntil(deadline)) == 0 && count == 1) {
+      const int32_t read = ReadByte(byte, count, MsUntil(deadline), stopEvent);
+      if (read == 1) break;  // the stop, or a device that is gone
+      if (read == 0 && count == 1) {
         deadline = vf::platform::TickCountMs() + m_nTimeout;  // any byte, kept or not, restarts the time-out
         if (byte == '\r' || byte == '\n') {
           result = collected.empty() ? -1 : 0;

@@ -27,8 +27,12 @@ class CMFCSerial {
   void Purge(bool transmit, bool receive);
 
   // 0 with a non-empty line ended by CR or LF; -1 with what was collected
-  // when the port is closed, the time-out passes, or the line is empty.
-  int32_t ReadLine(CWideString& line);
+  // when the port is closed or gone, the time-out passes, the stop event
+  // (when given) is signalled, or the line is empty.
+  int32_t ReadLine(CWideString& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
+  // The device went away while open (unplugged; a pseudo-terminal's other
+  // side closed): reads end at once until the port is opened again.
+  bool IsLost() const { return m_bLost; }
 
   vf::platform::Handle m_hPort = vf::platform::InvalidHandle();
   std::unique_ptr<uint8_t[]> m_pRxBuffer;
@@ -41,6 +45,9 @@ class CMFCSerial {
 
  private:
   // One byte from the waiting ones or, when none wait, from one read of the
-  // port that waits at most `waitMs`; 0 when a byte was stored.
-  int32_t ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs);
+  // port that waits at most `waitMs`; 0 when a byte was stored, 1 when the
+  // stop came or the device is gone.
+  int32_t ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs, vf::platform::Handle stopEvent);
+
+  bool m_bLost = false;
 };

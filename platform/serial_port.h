@@ -40,9 +40,16 @@ bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* fram
 void RaiseModemLines(Handle port);  // DTR, then RTS
 void PurgeSerialPort(Handle port, bool transmit, bool receive);
 
-// Waits at most `timeoutMs` for input and reads what has arrived, at most
-// `capacity` bytes; 0 when nothing came or the port failed.
-size_t ReadSerialPort(Handle port, uint8_t* buffer, size_t capacity, uint32_t timeoutMs);
+enum class SerialRead {
+  kData,     // `bytes` bytes were read
+  kNothing,  // nothing came within the time-out
+  kStopped,  // the stop event was signalled first
+  kGone,     // the device went away: unplugged, or the other side of a pseudo-terminal closed
+};
+// Waits at most `timeoutMs` for input, or until `stopEvent` (when held) is
+// signalled, and reads what has arrived, at most `capacity` bytes.
+SerialRead ReadSerialPort(Handle port, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
+                          size_t& bytes);
 
 void CloseSerialPort(Handle port);
 

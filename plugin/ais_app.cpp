@@ -16,7 +16,7 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
 
 void CAISApp::RunDeviceThread(vf::PluginRun& run) {
   if (m_pLink->WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
-  if (m_pLink->ReadDeviceLine(m_strLine) != 0) return;
+  if (m_pLink->ReadDeviceLine(m_strLine, run.m_hStopEvent) != 0) return;
   // After the wait: a line sent after a configuration was given is read with it.
   if (run.PassSettingsChanged()) m_pass = run.TakePassSettings();
   m_sentencePath.HandleReceivedLine(m_strLine.View(), {run.m_trace, GetParent(), TimeStamping(), m_pass});

@@ -5,12 +5,20 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <poll.h>
+#include <time.h>
+
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "links/error_text.h"
+#include "links/device_link.h"
 #include "links/mfc_serial.h"
+#include "platform/event.h"
 #include "support/loopback.h"
+#include "support/wait_until.h"
 
 namespace {
 
@@ -142,6 +150,74 @@ TEST(SerialLink, ClosingIsHarmlessWhenClosed) {
   CWideString line(u"old");
   EXPECT_EQ(serial.ReadLine(line), -1);
   EXPECT_EQ(Text(line), "");
+}
+
+// A receiver that sends without end and never a line end (noise, or a line
+// held in break, which reads as NULs): the stop ends the read at once.
+TEST(SerialLink, AStopEndsALineThatNeverEnds) {
+  for (const char noise : {'A', '\0'}) {
+    SCOPED_TRACE(noise == 'A' ? "letters" : "NULs");
+    SerialLoop loop(kPort);
+    OpenedPort port;
+    ASSERT_EQ(port.result, 0);
+    fcntl(loop.Master(), F_SETFL, fcntl(loop.Master(), F_GETFL) | O_NONBLOCK);
+    std::atomic<bool> sending{true};
+    std::atomic<size_t> sent{0};
+    std::thread sender([&] {
+      const std::string chunk(256, noise);
+      pollfd writable{loop.Master(), POLLOUT, 0};
+      while (sending) {
+        if (poll(&writable, 1, 10) == 1) {
+          const ssize_t written = write(loop.Master(), chunk.data(), chunk.size());
+          if (written > 0) sent += static_cast<size_t>(written);
+        }
+      }
+    });
+    const vf::platform::Handle stop = vf::platform::CreateManualResetEvent();
+    std::atomic<bool> returned{false};
+    std::thread reader([&] {
+      CWideString line;
+      port.serial.ReadLine(line, stop);
+      returned = true;
+    });
+    // More than any terminal buffer holds: the read is taking the bytes in.
+    EXPECT_TRUE(vf::test::WaitUntil([&] { return sent > 512 * 1024; }));
+    EXPECT_FALSE(returned) << "the line has no end";
+    vf::platform::SetEvent(stop);
+    EXPECT_TRUE(vf::test::WaitUntil([&] { return returned.load(); }, std::chrono::milliseconds(500)));
+    reader.join();
+    sending = false;
+    sender.join();
+    vf::platform::CloseEvent(stop);
+  }
+}
+
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// The receiver's end of the line closes (a USB receiver unplugged; here the
+// pseudo-terminal's master): the port is lost, traced once, and waiting on
+// it costs no processor time.
+TEST(SerialLink, AHungUpDeviceIsLostAndCostsNothing) {
+  auto loop = std::make_unique<SerialLoop>(kPort);
+  vf::TraceWriter trace(u"AIS");
+  CDeviceLink link;
+  CCfgDevice config;
+  config.m_nSerialPort = kPort;
+  std::atomic<bool> stopRequested{false};
+  ASSERT_EQ(link.OpenDeviceLink(config, trace, stopRequested), 0);
+  loop.reset();  // the master closes: the device hangs up
+  CWideString line;
+  const double cpuBefore = ThreadCpuSeconds();
+  const auto wallBefore = std::chrono::steady_clock::now();
+  for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(link.ReadDeviceLine(line), -1);
+  EXPECT_TRUE(link.m_pSerial->IsLost());
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+  EXPECT_LT(ThreadCpuSeconds() - cpuBefore, 0.05 * wall) << "a gone device must not spin";
+  link.CloseDeviceLink(trace);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "serial_port.h"
 
 #include "ais_plugin.h"
+#include "event_fd.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -156,23 +157,29 @@ void PurgeSerialPort(Handle handle, bool transmit, bool receive) {
   tcflush(port->fd, transmit && receive ? TCIOFLUSH : transmit ? TCOFLUSH : TCIFLUSH);
 }
 
-size_t ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs) {
+SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
+                          size_t& bytes) {
+  bytes = 0;
   SerialPort* port = AsPort(handle);
-  if (port == nullptr || capacity == 0) return 0;
-  pollfd ready{port->fd, POLLIN, 0};
+  if (port == nullptr || capacity == 0) return SerialRead::kGone;
+  pollfd ready[2] = {{port->fd, POLLIN, 0}, {posix::EventDescriptor(stopEvent), POLLIN, 0}};
+  const nfds_t count = ready[1].fd >= 0 ? 2 : 1;
   int polled;
   do {
-    polled = poll(&ready, 1, static_cast<int>(timeoutMs));
+    polled = poll(ready, count, static_cast<int>(timeoutMs));
   } while (polled < 0 && errno == EINTR);
-  if (polled <= 0) return 0;
-  if ((ready.revents & POLLIN) == 0) {
-    // Hung up or failed (a device unplugged, a pseudo-terminal without its
-    // other side): nothing to read, but no spinning either.
-    poll(nullptr, 0, static_cast<int>(timeoutMs));
-    return 0;
-  }
+  if (polled == 0) return SerialRead::kNothing;
+  if (polled < 0) return SerialRead::kGone;
+  if (count == 2 && (ready[1].revents & POLLIN) != 0) return SerialRead::kStopped;
+  // A hung-up device reports POLLHUP, often with POLLIN, and then reads 0
+  // bytes for ever: that is a device that went away, not data.
+  if ((ready[0].revents & POLLIN) == 0) return SerialRead::kGone;
   const ssize_t got = read(port->fd, buffer, capacity);
-  return got > 0 ? static_cast<size_t>(got) : 0;
+  if (got > 0) {
+    bytes = static_cast<size_t>(got);
+    return SerialRead::kData;
+  }
+  return got < 0 && (errno == EAGAIN || errno == EINTR) ? SerialRead::kNothing : SerialRead::kGone;
 }
 
 void CloseSerialPort(Handle handle) {

@@ -11,6 +11,10 @@
 namespace vf::platform {
 namespace {
 
+// The longest a read waits for its first byte; the caller's wait is the shorter
+// of this and its own time-out, and the stop event ends it sooner.
+constexpr DWORD kFirstByteWaitMs = 500;
+
 constexpr DWORD kDriverQueueBytes = 4096;
 constexpr int kSettingAttempts = 3;
 
@@ -112,8 +116,14 @@ bool ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* fr
   settings.fAbortOnError = FALSE;
   const bool applied = Retrying(port->file, [&] { return SetCommState(port->file, &settings) != 0; });
 
+  // MAXDWORD, MAXDWORD and a constant: a read returns at once with what has
+  // arrived, or waits up to the constant for the first byte, as the
+  // communications documentation gives it. ReadIntervalTimeout = MAXDWORD
+  // alone would end every read at once with nothing, and an idle port spin.
   COMMTIMEOUTS timeouts{};
-  timeouts.ReadIntervalTimeout = MAXDWORD;  // a read returns at once with whatever has arrived
+  timeouts.ReadIntervalTimeout = MAXDWORD;
+  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+  timeouts.ReadTotalTimeoutConstant = kFirstByteWaitMs;
   Retrying(port->file, [&] { return SetCommTimeouts(port->file, &timeouts) != 0; });
   return applied;
 }
@@ -132,20 +142,34 @@ void PurgeSerialPort(Handle handle, bool transmit, bool receive) {
   if (receive) PurgeComm(port->file, PURGE_RXABORT | PURGE_RXCLEAR);
 }
 
-size_t ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs) {
+SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
+                          size_t& bytes) {
+  bytes = 0;
   SerialPort* port = AsPort(handle);
-  if (port == nullptr || capacity == 0) return 0;
+  if (port == nullptr || capacity == 0) return SerialRead::kGone;
   ResetEvent(port->read.hEvent);
   DWORD got = 0;
-  if (ReadFile(port->file, buffer, static_cast<DWORD>(capacity), &got, &port->read)) return got;
-  if (GetLastError() != ERROR_IO_PENDING) return 0;
-  if (WaitForSingleObject(port->read.hEvent, timeoutMs) != WAIT_OBJECT_0) {
+  if (ReadFile(port->file, buffer, static_cast<DWORD>(capacity), &got, &port->read)) {
+    bytes = got;
+    return got > 0 ? SerialRead::kData : SerialRead::kNothing;
+  }
+  // A removed device fails every read (ERROR_BAD_COMMAND, ERROR_ACCESS_DENIED,
+  // ERROR_DEVICE_REMOVED, ...): anything but a pending read means it is gone.
+  if (GetLastError() != ERROR_IO_PENDING) return SerialRead::kGone;
+  const HANDLE waits[2] = {port->read.hEvent, IsHeld(stopEvent) ? static_cast<HANDLE>(stopEvent) : nullptr};
+  const DWORD signalled = WaitForMultipleObjects(waits[1] != nullptr ? 2 : 1, waits, FALSE, timeoutMs);
+  if (signalled != WAIT_OBJECT_0) {
     // The caller's buffer must not be written after we return; what came
     // just before the cancel still counts.
     CancelIo(port->file);
-    return GetOverlappedResult(port->file, &port->read, &got, TRUE) ? got : 0;
+    const bool read = GetOverlappedResult(port->file, &port->read, &got, TRUE) && got > 0;
+    bytes = read ? got : 0;
+    if (read) return SerialRead::kData;
+    return signalled == WAIT_OBJECT_0 + 1 ? SerialRead::kStopped : SerialRead::kNothing;
   }
-  return GetOverlappedResult(port->file, &port->read, &got, FALSE) ? got : 0;
+  if (!GetOverlappedResult(port->file, &port->read, &got, FALSE)) return SerialRead::kGone;
+  bytes = got;
+  return got > 0 ? SerialRead::kData : SerialRead::kNothing;
 }
 
 void CloseSerialPort(Handle handle) {

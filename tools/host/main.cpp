@@ -212,6 +212,13 @@ int Run(const vf::host::HostOptions& options) {
                receiver.Tally().Summary().c_str());
   if (stopped != 0 && exitCode == kExitOk) exitCode = kExitStop;
   api.put_Parent(nullptr);
+  if (stopped != 0) {
+    // Its threads may still run in the library, and may still use the
+    // window and the mutex: everything stays until the process ends.
+    std::fprintf(stderr, "ais-host: the plug-in's threads did not stop; it stays loaded until ais-host ends\n");
+    plugin.Abandon();
+    return exitCode;
+  }
   return close(exitCode);
 }
 

@@ -32,6 +32,9 @@ class PluginLibrary {
   // what is missing and nothing stays loaded.
   bool Load(const std::string& path, std::string& error);
   void Unload();
+  // Keeps the library loaded for the rest of the process: its threads did
+  // not stop, and unloading would pull their code from under them.
+  void Abandon() { m_library = nullptr; }
   bool IsLoaded() const { return m_library != nullptr; }
   const PluginExports& Exports() const { return m_exports; }
 
