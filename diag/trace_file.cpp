@@ -77,8 +77,8 @@ std::u16string FormatTraceEntry(int64_t sequence, double time, int32_t level, st
 bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double time, int32_t level,
                       std::u16string_view source, std::u16string_view message) {
   if (!platform::IsHeld(mutex)) return false;
-  // An abandoned mutex is ours after the wait; a file a dead holder was
-  // rewriting is still whole, because files are replaced at once.
+  // An abandoned mutex is ours after the wait; a file that a dead holder
+  // was rewriting may be cut short, and is read as far as it goes.
   if (platform::WaitForNamedMutex(mutex, kTraceMutexWaitMs) == platform::MutexWait::kFailed) return false;
 
   int64_t counter = 0;
@@ -99,7 +99,7 @@ bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double
   const size_t first = lines.size() > kTraceEntryLimit ? lines.size() - kTraceEntryLimit : 0;
   for (size_t i = first; i < lines.size(); ++i) EncodeTextMode(lines[i], out);
 
-  const bool written = platform::ReplaceWholeFile(path, out);
+  const bool written = platform::RewriteWholeFile(path, out);
   platform::ReleaseNamedMutex(mutex);
   return written;
 }

@@ -12,8 +12,8 @@ char16_t PathSeparator();
 
 // The file's bytes; nothing when it cannot be opened.
 std::optional<std::string> ReadWholeFile(const std::u16string& path);
-// Replaces the file's content at once, so readers see the old or the new
-// content, never a part; false when it cannot be written (e.g. no folder).
-bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes);
+// Truncates the file (making it when missing) and writes the bytes in place;
+// false when it cannot be written (e.g. no folder).
+bool RewriteWholeFile(const std::u16string& path, const std::string& bytes);
 
 }  // namespace vf::platform

@@ -1,6 +1,8 @@
 // The shared, rolling trace files as the host and other modules see them on
 // disk: layout, roll-over, escaping, and what happens without the mutex.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
@@ -133,6 +135,32 @@ TEST(TraceFile, ABusyMutexDropsTheLineAfterItsWait) {
   holder.join();
   EXPECT_FALSE(folder.Read("General").has_value());
   EXPECT_GE(waited, std::chrono::milliseconds(vf::kTraceMutexWaitMs));
+}
+
+// The files are shared with other programs and users: written in place, a
+// file keeps its owner and mode, leaves no stray file behind, and can be
+// written in a folder that is not writable.
+TEST(TraceFile, ASharedFileKeepsItsOwnerAndMode) {
+  TraceFolder folder;
+  folder.Write("General", "1\r\n");
+  const std::string path = folder.FileOf("General").string();
+  ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);  // another user's file, as "nobody"
+  }
+  ASSERT_EQ(chmod(folder.TracingFolder().c_str(), 0555), 0);
+  OpenWriter app;
+  Trace(app, u"in place");
+  chmod(folder.TracingFolder().c_str(), 0755);
+  struct stat after {};
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 0777, 0666u);
+  if (root) {
+    EXPECT_EQ(after.st_uid, 65534u);
+  }
+  EXPECT_EQ(EntryLines(*folder.Read("General")).size(), 1u);
+  EXPECT_EQ(folder.Contents().size(), 3u) << "no scratch file beside it";
 }
 
 TEST(TraceFile, LongPathsAreCutToTheBuffer) {

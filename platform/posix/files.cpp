@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "ais_utf8.h"
@@ -42,18 +41,13 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path) {
   return bytes;
 }
 
-bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
-  const std::string target = ToUtf8(path);
-  const std::string scratch = target + ".new";
-  const int fd = open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+bool RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
+  // In place, as "wt+" opens it: a file that others share keeps its owner
+  // and mode, and a writable file in a read-only folder can still be written.
+  const int fd = open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   const bool written = WriteAll(fd, bytes);
-  close(fd);
-  if (!written || std::rename(scratch.c_str(), target.c_str()) != 0) {
-    unlink(scratch.c_str());
-    return false;
-  }
-  return true;
+  return close(fd) == 0 && written;
 }
 
 }  // namespace vf::platform

@@ -27,20 +27,16 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path) {
   return bytes;
 }
 
-bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
-  const std::u16string scratch = path + u".new";
-  HANDLE file = CreateFileW(win32::Wide(scratch), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+bool RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
+  // In place, as "wt+" opens it, sharing the file with the host's readers
+  // and writers: a rename would fail while another process has it open.
+  HANDLE file = CreateFileW(win32::Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                      written == bytes.size();
-  CloseHandle(file);
-  if (!whole || !MoveFileExW(win32::Wide(scratch), win32::Wide(path), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileW(win32::Wide(scratch));
-    return false;
-  }
-  return true;
+  return CloseHandle(file) && whole;
 }
 
 }  // namespace vf::platform
