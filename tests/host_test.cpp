@@ -97,9 +97,12 @@ TEST(HostOptions, BadOptionsSayWhatIsWrong) {
       {{"--duration", "-1"}, "--duration needs a number of seconds, not '-1'"},
       {{"--crc", "yes"}, "--crc takes on or off, not 'yes'"},
       {{"--format", "4"}, "--format needs a whole number from 0 to 3, not '4'"},
-      {{"--serial-port", "COM3"}, "--serial-port needs a whole number from 0 to 255, not 'COM3'"},
+      {{"--serial-port", "COM3"}, "--serial-port needs a whole number from 1 to 256, not 'COM3'"},
+      {{"--serial-port", "0"}, "--serial-port needs a whole number from 1 to 256, not '0'"},
+      {{"--serial-port", "257"}, "--serial-port needs a whole number from 1 to 256, not '257'"},
       {{"--speed", "0"}, "--speed needs a whole number from 1 to 2147483647, not '0'"},
-      {{"--port", "99999999999"}, "--port needs a whole number from -2147483648 to 2147483647, not '99999999999'"},
+      {{"--port", "65536"}, "--port needs a whole number from 1 to 65535, not '65536'"},
+      {{"--remote-port", "-1"}, "--remote-port needs a whole number from 0 to 65535, not '-1'"},
       {{"--vessels", "0"}, "--vessels needs a whole number from 1 to 100000, not '0'"},
       {{"--sim-rate", "0"}, "--sim-rate needs a positive number of sentences per second, not '0'"},
   };
@@ -206,12 +209,12 @@ TEST(HostProgram, BuiltInSimulatorShowsDecodedVesselsAsJsonLines) {
 
 TEST(HostProgram, ALinkThatCannotOpenExitsWithFourAndTheTraceThatExplainsIt) {
   HostProgram host;
-  host.Start({"--serial", "--serial-port", "0", "--duration", "20"});
+  host.Start({"--serial", "--serial-port", "250", "--duration", "20"});
   ASSERT_EQ(host.Wait(), 4) << host.Errors();
   const std::string errors = host.Errors();
   EXPECT_NE(errors.find("could not open its device link (status 2)"), std::string::npos) << errors;
-  EXPECT_NE(errors.find("[AIS] Failed to open serial port: [COM0]. The requested serial port does not exist on this "
-                        "system."),
+  EXPECT_NE(errors.find("[AIS] Failed to open serial port: [COM250]. Failed to open the selected serial port because "
+                        "it not longer exist.."),
             std::string::npos)
       << errors;
 }

@@ -38,11 +38,13 @@ struct IntegerOption {
 const std::map<std::string, IntegerOption>& IntegerOptions() {
   static const std::map<std::string, IntegerOption> options = {
       {"--device-id", {&HostOptions::deviceId, INT32_MIN, INT32_MAX}},
-      {"--serial-port", {&HostOptions::serialPort, 0, 255}},
+      {"--serial-port", {&HostOptions::serialPort, 1, kAisLastComPort}},
       {"--speed", {&HostOptions::serialSpeed, 1, INT32_MAX}},
       {"--format", {&HostOptions::serialFormat, 0, 3}},
-      {"--port", {&HostOptions::ipPort, INT32_MIN, INT32_MAX}},
-      {"--remote-port", {&HostOptions::remoteIpPort, INT32_MIN, INT32_MAX}},
+      // A host refuses what the network cannot use; the plug-in keeps its own
+      // rules for hosts that pass such values.
+      {"--port", {&HostOptions::ipPort, 1, 65535}},
+      {"--remote-port", {&HostOptions::remoteIpPort, 0, 65535}},
       {"--time-offset", {&HostOptions::timeOffset, INT32_MIN, INT32_MAX}},
       {"--serial-timeout", {&HostOptions::serialTimeout, 0, INT32_MAX}},
   };
@@ -70,11 +72,11 @@ std::string HostUsage() {
          "  --tcp HOST            connect to a TCP server (see --port)\n"
          "  --udp                 listen on a UDP port (see --port; --host and --remote-port for a peer)\n"
          "  --host HOST           the peer's host name or address\n"
-         "  --serial-port N       COM port number\n"
+         "  --serial-port N       COM port number, 1 to 256\n"
          "  --speed BPS           serial speed\n"
          "  --format N            serial frame: 0 8N1, 1 7E1, 2 8N2, 3 7E2\n"
-         "  --port N              TCP port, or local UDP port\n"
-         "  --remote-port N       remote UDP port\n"
+         "  --port N              TCP port, or local UDP port, 1 to 65535\n"
+         "  --remote-port N       remote UDP port, 0 (none) to 65535\n"
          "  --serial-timeout MS   serial read time-out\n"
          "  --time-offset MS      latency added to every time stamp\n"
          "  --device-id N         device id carried by every record\n"
