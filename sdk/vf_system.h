@@ -28,15 +28,16 @@ int VfPostMessage(HostWindow window, uint32_t message, uintptr_t wParam, intptr_
 // 1: a message was taken off the queue; 0: none within timeoutMs; -1: no such window.
 int VfGetMessage(HostWindow window, VfMessage* out, int32_t timeoutMs);
 
-// Named mutexes that survive a holder that dies: the next waiter takes it
-// over. The creator (the host) owns the name; the plug-in only opens it.
+// Named mutexes of the user's own, as Windows keeps them: the next waiter
+// takes over from a holder that dies, and a mutex lives while any process
+// holds a handle to it. The host creates it; the plug-in only opens it.
 struct VfNamedMutex;
 VfNamedMutex* VfCreateNamedMutex(const char16_t* name);
 VfNamedMutex* VfOpenNamedMutex(const char16_t* name);  // null when nobody created it
 // 0: acquired; 1: acquired from a holder that died; -1: time-out or failure.
 int VfWaitNamedMutex(VfNamedMutex* mutex, uint32_t timeoutMs);
 void VfReleaseNamedMutex(VfNamedMutex* mutex);
-// Closes this handle; the creator's close also removes the name.
+// Closes this handle; the last handle's close also removes the name.
 void VfCloseNamedMutex(VfNamedMutex* mutex);
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // of them dies while it holds the mutex. No line may be lost or garbled, and
 // the mutex must not stay held.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -92,6 +93,38 @@ TEST(TraceProcesses, ConcurrentWritersAndADeadHolderLoseNothing) {
   }
   EXPECT_EQ(VfWaitNamedMutex(folder.HostMutex(), 0), 0) << "nobody holds the mutex any more";
   VfReleaseNamedMutex(folder.HostMutex());
+}
+
+// Hosts that start and end together: each creates and closes the mutex again
+// and again, at the same time as the other.
+TEST(TraceProcesses, TwoHostsCreatingTheMutexAtOnceNeverClash) {
+  TraceFolder folder;
+  std::vector<Child> hosts;
+  for (int h = 0; h < 3; ++h) hosts.push_back(Spawn("create", "host" + std::to_string(h), 300));
+  for (const Child& host : hosts) EXPECT_EQ(Reap(host), 0);
+}
+
+// The mutex lives while anyone holds it, as a Windows named mutex does: the
+// first host's close leaves it to the second, and a third host finds that
+// same mutex, not a new one. It is the user's own object.
+TEST(TraceProcesses, TheMutexLivesWhileAnyoneHoldsIt) {
+  TraceFolder folder;  // holds one handle, as a first host
+  VfNamedMutex* second = VfOpenNamedMutex(kAisTraceMutexName);
+  ASSERT_NE(second, nullptr);
+  struct stat object {};
+  const std::string path = "/dev/shm/vf-mutex-u" + std::to_string(geteuid()) + "-" +
+                           std::string(std::getenv("VF_OBJECT_NAMESPACE")) + "-VestrafoldSurveyLog";
+  ASSERT_EQ(stat(path.c_str(), &object), 0) << path;
+  EXPECT_EQ(object.st_mode & 0777, 0600u);
+  folder.CloseHostMutex();
+  ASSERT_EQ(VfWaitNamedMutex(second, 0), 0);
+  VfNamedMutex* third = VfCreateNamedMutex(kAisTraceMutexName);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(VfWaitNamedMutex(third, 20), -1) << "the same mutex, held by the second";
+  VfReleaseNamedMutex(second);
+  VfCloseNamedMutex(second);
+  VfCloseNamedMutex(third);
+  EXPECT_NE(stat(path.c_str(), &object), 0) << "the last close removes the name";
 }
 
 }  // namespace

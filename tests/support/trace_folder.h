@@ -48,6 +48,11 @@ class TraceFolder {
   TraceFolder& operator=(const TraceFolder&) = delete;
 
   VfNamedMutex* HostMutex() const { return m_mutex; }
+  // As a host that ends before the others.
+  void CloseHostMutex() {
+    VfCloseNamedMutex(m_mutex);
+    m_mutex = nullptr;
+  }
   const std::filesystem::path& Root() const { return m_root; }
   std::filesystem::path TracingFolder() const { return m_root / "VestraFold" / "Tracing"; }
   std::filesystem::path FileOf(const std::string& category) const {

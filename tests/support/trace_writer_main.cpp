@@ -2,6 +2,8 @@
 // tests. "write <name> <count>": writes that many entries, retrying a line
 // that was dropped because the mutex was busy. "hold <name> <count>": writes,
 // then takes the mutex, says "held" on stdout and waits to be killed.
+// "create <name> <count>": creates, takes, releases and closes the mutex that
+// many times, as hosts that start and end together do.
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +16,7 @@
 #include "diag/trace_file.h"
 #include "platform/files.h"
 #include "platform/named_mutex.h"
+#include "vf_system.h"
 
 namespace {
 
@@ -35,10 +38,19 @@ bool WriteEntries(vf::platform::Handle mutex, const std::u16string& source, int 
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: %s write|hold <name> <count>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s write|hold|create <name> <count>\n", argv[0]);
     return 2;
   }
   const std::string name = argv[2];
+  if (std::strcmp(argv[1], "create") == 0) {
+    for (int i = std::atoi(argv[3]); i > 0; --i) {
+      VfNamedMutex* created = VfCreateNamedMutex(kAisTraceMutexName);
+      if (created == nullptr || VfWaitNamedMutex(created, 10000) < 0) return 6;
+      VfReleaseNamedMutex(created);
+      VfCloseNamedMutex(created);
+    }
+    return 0;
+  }
   vf::platform::Handle mutex = vf::platform::OpenNamedMutex(kAisTraceMutexName);
   if (mutex == nullptr) {
     std::fprintf(stderr, "no trace mutex: start the host first\n");
