@@ -25,5 +25,6 @@ void CAISApp::RunDeviceThread(vf::PluginRun& run) {
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {
   if (m_pLink) m_pLink->CloseDeviceLink(run.m_trace);
   m_pLink.reset();  // with it the socket layer, until the next run
+  m_sentencePath.EndOfRun(run.m_trace);
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin stopped.");
 }

@@ -20,7 +20,8 @@ void SentencePath::FeedMonitor(std::u16string_view escapedLine) {
 
 void SentencePath::DecodeMessage(std::string_view payload) {
   if (ais::DecodedRecord decoded = ais::DecodeAisPayload(payload)) {
-    DeliverRecord(std::move(decoded), m_pContext->window, m_pContext->clock, m_pContext->pass);
+    m_notPosted.Count(DeliverRecord(std::move(decoded), m_pContext->window, m_pContext->clock, m_pContext->pass),
+                      m_pContext->trace);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "diag/trace_writer.h"
 #include "nmea/receive_loop.h"
 #include "plugin/plugin_run.h"
+#include "plugin/record_delivery.h"
 #include "plugin/time_stamping.h"
 
 namespace vf {
@@ -25,6 +26,8 @@ struct LineContext {
 class SentencePath : private nmea::ReceiveSink {
  public:
   void HandleReceivedLine(std::u16string_view line, const LineContext& context);
+  // Says in the trace how many records could not be posted during the run.
+  void EndOfRun(const TraceWriter& trace) { m_notPosted.EndOfRun(trace); }
   const nmea::FragmentStore& Fragments() const { return m_receiveLoop.m_vecFragments; }
 
  private:
@@ -32,6 +35,7 @@ class SentencePath : private nmea::ReceiveSink {
   void DecodeMessage(std::string_view payload) override;
 
   nmea::CReceiveLoop m_receiveLoop;
+  NotPostedCount m_notPosted;
   const LineContext* m_pContext = nullptr;  // the line's, while it is handled
 };
 

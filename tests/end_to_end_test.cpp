@@ -10,6 +10,7 @@
 #include "plugin/ais_app.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
+#include "support/sentence_rig.h"
 #include "support/test_messages.h"
 #include "support/trace_folder.h"
 #include "support/wait_until.h"
@@ -127,6 +128,23 @@ TEST(EndToEnd, AFailedOpenReportsStatusTwo) {
                           "Failed to open serial port: [COM0]. The requested serial port does not exist on this system.",
                           "Failed to open or initialize device connection", "Closing serial port...", "Plugin stopped.",
                           "All plugin background processes have been stopped."}));
+}
+
+// A host whose window queue is full loses records: none of them silently.
+TEST(EndToEnd, RecordsThatCannotBePostedAreCountedInTheTrace) {
+  vf::test::TraceFolder folder;
+  vf::test::RecordSink sink;
+  vf::test::SentenceRig rig(sink.Window());
+  const std::u16string line = u"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15";
+  for (int i = 0; i < 10050; ++i) rig.Feed(line);
+  if (sink.TakeAll().size() == 10050) GTEST_SKIP() << "this window system's queues take more than 10000 messages";
+  rig.Feed(line);
+  rig.path.EndOfRun(rig.trace);
+  EXPECT_EQ(vf::test::StatusMessages(folder, true),
+            (std::vector<std::string>{"1|Records could not be posted to the host window: 1 so far. Its queue is full: "
+                                      "the host must take them faster.",
+                                      "32|Posting records to the host window works again; 50 could not be posted.",
+                                      "1|50 records could not be posted to the host window during this run."}));
 }
 
 }  // namespace

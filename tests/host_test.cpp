@@ -11,6 +11,7 @@
 #include "host_options.h"
 #include "record_format.h"
 #include "record_tally.h"
+#include "trace_view.h"
 #include "support/host_program.h"
 #include "support/wait_until.h"
 
@@ -179,6 +180,20 @@ TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
   EXPECT_EQ(tally.StatusLine(kStatusLinkFailed, start + milliseconds(2000)),
             "37 records: 30 position, 1 base station, 6 static part B; 18.5/s; plug-in link failed (status 2)");
   EXPECT_EQ(vf::host::RecordTally().Summary(), "0 records");
+}
+
+// What the plug-in said it could not post, counted from this run's start.
+TEST(HostRecordTally, TheRecordsNotPostedComeFromThisRunsTrace) {
+  const std::vector<std::string> entries = {
+      "7|1.000|1|[AIS] 900 records could not be posted to the host window during this run.",
+      "8|2.000|4|[AIS] Plugin started.",
+      "9|3.000|1|[AIS] Records could not be posted to the host window: 1 so far. Its queue is full: ...",
+      "10|4.000|32|[AIS] Posting records to the host window works again; 42 could not be posted.",
+  };
+  EXPECT_EQ(vf::host::NotPostedInThisRun(entries), 42);
+  vf::host::RecordTally tally;
+  tally.SetNotPosted(42);
+  EXPECT_EQ(tally.Summary(), "0 records; 42 not posted");
 }
 
 // --- the program ------------------------------------------------------------

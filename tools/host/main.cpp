@@ -111,13 +111,19 @@ std::string DescribeConfig(const CCfgDevice& config) {
 
 // Reads records until the time is up, Ctrl-C, or the link fails.
 uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOptions& options, Receiver& receiver,
-                      StatusLine& status) {
+                      StatusLine& status, VfNamedMutex* traceMutex) {
   const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(options.durationSeconds));
   uint32_t pluginStatus = kStatusRunning;
+  auto traceRead = Clock::now();
   while (!g_interrupted && (options.durationSeconds <= 0 || Clock::now() < end)) {
     receiver.Pump(100);
     api.get_Status(&pluginStatus);
+    if (Clock::now() - traceRead >= std::chrono::seconds(1)) {  // what the plug-in could not post, from its trace
+      receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(
+          vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit)));
+      traceRead = Clock::now();
+    }
     status.Show(receiver.Tally().StatusLine(pluginStatus));
     if (pluginStatus == kStatusLinkFailed) break;
   }
@@ -201,12 +207,14 @@ int Run(const vf::host::HostOptions& options) {
   StatusLine status;
   Receiver receiver(window, options, status);
   int exitCode = kExitOk;
-  if (RunUntilDone(api, options, receiver, status) == kStatusLinkFailed) {
+  if (RunUntilDone(api, options, receiver, status, traceMutex) == kStatusLinkFailed) {
     ExplainLinkFailure(traceMutex);
     exitCode = kExitLinkFailed;
   }
   const int32_t stopped = api.StopPlugin();
   receiver.Pump(0);
+  receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(
+      vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit)));
   api.get_Status(&pluginStatus);
   std::fprintf(stderr, "stopped: result %d, status %u; %s\n", stopped, pluginStatus,
                receiver.Tally().Summary().c_str());

@@ -39,6 +39,7 @@ std::string RecordTally::Summary() const {
     text += separator + std::to_string(m_byKind[kind]) + " " + ContentsName(static_cast<uint16_t>(1u << kind));
     separator = ", ";
   }
+  if (m_notPosted > 0) text += "; " + std::to_string(m_notPosted) + " not posted";
   return text;
 }
 

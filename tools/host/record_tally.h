@@ -17,6 +17,8 @@ class RecordTally {
 
   void Add(uint16_t contents);
   uint64_t Total() const { return m_total; }
+  // The records the plug-in said it could not post (its trace).
+  void SetNotPosted(int64_t count) { m_notPosted = count; }
 
   // "1234 records: 800 position, 20 base station, ...; 18.2/s; plug-in running"
   // with the rate over the last few seconds.
@@ -28,6 +30,7 @@ class RecordTally {
   static constexpr size_t kKinds = 6;  // the record contents bits, lowest first
   std::array<uint64_t, kKinds> m_byKind{};
   uint64_t m_total = 0;
+  int64_t m_notPosted = 0;
   uint64_t m_totalAtMark = 0;
   Clock::time_point m_mark;
   double m_rate = 0;

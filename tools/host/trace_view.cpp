@@ -1,5 +1,7 @@
 #include "trace_view.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <system_error>
 
 #include "diag/trace_file.h"
@@ -39,6 +41,19 @@ std::vector<std::string> LastTraceEntries(VfNamedMutex* traceMutex, const char16
   }
   if (entries.size() > count) entries.erase(entries.begin(), entries.end() - static_cast<ptrdiff_t>(count));
   return entries;
+}
+
+int64_t NotPostedInThisRun(const std::vector<std::string>& entries) {
+  int64_t count = 0;
+  for (const std::string& entry : entries) {
+    const size_t message = entry.find("] ");
+    if (message == std::string::npos) continue;
+    if (entry.compare(message + 2, std::string::npos, "Plugin started.") == 0) count = 0;
+    if (entry.find("could not be posted", message) == std::string::npos) continue;
+    const size_t digits = entry.find_first_of("0123456789", message);
+    if (digits != std::string::npos) count = std::max<int64_t>(count, std::atoll(entry.c_str() + digits));
+  }
+  return count;
 }
 
 }  // namespace vf::host

@@ -19,4 +19,8 @@ bool EnsureTracingFolder(std::string& error);
 // The last `count` entries of a trace file, read under the trace mutex.
 std::vector<std::string> LastTraceEntries(VfNamedMutex* traceMutex, const char16_t* category, size_t count);
 
+// How many records the plug-in has said it could not post since the last
+// "Plugin started." among the status trace's entries.
+int64_t NotPostedInThisRun(const std::vector<std::string>& entries);
+
 }  // namespace vf::host
