@@ -33,7 +33,6 @@ constexpr uint32_t kNotPostedLineEveryMs = 5000;
 
 void NotPostedCount::Count(Delivery delivery, const TraceWriter& trace) {
   if (delivery == Delivery::kNoWindow) return;
-  const uint32_t now = platform::TickCountMs();
   if (delivery == Delivery::kPosted) {
     if (m_bFailing) {
       trace.TraceStatus(kTraceSuccess, u"Posting records to the host window works again; %ld could not be posted.",
@@ -43,6 +42,7 @@ void NotPostedCount::Count(Delivery delivery, const TraceWriter& trace) {
     return;
   }
   ++m_nTotal;
+  const uint32_t now = platform::TickCountMs();  // only on the failing path: a posted record reads no clock
   if (!m_bFailing || now - m_nLastLineMs >= kNotPostedLineEveryMs) {
     trace.TraceStatus(kTraceError,
                       u"Records could not be posted to the host window: %ld so far. Its queue is full: the host "
