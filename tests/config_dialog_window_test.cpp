@@ -33,50 +33,24 @@ using vf::ui::PixelRect;
 
 // A program run to its end, its output ignored: xdotool and import.
 int RunTool(const std::vector<std::string>& arguments, const std::string& display) {
-  std::vector<std::string> copy = arguments;
-  std::vector<char*> argv;
-  for (std::string& argument : copy) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> entries = vf::test::EnvironmentWith({"DISPLAY=" + display});
-  std::vector<char*> envp;
-  for (std::string& entry : entries) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int spawned = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&files);
-  if (spawned != 0) return -1;
+  const pid_t pid = vf::test::Spawn(arguments, {"DISPLAY=" + display}, {"/dev/null", ""});
   int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return pid > 0 && waitpid(pid, &status, 0) == pid ? vf::test::ExitCodeOf(status) : -1;
 }
 
 // An Xvfb server of this test's own, found through -displayfd.
 class XServer {
  public:
   XServer() {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return;
-    const std::string fd = std::to_string(pipeFds[1]);
-    std::vector<std::string> arguments = {"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addclose(&files, pipeFds[0]);
-    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&m_pid, argv[0], &files, nullptr, argv.data(), environ) != 0) m_pid = -1;
-    posix_spawn_file_actions_destroy(&files);
-    close(pipeFds[1]);
     // The server writes its display number once it accepts clients.
+    int numberPipe = -1;
+    m_pid = vf::test::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {},
+                            {"", "/dev/null", &numberPipe});
     std::string number;
-    pollfd ready{pipeFds[0], POLLIN, 0};
+    pollfd ready{numberPipe, POLLIN, 0};
     char c = 0;
-    while (m_pid > 0 && poll(&ready, 1, 20000) == 1 && read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(pipeFds[0]);
+    while (m_pid > 0 && poll(&ready, 1, 20000) == 1 && read(numberPipe, &c, 1) == 1 && c != '\n') number += c;
+    if (numberPipe >= 0) close(numberPipe);
     if (!number.empty()) m_name = ":" + number;
     if (!m_name.empty()) m_display = XOpenDisplay(m_name.c_str());
   }

@@ -5,17 +5,13 @@
 #include <sys/stat.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/trace_folder.h"
-
-extern char** environ;
 
 namespace {
 
@@ -29,20 +25,8 @@ struct Child {
 };
 
 Child Spawn(const std::string& mode, const std::string& name, int count) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  const std::string countText = std::to_string(count);
-  std::vector<char*> argv = {const_cast<char*>(TRACE_WRITER_PATH), const_cast<char*>(mode.c_str()),
-                             const_cast<char*>(name.c_str()), const_cast<char*>(countText.c_str()), nullptr};
   Child child;
-  if (posix_spawn(&child.pid, TRACE_WRITER_PATH, &actions, nullptr, argv.data(), environ) != 0) child.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeEnds[1]);
-  child.output = pipeEnds[0];
+  child.pid = vf::test::Spawn({TRACE_WRITER_PATH, mode, name, std::to_string(count)}, {}, {"", "", &child.output});
   return child;
 }
 
@@ -50,8 +34,7 @@ Child Spawn(const std::string& mode, const std::string& name, int count) {
 int Reap(const Child& child) {
   int status = 0;
   if (child.output >= 0) close(child.output);
-  if (waitpid(child.pid, &status, 0) != child.pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return waitpid(child.pid, &status, 0) == child.pid ? vf::test::ExitCodeOf(status) : -1;
 }
 
 bool WaitForLine(const Child& child, const std::string& expected, int timeoutMs) {

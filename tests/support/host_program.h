@@ -2,13 +2,8 @@
 // object namespace, its output in files.
 #pragma once
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -19,30 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_process.h"
 #include "support/wait_until.h"
-
-extern char** environ;
 
 namespace vf::test {
 
 using std::chrono::milliseconds;
-
-// This process's environment with `settings` ("NAME=value") in place of
-// the same names; a setting "NAME=" with nothing after it removes NAME.
-inline std::vector<std::string> EnvironmentWith(const std::vector<std::string>& settings) {
-  auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
-  std::vector<std::string> entries;
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    const std::string entry = *variable;
-    const bool replaced = std::any_of(settings.begin(), settings.end(),
-                                      [&](const std::string& setting) { return nameOf(setting) == nameOf(entry); });
-    if (!replaced) entries.push_back(entry);
-  }
-  for (const std::string& setting : settings) {
-    if (setting.back() != '=') entries.push_back(setting);
-  }
-  return entries;
-}
 
 class HostProgram {
  public:
@@ -65,22 +42,11 @@ class HostProgram {
   // remove ("NAME=" with nothing after it).
   void Start(std::vector<std::string> arguments, const std::vector<std::string>& environment = {}) {
     arguments.insert(arguments.begin(), {AIS_HOST_PATH, "--plugin", AIS_PLUGIN_PATH});
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
     std::vector<std::string> settings = {"PROGRAMDATA=" + m_folder.string(),
                                          "VF_OBJECT_NAMESPACE=" + m_folder.filename().string()};
     settings.insert(settings.end(), environment.begin(), environment.end());
-    std::vector<std::string> entries = EnvironmentWith(settings);
-    std::vector<char*> envp;
-    for (std::string& entry : entries) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, (m_folder / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, (m_folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(posix_spawn(&m_pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&files);
+    m_pid = Spawn(arguments, settings, {(m_folder / "stdout").string(), (m_folder / "stderr").string()});
+    ASSERT_GT(m_pid, 0);
   }
 
   // The exit code, or -1 when the program did not end by the deadline.
