@@ -147,37 +147,17 @@ bool RowIsEdit(const XServer::Image& image, int row) {
   return image.At(rect.x + rect.width - 8, rect.y + rect.height / 2) == kWhite;
 }
 
-// Whether a shown control of the template (group boxes aside) covers (x, y).
-bool CoveredByAControl(int x, int y) {
-  for (const vf::ui::TemplateControl& control : vf::ui::kConfigureTemplate) {
-    if (control.kind == ControlKind::kGroupBox || control.kind == ControlKind::kEdit) continue;
-    const PixelRect r = control.kind == ControlKind::kComboBox ? FieldRect(control.id, true)
-                                                                 : vf::ui::ToPixels(control.rect);
-    if (x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height) return true;
-  }
-  return false;
-}
-
-// A control's frame lies on each edge of its rectangle: the control's own
-// drawing just inside, the dialog's background just outside (where no other
-// control adjoins it, as Cancel adjoins OK).
-void ExpectEdgesAt(const XServer::Image& image, PixelRect rect, unsigned long background, const std::string& what) {
-  const int middleX = rect.x + rect.width / 2, middleY = rect.y + rect.height / 2;
-  const int right = rect.x + rect.width - 1, bottom = rect.y + rect.height - 1;
-  const struct {
-    const char* edge;
-    int insideX, insideY, outsideX, outsideY;
-  } edges[] = {{"left", rect.x, middleY, rect.x - 2, middleY},
-               {"right", right, middleY, right + 2, middleY},
-               {"top", middleX, rect.y, middleX, rect.y - 2},
-               {"bottom", middleX, bottom, middleX, bottom + 2}};
-  for (const auto& e : edges) {
-    EXPECT_NE(image.At(e.insideX, e.insideY), background)
-        << what << ": no frame on its " << e.edge << " edge at " << e.insideX << "," << e.insideY;
-    if (!CoveredByAControl(e.outsideX, e.outsideY) && !CoveredByAControl(e.outsideX - 1, e.outsideY)) {
-      EXPECT_EQ(image.At(e.outsideX, e.outsideY), background)
-          << what << ": drawn beyond its " << e.edge << " edge at " << e.outsideX << "," << e.outsideY;
-    }
+// A control's frame lies on its rectangle's left and right edges: its own
+// drawing just inside, the dialog's background two pixels outside (unless
+// it adjoins another control, as OK and Cancel adjoin).
+void ExpectEdgesAt(const XServer::Image& image, PixelRect rect, unsigned long background, const std::string& what,
+                   bool adjoined = false) {
+  const int middleY = rect.y + rect.height / 2, right = rect.x + rect.width - 1;
+  EXPECT_NE(image.At(rect.x, middleY), background) << what << ": no frame on its left edge";
+  EXPECT_NE(image.At(right, middleY), background) << what << ": no frame on its right edge";
+  if (!adjoined) {
+    EXPECT_EQ(image.At(rect.x - 2, middleY), background) << what << ": drawn beyond its left edge";
+    EXPECT_EQ(image.At(right + 2, middleY), background) << what << ": drawn beyond its right edge";
   }
 }
 
@@ -187,29 +167,19 @@ void ExpectTemplateLayout(const XServer::Image& image, bool serial) {
   ASSERT_EQ(image.height, vf::ui::DialogUnitsDown(vf::ui::kDialogHeight));
   const unsigned long background = image.At(2, 2);
   for (const vf::ui::TemplateControl& control : vf::ui::kConfigureTemplate) {
-    const PixelRect rect = vf::ui::ToPixels(control.rect);
     const std::string what = control.text[0] != '\0' ? control.text : "control " + std::to_string(control.id);
-    switch (control.kind) {
-      case ControlKind::kStatic: EXPECT_TRUE(HasInk(image, rect, background)) << what << ": no text"; break;
-      case ControlKind::kGroupBox: {
-        // The etched frame's two lines on its left side.
-        const int middle = rect.y + rect.height / 2;
-        EXPECT_TRUE(HasInk(image, {rect.x, middle, 2, 1}, background)) << what << ": no frame";
-        EXPECT_EQ(image.At(rect.x - 2, middle), background) << what;
-        break;
-      }
-      case ControlKind::kComboBox: ExpectEdgesAt(image, FieldRect(control.id, true), background, what); break;
-      case ControlKind::kPushButton: ExpectEdgesAt(image, rect, background, what); break;
-      case ControlKind::kEdit: break;  // placeholders, never shown
+    if (control.kind == ControlKind::kStatic || control.kind == ControlKind::kGroupBox) {
+      EXPECT_TRUE(HasInk(image, vf::ui::ToPixels(control.rect), background)) << what << ": not drawn";
+    } else if (control.kind != ControlKind::kEdit) {  // edit controls are placeholders, never shown
+      ExpectEdgesAt(image, FieldRect(control.id, control.kind == ControlKind::kComboBox), background, what,
+                    control.kind == ControlKind::kPushButton);
     }
   }
   // Row 1 is a combo box either way; rows 2 and 3 are edit boxes for TCP/IP.
-  const int rows[] = {IDC_ROW1_PLACEHOLDER, IDC_ROW2_PLACEHOLDER, IDC_ROW3_PLACEHOLDER};
-  for (const int row : rows) {
+  for (const int row : {IDC_ROW1_PLACEHOLDER, IDC_ROW2_PLACEHOLDER, IDC_ROW3_PLACEHOLDER}) {
     const bool combo = serial || row == IDC_ROW1_PLACEHOLDER;
-    const PixelRect rect = FieldRect(row, combo);
     const std::string what = "row " + std::to_string(row - IDC_ROW1_PLACEHOLDER + 1);
-    ExpectEdgesAt(image, rect, background, what);
+    ExpectEdgesAt(image, FieldRect(row, combo), background, what);
     EXPECT_EQ(RowIsEdit(image, row), !combo) << what << (combo ? ": no drop-down button" : ": not an edit box");
   }
   EXPECT_TRUE(AnyPixel(image, PixelsOf(vf::ui::kIdOk), Green)) << "OK has no green check mark";

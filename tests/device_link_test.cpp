@@ -110,6 +110,7 @@ TEST(DeviceLink, ARefusedTcpHostIsTriedThreeTimes) {
   EXPECT_EQ(rig.Open(), -1);
   const std::string failure = "1|Failed to open TCP connection: Failed to open TCP connection, timeout while trying "
                               "to connect to host..";
+  EXPECT_EQ(rig.link.m_pTcp->m_hSocket, vf::platform::kNoSocket);
   EXPECT_EQ(StatusLines(folder),
             (std::vector<std::string>{"4|Opening TCP connection to: [127.0.0.1] on port: [" +
                                           std::to_string(rig.config.m_nIpPort) + "]...",
@@ -144,6 +145,7 @@ TEST(DeviceLink, AUdpPortInUse) {
   rig.config.m_nSocketType = kSocketUdp;
   rig.config.m_nIpPort = held.Port();
   EXPECT_EQ(rig.Open(), -1);
+  EXPECT_EQ(rig.link.m_pUdp->m_hSocket, vf::platform::kNoSocket);
   const std::string number = std::to_string(held.Port());
   EXPECT_EQ(StatusLines(folder),
             (std::vector<std::string>{"4|Opening UDP session on port: [" + number + "]...",

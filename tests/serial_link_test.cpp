@@ -49,23 +49,6 @@ TEST(SerialLink, PortNumbersOutsideTheRangeAreRefusedWithoutTouchingTheSystem) {
   }
 }
 
-TEST(SerialLink, AMissingPortNoLongerExists) {
-  SerialLoop loop(kPort);
-  CMFCSerial serial;
-  serial.m_nPort = 256;  // no link for COM256 in the folder
-  EXPECT_EQ(serial.Open(), kSerialPortGone);
-  EXPECT_FALSE(serial.IsOpen());
-}
-
-TEST(SerialLink, APortHeldElsewhereIsInUse) {
-  SerialLoop loop(kPort);
-  OpenedPort first;
-  ASSERT_EQ(first.result, 0);
-  OpenedPort second;
-  EXPECT_EQ(second.result, kSerialPortInUse);
-  EXPECT_FALSE(second.serial.IsOpen());
-}
-
 // A pseudo-terminal always keeps 8 data bits without parity, so the stop
 // bits and the speed are what shows here.
 TEST(SerialLink, FrameFormatsReachTheDriver) {

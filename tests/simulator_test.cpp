@@ -6,21 +6,17 @@
 
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "feed.h"
-#include "plugin/ais_app.h"
 #include "sim_options.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
-#include "support/trace_folder.h"
 #include "traffic.h"
 
 namespace {
 
-using std::chrono::milliseconds;
 using vf::sim::Fault;
 using vf::sim::Transmission;
 using vf::sim::Vessel;
@@ -177,41 +173,6 @@ TEST(Simulator, EveryFaultKindLosesOnlyTheMessagesItSpoils) {
   std::vector<Message> delivered;
   for (const auto& record : sink.TakeAll()) delivered.emplace_back(record->m_nMMSI, record->m_nContents);
   EXPECT_EQ(delivered, expected);
-}
-
-// The same, through the started plug-in reading the simulator's TCP server.
-TEST(Simulator, FaultedFeedOverTcpReachesTheHostWindow) {
-  vf::test::TraceFolder folder;
-  vf::test::RecordSink sink;
-  CAISApp app;
-  app.PutParent(sink.Window());
-  std::string error;
-  const auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
-  ASSERT_TRUE(server) << error;
-  CCfgDevice config;
-  config.m_nConnectionType = kConnectionTcpIp;
-  config.m_strHostAddress = u"127.0.0.1";
-  config.m_nIpPort = server->Port();
-  app.PutConfig(config);
-  ASSERT_EQ(app.StartPlugin(), 0);
-
-  std::vector<Message> expected;
-  const auto keepUnspoiled = [&](const Transmission& transmission, std::optional<Fault> fault) {
-    if (!fault || !vf::sim::LosesMessage(*fault)) expected.emplace_back(transmission.snapshot.mmsi, ContentsOf(transmission));
-  };
-  vf::sim::FeedSettings settings = FaultedFeed();
-  settings.linesPerSecond = 20000;
-  std::atomic<bool> stop{false};
-  std::thread feeder([&] { vf::sim::RunFeed(settings, *server, stop, keepUnspoiled); });
-  feeder.join();  // the sends are buffered by the socket long before the plug-in is done
-
-  std::vector<Message> delivered;
-  for (const auto& record : sink.Take(expected.size(), milliseconds(30000))) {
-    delivered.emplace_back(record->m_nMMSI, record->m_nContents);
-  }
-  EXPECT_EQ(app.StopPlugin(), 0);
-  EXPECT_EQ(delivered, expected);
-  EXPECT_TRUE(sink.TakeAll().empty());
 }
 
 // --- the command line -------------------------------------------------------

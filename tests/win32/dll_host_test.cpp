@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ais_plugin.h"
+#include "plugin_library.h"
 #include "support/record_sink.h"
 #include "support/test_messages.h"
 #include "support/wait_until.h"
@@ -28,26 +29,6 @@
 namespace {
 
 using std::chrono::milliseconds;
-
-struct Exports {
-  PFN_get_Version get_Version;
-  PFN_get_Name get_Name;
-  PFN_get_Desc get_Desc;
-  PFN_get_Status get_Status;
-  PFN_get_Type get_Type;
-  PFN_put_Parent put_Parent;
-  PFN_get_Config get_Config;
-  PFN_put_Config put_Config;
-  PFN_StartPlugin StartPlugin;
-  PFN_StopPlugin StopPlugin;
-  PFN_ConfigurePlugin ConfigurePlugin;
-};
-
-template <typename Function>
-void Resolve(HMODULE library, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-  ASSERT_NE(function, nullptr) << name;
-}
 
 std::filesystem::path TracingFolder() {
   wchar_t folder[MAX_PATH] = {};
@@ -63,20 +44,31 @@ std::string ReadTrace(const char* category) {
 // A receiver on loopback: a TCP server with one client, or a UDP sender.
 class Loopback {
  public:
-  Loopback() {
+  explicit Loopback(int type) {
     WSADATA data{};
     WSAStartup(MAKEWORD(2, 2), &data);
+    m_socket = socket(AF_INET, type, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+    if (type == SOCK_STREAM) {
+      listen(m_socket, 1);
+    } else {  // the plug-in binds this port: this socket only sends to it
+      closesocket(m_socket);
+      m_socket = socket(AF_INET, SOCK_DGRAM, 0);
+    }
   }
   ~Loopback() {
     if (m_peer != INVALID_SOCKET) closesocket(m_peer);
-    if (m_socket != INVALID_SOCKET) closesocket(m_socket);
+    closesocket(m_socket);
     WSACleanup();
   }
 
-  uint16_t ListenTcp() {
-    m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    return BindLoopback(0);
-  }
+  uint16_t Port() const { return m_port; }
   bool Accept() {
     fd_set readable;
     FD_ZERO(&readable);
@@ -89,44 +81,18 @@ class Loopback {
   bool Send(const std::string& bytes) {
     return send(m_peer, bytes.data(), static_cast<int>(bytes.size()), 0) == static_cast<int>(bytes.size());
   }
-
-  // A free UDP port for the plug-in, and a socket to send to it.
-  uint16_t FreeUdpPort() {
-    m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    const uint16_t port = BindLoopback(0);
-    closesocket(m_socket);
-    m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    m_udpPort = port;
-    return port;
-  }
   void SendDatagram(const std::string& bytes) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(m_udpPort);
+    to.sin_port = htons(m_port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     sendto(m_socket, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
   }
 
  private:
-  uint16_t BindLoopback(uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    if (bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      return 0;
-    }
-    if (port == 0 && listen(m_socket, 1) != 0) {
-      // a datagram socket does not listen; its port is all that was wanted
-    }
-    return ntohs(address.sin_port);
-  }
-
   SOCKET m_socket = INVALID_SOCKET;
   SOCKET m_peer = INVALID_SOCKET;
-  uint16_t m_udpPort = 0;
+  uint16_t m_port = 0;
 };
 
 // Two good messages (one over two sentences) with a bad line between them.
@@ -145,24 +111,14 @@ class DllHost : public ::testing::Test {
     std::error_code ignored;
     std::filesystem::remove_all(TracingFolder(), ignored);
     std::filesystem::create_directories(TracingFolder());
-    m_library = LoadLibraryW(L"AIS.dll");
-    ASSERT_NE(m_library, nullptr) << "LoadLibraryW failed: " << GetLastError();
-    Resolve(m_library, "get_Version", m_api.get_Version);
-    Resolve(m_library, "get_Name", m_api.get_Name);
-    Resolve(m_library, "get_Desc", m_api.get_Desc);
-    Resolve(m_library, "get_Status", m_api.get_Status);
-    Resolve(m_library, "get_Type", m_api.get_Type);
-    Resolve(m_library, "put_Parent", m_api.put_Parent);
-    Resolve(m_library, "get_Config", m_api.get_Config);
-    Resolve(m_library, "put_Config", m_api.put_Config);
-    Resolve(m_library, "StartPlugin", m_api.StartPlugin);
-    Resolve(m_library, "StopPlugin", m_api.StopPlugin);
-    Resolve(m_library, "ConfigurePlugin", m_api.ConfigurePlugin);
+    std::string error;
+    ASSERT_TRUE(m_plugin.Load("AIS.dll", error)) << error;
+    m_library = GetModuleHandleW(L"AIS.dll");
   }
   void TearDown() override {
     // Records still queued are destroyed through code in the DLL: before it goes.
     m_sink.TakeAll();
-    if (m_library != nullptr) FreeLibrary(m_library);
+    m_plugin.Unload();
     VfCloseNamedMutex(m_traceMutex);
   }
 
@@ -182,24 +138,31 @@ class DllHost : public ::testing::Test {
   }
 
   VfNamedMutex* m_traceMutex = nullptr;
-  HMODULE m_library = nullptr;
-  Exports m_api{};
+  vf::host::PluginLibrary m_plugin;
+  const vf::host::PluginExports& m_api = m_plugin.Exports();
+  HMODULE m_library = nullptr;  // for its resources
   vf::test::RecordSink m_sink{u"AIS host under test"};
 };
 
-TEST_F(DllHost, RecordsArriveOverTcpAndTheTraceTellsTheStory) {
-  Loopback receiver;
+// A monitor window gets every received line traced as well.
+TEST_F(DllHost, RecordsArriveOverTcpAndTheTracesTellTheStory) {
+  vf::test::RecordSink monitor(u"Communications Monitor");
+  Loopback receiver(SOCK_STREAM);
   CCfgDevice config;
   m_api.get_Config(&config);
   config.m_nConnectionType = kConnectionTcpIp;
   config.m_nSocketType = kSocketTcp;
   config.m_strHostAddress = u"127.0.0.1";
-  config.m_nIpPort = receiver.ListenTcp();
+  config.m_nIpPort = receiver.Port();
   Configure(config);
   ASSERT_EQ(m_api.StartPlugin(), 0);
   ASSERT_TRUE(receiver.Accept());
   ASSERT_TRUE(receiver.Send(Feed()));
   EXPECT_EQ(ReceiveMmsis(2), (std::vector<uint32_t>{211000000, 235000001}));
+  EXPECT_TRUE(vf::test::WaitUntil([] {
+    return ReadTrace("AIS.dll").find("|64|[AIS] !AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A") !=
+           std::string::npos;
+  }));
   const auto stopStarted = std::chrono::steady_clock::now();
   EXPECT_EQ(m_api.StopPlugin(), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - stopStarted, std::chrono::seconds(5));
@@ -216,12 +179,12 @@ TEST_F(DllHost, RecordsArriveOverTcpAndTheTraceTellsTheStory) {
 }
 
 TEST_F(DllHost, RecordsArriveOverUdp) {
-  Loopback receiver;
+  Loopback receiver(SOCK_DGRAM);
   CCfgDevice config;
   m_api.get_Config(&config);
   config.m_nConnectionType = kConnectionTcpIp;
   config.m_nSocketType = kSocketUdp;
-  config.m_nIpPort = receiver.FreeUdpPort();
+  config.m_nIpPort = receiver.Port();
   config.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
   Configure(config);
   ASSERT_EQ(m_api.StartPlugin(), 0);
@@ -232,28 +195,8 @@ TEST_F(DllHost, RecordsArriveOverUdp) {
     return !m_sink.Take(1, milliseconds(50)).empty();
   }));
   m_sink.Take(SIZE_MAX, milliseconds(200));  // later probes
-  const std::string feed = vf::test::SentenceLines("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B');
-  receiver.SendDatagram(feed);
+  receiver.SendDatagram(vf::test::SentenceLines("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B'));
   EXPECT_EQ(ReceiveMmsis(1), (std::vector<uint32_t>{211000000}));
-  EXPECT_EQ(m_api.StopPlugin(), 0);
-}
-
-TEST_F(DllHost, AMonitorWindowGetsEveryReceivedLineTraced) {
-  vf::test::RecordSink monitor(u"Communications Monitor");
-  Loopback receiver;
-  CCfgDevice config;
-  m_api.get_Config(&config);
-  config.m_nConnectionType = kConnectionTcpIp;
-  config.m_strHostAddress = u"127.0.0.1";
-  config.m_nIpPort = receiver.ListenTcp();
-  Configure(config);
-  ASSERT_EQ(m_api.StartPlugin(), 0);
-  ASSERT_TRUE(receiver.Accept());
-  ASSERT_TRUE(receiver.Send("!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A\r\n"));
-  EXPECT_TRUE(vf::test::WaitUntil([] {
-    return ReadTrace("AIS.dll").find("|64|[AIS] !AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A") !=
-           std::string::npos;
-  }));
   EXPECT_EQ(m_api.StopPlugin(), 0);
 }
 
@@ -288,53 +231,6 @@ TEST_F(DllHost, CarriesTheTwoButtonImages) {
     EXPECT_EQ(bigEndian(16), 16) << "width of " << id;
     EXPECT_EQ(bigEndian(20), 16) << "height of " << id;
   }
-}
-
-INT_PTR CALLBACK QuietDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-// The dialog template, made into a real (hidden) dialog: its title, and
-// every control where the template puts it, in dialog units.
-TEST_F(DllHost, TheDialogTemplatePlacesEveryControl) {
-  HWND dialog = CreateDialogParamW(m_library, MAKEINTRESOURCEW(IDD_CONFIGURE_AIS), nullptr, QuietDialog, 0);
-  ASSERT_NE(dialog, nullptr) << GetLastError();
-  wchar_t title[64] = {};
-  GetWindowTextW(dialog, title, 64);
-  EXPECT_EQ(std::wstring(title), L"Configure AIS Receiver");
-  struct Placed {
-    int id;
-    RECT units;  // x, y, width, height
-    bool visible;
-    bool combo;  // a combo box's height is that of its list
-  };
-  const Placed controls[] = {
-      {IDC_CONNECTION_TYPE, {90, 23, 120, 30}, true, true}, {IDC_ROW1_CAPTION, {13, 45, 70, 8}, true, false},
-      {IDC_ROW1_PLACEHOLDER, {90, 43, 120, 12}, false, false}, {IDC_ROW2_CAPTION, {13, 60, 72, 8}, true, false},
-      {IDC_ROW2_PLACEHOLDER, {90, 58, 120, 12}, false, false}, {IDC_ROW3_CAPTION, {13, 75, 73, 8}, true, false},
-      {IDC_ROW3_PLACEHOLDER, {90, 73, 120, 12}, false, false}, {IDC_CRC_CHECK, {90, 113, 90, 30}, true, true},
-      {IDOK, {125, 144, 50, 14}, true, false},                 {IDCANCEL, {175, 144, 50, 14}, true, false},
-  };
-  for (const Placed& placed : controls) {
-    HWND control = GetDlgItem(dialog, placed.id);
-    ASSERT_NE(control, nullptr) << placed.id;
-    // The system converts position and size separately, each rounded.
-    RECT expected = placed.units;
-    MapDialogRect(dialog, &expected);
-    RECT actual{};
-    GetWindowRect(control, &actual);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
-    EXPECT_EQ(actual.left, expected.left) << placed.id;
-    EXPECT_EQ(actual.top, expected.top) << placed.id;
-    EXPECT_EQ(actual.right - actual.left, expected.right) << "width of " << placed.id;
-    if (!placed.combo) {
-      EXPECT_EQ(actual.bottom - actual.top, expected.bottom) << "height of " << placed.id;
-    }
-    EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0, placed.visible) << placed.id;
-  }
-  wchar_t caption[32] = {};
-  GetDlgItemTextW(dialog, IDC_ROW1_CAPTION, caption, 32);
-  EXPECT_EQ(std::wstring(caption), L"Caption:");
-  EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON);
-  DestroyWindow(dialog);
 }
 
 // ConfigurePlugin on a thread of its own, as a host's user interface thread
@@ -475,33 +371,6 @@ TEST_F(DllHost, TheConfigurationDialogEditsTheRecordAndOkStoresIt) {
   EXPECT_EQ(stored.m_strOptions.View(), u"CRC=1;");
   EXPECT_EQ(stored.m_nSerialSpeed, 9600);
   EXPECT_EQ(stored.m_nSerialTimeout, 1234);
-}
-
-TEST_F(DllHost, CancellingTheConfigurationDialogKeepsTheRecord) {
-  CCfgDevice start;
-  start.m_nConnectionType = kConnectionTcpIp;
-  start.m_strHostAddress = u"192.0.2.7";
-  start.m_nIpPort = 4001;
-  start.m_strOptions = u"CRC=2;";
-  m_api.put_Config(&start);
-  RunningDialog running(m_api.ConfigurePlugin);
-  HWND dialog = running.Window();
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(SelectedText(GetDlgItem(dialog, IDC_CRC_CHECK)), L"Disabled");  // "CRC=2;" is not "1"
-  // By its window: the Host IP box's identifier (15005 + 5) is the CRC Check box's too.
-  HWND host = ShownOver(dialog, IDC_ROW2_PLACEHOLDER, L"Edit");
-  wchar_t text[32] = {};
-  GetWindowTextW(host, text, 32);
-  EXPECT_EQ(std::wstring(text), L"192.0.2.7");
-  ChooseConnectionType(dialog, 0);
-  SendDlgItemMessageW(dialog, IDCANCEL, BM_CLICK, 0, 0);
-  EXPECT_EQ(running.Result(), -1);
-  CCfgDevice stored;
-  m_api.get_Config(&stored);
-  EXPECT_EQ(stored.m_nConnectionType, kConnectionTcpIp);
-  EXPECT_EQ(stored.m_strHostAddress.View(), u"192.0.2.7");
-  EXPECT_EQ(stored.m_nIpPort, 4001);
-  EXPECT_EQ(stored.m_strOptions.View(), u"CRC=2;");
 }
 
 // A COM port that Wine maps to a pseudo-terminal with the simulator behind
