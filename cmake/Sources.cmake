@@ -41,6 +41,7 @@ set(AIS_POSIX_PLATFORM_SOURCES
   platform/posix/files.cpp
   platform/posix/named_mutex.cpp
   platform/posix/serial_port.cpp
+  platform/posix/serial_speed.cpp
   platform/posix/socket.cpp
   platform/posix/text_codec.cpp
   platform/posix/thread.cpp

@@ -18,6 +18,7 @@
 #include "links/mfc_serial.h"
 #include "platform/event.h"
 #include "support/loopback.h"
+#include "support/terminal_speed.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -50,8 +51,9 @@ TEST(SerialLink, PortNumbersOutsideTheRangeAreRefusedWithoutTouchingTheSystem) {
 }
 
 // A pseudo-terminal always keeps 8 data bits without parity, so the stop
-// bits and the speed are what shows here.
-TEST(SerialLink, FrameFormatsReachTheDriver) {
+// bits and the speed are what shows here. Any speed the driver takes is set,
+// in the table of terminal speeds or not.
+TEST(SerialLink, FrameFormatsAndSpeedsReachTheDriver) {
   SerialLoop loop(kPort);
   {
     OpenedPort port(2);  // N-8-2
@@ -61,7 +63,14 @@ TEST(SerialLink, FrameFormatsReachTheDriver) {
     EXPECT_EQ(settings.c_cflag & CSIZE, tcflag_t(CS8));
     EXPECT_EQ(settings.c_cflag & PARENB, 0u);
     EXPECT_NE(settings.c_cflag & CSTOPB, 0u);
-    EXPECT_EQ(cfgetispeed(&settings), speed_t(B38400));
+    EXPECT_EQ(vf::test::TerminalOutputSpeed(loop.Master()), 38400u);
+  }
+  for (const uint32_t speed : {14400u, 4800u, 250000u}) {
+    CMFCSerial serial;
+    serial.m_nPort = kPort;
+    serial.m_nBaudRate = speed;
+    ASSERT_EQ(serial.Open(), 0);
+    EXPECT_EQ(vf::test::TerminalOutputSpeed(loop.Master()), speed);
   }
   const int device = open(loop.DevicePath().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(device, 0);
@@ -135,25 +144,37 @@ TEST(SerialLink, ClosingIsHarmlessWhenClosed) {
   EXPECT_EQ(Text(line), "");
 }
 
-// A receiver that sends without end and never a line end (noise, or a line
-// held in break, which reads as NULs): the stop ends the read at once.
+// A receiver that sends without end and never a line end (noise, a line
+// held in break, which reads as NULs, or a byte now and then, each within
+// the silence time-out): the stop ends the read at once.
 TEST(SerialLink, AStopEndsALineThatNeverEnds) {
-  for (const char noise : {'A', '\0'}) {
-    SCOPED_TRACE(noise == 'A' ? "letters" : "NULs");
+  const struct {
+    const char* what;
+    char byte;
+    size_t chunk;
+    std::chrono::milliseconds pause;  // between chunks
+    size_t sentBeforeStop;
+  } senders[] = {{"letters", 'A', 256, {}, 512 * 1024},  // more than any terminal buffer holds
+                 {"NULs", '\0', 256, {}, 512 * 1024},
+                 {"a byte every 0.4 s", 'A', 1, std::chrono::milliseconds(400), 4}};
+  for (const auto& sender : senders) {
+    SCOPED_TRACE(sender.what);
     SerialLoop loop(kPort);
     OpenedPort port;
     ASSERT_EQ(port.result, 0);
+    port.serial.m_nTimeout = 500;
     fcntl(loop.Master(), F_SETFL, fcntl(loop.Master(), F_GETFL) | O_NONBLOCK);
     std::atomic<bool> sending{true};
     std::atomic<size_t> sent{0};
-    std::thread sender([&] {
-      const std::string chunk(256, noise);
+    std::thread source([&] {
+      const std::string chunk(sender.chunk, sender.byte);
       pollfd writable{loop.Master(), POLLOUT, 0};
       while (sending) {
         if (poll(&writable, 1, 10) == 1) {
           const ssize_t written = write(loop.Master(), chunk.data(), chunk.size());
           if (written > 0) sent += static_cast<size_t>(written);
         }
+        std::this_thread::sleep_for(sender.pause);  // the receiver's pace, not a wait for the reader
       }
     });
     const vf::platform::Handle stop = vf::platform::CreateManualResetEvent();
@@ -163,14 +184,13 @@ TEST(SerialLink, AStopEndsALineThatNeverEnds) {
       port.serial.ReadLine(line, stop);
       returned = true;
     });
-    // More than any terminal buffer holds: the read is taking the bytes in.
-    EXPECT_TRUE(vf::test::WaitUntil([&] { return sent > 512 * 1024; }));
+    EXPECT_TRUE(vf::test::WaitUntil([&] { return sent >= sender.sentBeforeStop; }));
     EXPECT_FALSE(returned) << "the line has no end";
     vf::platform::SetEvent(stop);
     EXPECT_TRUE(vf::test::WaitUntil([&] { return returned.load(); }, std::chrono::milliseconds(500)));
     reader.join();
     sending = false;
-    sender.join();
+    source.join();
     vf::platform::CloseEvent(stop);
   }
 }

@@ -4,6 +4,7 @@
 
 #include "ais_plugin.h"
 #include "event_fd.h"
+#include "serial_speed.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -48,7 +49,7 @@ speed_t SpeedCode(uint32_t baudRate) {
     case 230400: return B230400;
     case 460800: return B460800;
     case 921600: return B921600;
-    default: return B0;  // not a speed this driver interface knows
+    default: return B0;  // not in the table: set through termios2
   }
 }
 
@@ -100,7 +101,8 @@ std::vector<std::u16string> SerialPortRegistryData() {
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   const int fd = open(SerialDevicePath(portNumber).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    result = errno == ENOENT || errno == ENXIO || errno == ENODEV ? SerialOpenResult::kNotFound
+    // EIO: a ttyS node without a UART behind it.
+    result = errno == ENOENT || errno == ENXIO || errno == ENODEV || errno == EIO ? SerialOpenResult::kNotFound
              : errno == EACCES || errno == EBUSY                  ? SerialOpenResult::kInUse
                                                                    : SerialOpenResult::kFailed;
     return InvalidHandle();
@@ -142,7 +144,8 @@ bool ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* fr
     cfsetispeed(&settings, speed);
     cfsetospeed(&settings, speed);
   }
-  return tcsetattr(port->fd, TCSANOW, &settings) == 0 && speed != B0;
+  if (tcsetattr(port->fd, TCSANOW, &settings) != 0) return false;
+  return speed != B0 || posix::SetAnySerialSpeed(port->fd, baudRate);
 }
 
 void RaiseModemLines(Handle handle) {
