@@ -34,6 +34,8 @@ if [[ -x build/tools/ais-sim ]]; then
   simulator=$!
   for _ in $(seq 100); do [[ -e $WINEPREFIX/dosdevices/com7 ]] && break; sleep 0.1; done
   (cd build-windows/tests &&
+    AIS_WINE_SERIAL_PORT=7 ../../scripts/wine-run.sh win32_serial_port_test.exe \
+      --gtest_filter=SerialPort.ReadsWaitForTheFirstByteUpToAConstant &&
     AIS_WINE_SERIAL_PORT=7 ../../scripts/wine-run.sh dll_host_test.exe --gtest_filter=DllHost.RecordsArriveOverASerialPort)
   kill "$simulator"
 

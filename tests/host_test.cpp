@@ -3,9 +3,11 @@
 // link that cannot open, and Ctrl-C.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host_options.h"
@@ -13,6 +15,7 @@
 #include "record_tally.h"
 #include "trace_view.h"
 #include "support/host_program.h"
+#include "support/loopback.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -245,6 +248,35 @@ TEST(HostProgram, CtrlCStopsThePluginCleanly) {
   EXPECT_NE(host.Errors().find("interrupted, stopping the plug-in\nstopped: result 0, status 0;"), std::string::npos)
       << host.Errors();
   EXPECT_EQ(host.Output(), "");
+}
+
+// A receiver at full speed into a host whose output is a slow pipe: the
+// window's queue fills, and every record is either printed or counted.
+TEST(HostProgram, AtFullSpeedIntoASlowPipeEveryRecordIsPrintedOrCounted) {
+  constexpr size_t kSentences = 30000;
+  vf::test::TcpServer receiver;
+  HostProgram host;
+  host.Start({"--tcp", "127.0.0.1", "--port", std::to_string(receiver.Port()), "--json", "--duration", "4"}, {}, true);
+  ASSERT_TRUE(receiver.Accept());
+  std::string feed;
+  for (size_t i = 0; i < kSentences; ++i) feed += "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15\r\n";
+  std::thread sender([&] { receiver.Send(feed); });
+  size_t printed = 0;
+  char chunk[4096];
+  for (ssize_t got; (got = read(host.OutputPipe(), chunk, sizeof chunk)) > 0;) {
+    printed += static_cast<size_t>(std::count(chunk, chunk + got, '\n'));
+    std::this_thread::sleep_for(milliseconds(2));  // the pipe's slow reader
+  }
+  sender.join();
+  ASSERT_EQ(host.Wait(), 0) << host.Errors();
+  const std::string errors = host.Errors();
+  const std::string counted = "stopped: result 0, status 0; " + std::to_string(printed) + " records: " +
+                              std::to_string(printed) + " position; ";
+  const size_t at = errors.find(counted);
+  ASSERT_NE(at, std::string::npos) << errors;
+  const size_t notPosted = std::stoul(errors.substr(at + counted.size()));
+  EXPECT_GT(notPosted, 0u) << "the queue never filled: the pipe was not slow enough";
+  EXPECT_EQ(printed + notPosted, kSentences) << errors;
 }
 
 TEST(HostProgram, BadOptionsExitWithOne) {

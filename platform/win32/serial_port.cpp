@@ -3,28 +3,15 @@
 #include "serial_port.h"
 
 #include "event.h"
-
-#include <windows.h>
+#include "serial_port_state.h"
 
 #include <new>
 
 namespace vf::platform {
 namespace {
 
-// The longest a read waits for its first byte; the caller's wait is the shorter
-// of this and its own time-out, and the stop event ends it sooner.
-constexpr DWORD kFirstByteWaitMs = 500;
-
 constexpr DWORD kDriverQueueBytes = 4096;
 constexpr int kSettingAttempts = 3;
-
-struct SerialPort {
-  HANDLE file;
-  OVERLAPPED read;   // the read in progress and its event
-  OVERLAPPED write;  // its own event, made with the other; nothing writes
-};
-
-SerialPort* AsPort(Handle handle) { return IsHeld(handle) ? static_cast<SerialPort*>(handle) : nullptr; }
 
 // The driver may refuse while an error is pending; clear it and try again.
 template <typename Apply>
@@ -123,7 +110,7 @@ bool ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* fr
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
   timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-  timeouts.ReadTotalTimeoutConstant = kFirstByteWaitMs;
+  timeouts.ReadTotalTimeoutConstant = kSerialFirstByteWaitMs;
   Retrying(port->file, [&] { return SetCommTimeouts(port->file, &timeouts) != 0; });
   return applied;
 }

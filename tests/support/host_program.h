@@ -34,18 +34,22 @@ class HostProgram {
       kill(m_pid, SIGKILL);
       waitpid(m_pid, nullptr, 0);
     }
+    if (m_outputPipe >= 0) close(m_outputPipe);
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
   }
 
   // `environment`: variables to set for this run ("NAME=value"), or to
-  // remove ("NAME=" with nothing after it).
-  void Start(std::vector<std::string> arguments, const std::vector<std::string>& environment = {}) {
+  // remove ("NAME=" with nothing after it). With `pipedOutput` the standard
+  // output is a pipe for OutputPipe() instead of a file.
+  void Start(std::vector<std::string> arguments, const std::vector<std::string>& environment = {},
+             bool pipedOutput = false) {
     arguments.insert(arguments.begin(), {AIS_HOST_PATH, "--plugin", AIS_PLUGIN_PATH});
     std::vector<std::string> settings = {"PROGRAMDATA=" + m_folder.string(),
                                          "VF_OBJECT_NAMESPACE=" + m_folder.filename().string()};
     settings.insert(settings.end(), environment.begin(), environment.end());
-    m_pid = Spawn(arguments, settings, {(m_folder / "stdout").string(), (m_folder / "stderr").string()});
+    m_pid = Spawn(arguments, settings, {(m_folder / "stdout").string(), (m_folder / "stderr").string(),
+                                        pipedOutput ? &m_outputPipe : nullptr});
     ASSERT_GT(m_pid, 0);
   }
 
@@ -58,6 +62,7 @@ class HostProgram {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   void Interrupt() const { kill(m_pid, SIGINT); }
+  int OutputPipe() const { return m_outputPipe; }
 
   std::string Output() const { return Read("stdout"); }
   std::string Errors() const { return Read("stderr"); }
@@ -75,6 +80,7 @@ class HostProgram {
   }
   std::filesystem::path m_folder;
   pid_t m_pid = -1;
+  int m_outputPipe = -1;
 };
 
 }  // namespace vf::test
