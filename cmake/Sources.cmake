@@ -16,6 +16,7 @@ set(AIS_CORE_SOURCES
   diag/trace_writer.cpp
   links/device_link.cpp
   links/error_text.cpp
+  links/line_text.cpp
   links/mfc_serial.cpp
   links/tcp_client.cpp
   links/udp_session.cpp

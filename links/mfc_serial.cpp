@@ -2,6 +2,7 @@
 
 #include "ais_plugin.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -9,7 +10,6 @@
 #include "links/error_text.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
-#include "platform/text_codec.h"
 
 namespace {
 
@@ -29,12 +29,6 @@ int32_t ErrorOf(vf::platform::SerialOpenResult result) {
     case vf::platform::SerialOpenResult::kEventsFailed: return kSerialEventsFailed;
     default: return kSerialUnknownError;
   }
-}
-
-// Milliseconds from now to a tick-count deadline; 0 once it has passed.
-uint32_t MsUntil(uint32_t deadline) {
-  const auto left = static_cast<int32_t>(deadline - vf::platform::TickCountMs());
-  return left > 0 ? static_cast<uint32_t>(left) : 0;
 }
 
 }  // namespace
@@ -81,53 +75,59 @@ void CMFCSerial::Close() {
   m_pRxBuffer.reset();
 }
 
-int32_t CMFCSerial::ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs, vf::platform::Handle stopEvent) {
-  count = 0;
-  if (m_nRxCount > 0) {
-    byte = m_pRxBuffer[0];
-    std::memmove(&m_pRxBuffer[0], &m_pRxBuffer[1], m_nRxCount - 1);
-    --m_nRxCount;
-    count = 1;
-    return 0;
-  }
-  uint8_t chunk[256];
-  const size_t wanted = std::min<size_t>(m_nReadChunk - m_nRxCount, sizeof chunk);
+CMFCSerial::Fill CMFCSerial::FillRxBuffer(uint32_t waitMs, vf::platform::Handle stopEvent) {
   size_t got = 0;
-  switch (vf::platform::ReadSerialPort(m_hPort, chunk, wanted, std::min(waitMs, m_nTimeout), stopEvent, got)) {
-    case vf::platform::SerialRead::kData: break;
-    case vf::platform::SerialRead::kNothing: return -1;
-    case vf::platform::SerialRead::kGone: m_bLost = true; return 1;
-    case vf::platform::SerialRead::kStopped: return 1;
+  const size_t wanted = m_nReadChunk > m_nRxCount ? m_nReadChunk - m_nRxCount : 0;
+  switch (vf::platform::ReadSerialPort(m_hPort, &m_pRxBuffer[m_nRxCount], wanted, std::min(waitMs, m_nTimeout),
+                                       stopEvent, got)) {
+    case vf::platform::SerialRead::kData: m_nRxCount += static_cast<uint32_t>(got); return Fill::kRead;
+    case vf::platform::SerialRead::kNothing: return Fill::kRead;
+    case vf::platform::SerialRead::kGone: m_bLost = true; return Fill::kEnded;
+    case vf::platform::SerialRead::kStopped: break;
   }
-  byte = chunk[0];
-  std::memcpy(&m_pRxBuffer[0], chunk + 1, got - 1);
-  m_nRxCount += static_cast<uint32_t>(got - 1);
-  count = 1;
-  return 0;
+  return Fill::kEnded;
+}
+
+void CMFCSerial::KeepPrintable(const uint8_t* begin, const uint8_t* end) {
+  // Printable ASCII only: control characters and bytes 0x80 to 0xFF are noise.
+  for (const uint8_t* at = begin; at < end; ++at) {
+    if (*at >= 0x20 && *at < 0x80 && m_strLine.size() < kLineCapacity) m_strLine += static_cast<char>(*at);
+  }
 }
 
 int32_t CMFCSerial::ReadLine(CWideString& line, vf::platform::Handle stopEvent) {
-  std::string collected;
+  m_strLine.clear();
   int32_t result = -1;
-  uint32_t deadline = vf::platform::TickCountMs() + m_nTimeout;
-  if (IsOpen() && !m_bLost && MsUntil(deadline) > 0) {
+  if (IsOpen() && !m_bLost && m_nTimeout > 0) {
+    // The silence time-out starts now and again after any byte, kept or not;
+    // the clock is read only when a wait begins.
+    bool restart = true;
+    uint32_t deadline = 0;
     for (;;) {
-      uint8_t byte = 0;
-      uint32_t count = 0;
-      const int32_t read = ReadByte(byte, count, MsUntil(deadline), stopEvent);
-      if (read == 1) break;  // the stop, or a device that is gone
-      if (read == 0 && count == 1) {
-        deadline = vf::platform::TickCountMs() + m_nTimeout;  // any byte, kept or not, restarts the time-out
-        if (byte == '\r' || byte == '\n') {
-          result = collected.empty() ? -1 : 0;
-          break;
-        }
-        // Printable ASCII only: control characters and bytes 0x80 to 0xFF are noise.
-        if (byte >= 0x20 && byte < 0x80 && collected.size() < kLineCapacity) collected += static_cast<char>(byte);
+      if (m_nRxCount == 0) {
+        const uint32_t now = vf::platform::TickCountMs();
+        if (restart) deadline = now + m_nTimeout;
+        restart = false;
+        const auto left = static_cast<int32_t>(deadline - now);
+        if (left <= 0 || FillRxBuffer(static_cast<uint32_t>(left), stopEvent) == Fill::kEnded) break;
+        continue;
       }
-      if (MsUntil(deadline) == 0) break;
+      const uint8_t* begin = &m_pRxBuffer[0];
+      const uint8_t* end = begin + m_nRxCount;
+      const auto* lineEnd = reinterpret_cast<const uint8_t*>(
+          vf::links::FindLineEnd(reinterpret_cast<const char*>(begin), reinterpret_cast<const char*>(end)));
+      KeepPrintable(begin, lineEnd);
+      const bool ended = lineEnd != end;
+      const auto used = static_cast<uint32_t>(lineEnd - begin) + (ended ? 1 : 0);
+      std::memmove(&m_pRxBuffer[0], begin + used, m_nRxCount - used);  // what waits stays at the start
+      m_nRxCount -= used;
+      restart = true;
+      if (ended) {
+        result = m_strLine.empty() ? -1 : 0;
+        break;
+      }
     }
   }
-  line = vf::platform::AnsiToWide(collected);
+  m_lineText.Set(m_strLine, line);
   return result;
 }

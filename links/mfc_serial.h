@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "ais_shared_string.h"
+#include "links/line_text.h"
 #include "platform/handle.h"
 
 class CMFCSerial {
@@ -44,10 +46,14 @@ class CMFCSerial {
   uint32_t m_nTimeout = 1000;
 
  private:
-  // One byte from the waiting ones or, when none wait, from one read of the
-  // port that waits at most `waitMs`; 0 when a byte was stored, 1 when the
-  // stop came or the device is gone.
-  int32_t ReadByte(uint8_t& byte, uint32_t& count, uint32_t waitMs, vf::platform::Handle stopEvent);
+  enum class Fill { kRead, kEnded };
+  // One read of the port into the waiting bytes, waiting at most `waitMs`
+  // for the first; kEnded when the stop came or the device is gone.
+  Fill FillRxBuffer(uint32_t waitMs, vf::platform::Handle stopEvent);
+  void KeepPrintable(const uint8_t* begin, const uint8_t* end);
 
   bool m_bLost = false;
+  // The line being collected and its text, kept from line to line.
+  std::string m_strLine;
+  vf::links::LineText m_lineText;
 };

@@ -1,11 +1,11 @@
 #include "tcp_client.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "links/control_events.h"
 #include "links/error_text.h"
 #include "platform/clock.h"
-#include "platform/text_codec.h"
 
 namespace {
 
@@ -74,38 +74,58 @@ int32_t CTcp::WaitForData(vf::platform::Handle controlEvent, vf::platform::Handl
 }
 
 int32_t CTcp::ReadLine(CWideString& line) {
-  std::string collected;
+  m_strLine.clear();
   int32_t result = -1;
-  const uint32_t deadline = vf::platform::TickCountMs() + kLineWaitMs;
-  auto msLeft = [deadline] {
-    const auto left = static_cast<int32_t>(deadline - vf::platform::TickCountMs());
-    return left > 0 ? static_cast<uint32_t>(left) : 0u;
-  };
-  while (msLeft() > 0) {
+  // The clock is read only when the buffer has run dry: a line that is
+  // already here costs no clock reads.
+  bool timed = false;
+  uint32_t deadline = 0;
+  for (;;) {
     if (m_hSocket == vf::platform::kNoSocket) {
       result = -1;
       break;
     }
     if (m_nRxBegin == m_nRxEnd) {
+      const uint32_t now = vf::platform::TickCountMs();
+      if (!timed) deadline = now + kLineWaitMs;
+      timed = true;
+      const auto left = static_cast<int32_t>(deadline - now);
+      if (left <= 0) break;
       const ptrdiff_t got = vf::platform::Receive(m_hSocket, m_rxBuffer, sizeof m_rxBuffer);
       if (got <= 0) {
         // Nothing waiting: sleep until data comes or the time is up (a
         // closed stream never wakes the wait) instead of asking again at once.
         result = -1;
-        vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, nullptr, 0, msLeft());
+        vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, nullptr, 0,
+                                            static_cast<uint32_t>(left));
         continue;
       }
       m_nRxBegin = 0;
       m_nRxEnd = static_cast<size_t>(got);
     }
-    const char byte = m_rxBuffer[m_nRxBegin++];
+    const char* begin = m_rxBuffer + m_nRxBegin;
+    const char* end = vf::links::FindLineEnd(begin, m_rxBuffer + m_nRxEnd);
+    KeepLineBytes(begin, end);
     result = 0;
-    if (byte == '\n' || byte == '\r') break;
-    // A line longer than the line area keeps its first 2047 characters.
-    if (byte != '\0' && collected.size() < kLineCapacity) collected += byte;
+    if (end != m_rxBuffer + m_nRxEnd) {
+      m_nRxBegin = static_cast<size_t>(end - m_rxBuffer) + 1;  // past the CR or LF
+      break;
+    }
+    m_nRxBegin = m_nRxEnd;
   }
-  line = vf::platform::AnsiToWide(collected);
+  m_lineText.Set(m_strLine, line);
   return result;
+}
+
+void CTcp::KeepLineBytes(const char* begin, const char* end) {
+  // NUL bytes are dropped; a line longer than the line area keeps its first
+  // 2047 characters.
+  for (const char* at = begin; at < end && m_strLine.size() < kLineCapacity;) {
+    const auto* nul = static_cast<const char*>(std::memchr(at, '\0', static_cast<size_t>(end - at)));
+    const char* stop = nul != nullptr ? nul : end;
+    m_strLine.append(at, std::min(static_cast<size_t>(stop - at), kLineCapacity - m_strLine.size()));
+    at = stop + (nul != nullptr ? 1 : 0);
+  }
 }
 
 void CTcp::Close() {

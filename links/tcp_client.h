@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ais_shared_string.h"
+#include "links/line_text.h"
 #include "platform/handle.h"
 #include "platform/socket.h"
 
@@ -40,9 +41,14 @@ class CTcp {
   vf::platform::Socket m_hSocket = vf::platform::kNoSocket;
 
  private:
+  void KeepLineBytes(const char* begin, const char* end);
+
   // Bytes received but not yet handed out: the stream is read in chunks,
   // not a byte per system call.
   char m_rxBuffer[2048];
   size_t m_nRxBegin = 0;
   size_t m_nRxEnd = 0;
+  // The line being collected and its text, kept from line to line.
+  std::string m_strLine;
+  vf::links::LineText m_lineText;
 };

@@ -4,7 +4,6 @@
 
 #include "links/control_events.h"
 #include "links/error_text.h"
-#include "platform/text_codec.h"
 
 namespace {
 
@@ -68,7 +67,7 @@ int32_t CUdp::ReadDatagram(CWideString& text) {
   }
   char area[kDatagramCapacity] = {};
   const ptrdiff_t got = vf::platform::ReceiveDatagram(m_hSocket, area, sizeof area);
-  text = vf::platform::AnsiToWide(std::string_view(area, strnlen(area, sizeof area)));
+  m_text.Set(std::string_view(area, strnlen(area, sizeof area)), text);
   return got < 0 ? -1 : 0;
 }
 

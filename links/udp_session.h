@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ais_shared_string.h"
+#include "links/line_text.h"
 #include "platform/handle.h"
 #include "platform/socket.h"
 
@@ -37,4 +38,7 @@ class CUdp {
   vf::platform::Socket m_hSocket = vf::platform::kNoSocket;
   vf::platform::SocketAddress m_addrLocal{};
   vf::platform::SocketAddress m_addrRemote{};
+
+ private:
+  vf::links::LineText m_text;  // kept from datagram to datagram
 };

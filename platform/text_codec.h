@@ -11,5 +11,7 @@ std::string WideToAnsi(std::u16string_view text);
 // The same into a caller's buffer, whose capacity is reused.
 void WideToAnsi(std::u16string_view text, std::string& narrow);
 std::u16string AnsiToWide(std::string_view text);
+// The same into a caller's buffer, whose capacity is reused.
+void AnsiToWide(std::string_view text, std::u16string& wide);
 
 }  // namespace vf::platform

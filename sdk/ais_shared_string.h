@@ -201,6 +201,19 @@ class CWideString {
     return true;
   }
 
+  // Shortens the text to `length` characters and keeps this string's own
+  // block, as ATL's Truncate does, so a reused line buffer allocates nothing.
+  void Truncate(size_t length) {
+    if (length >= GetLength()) return;
+    if (!GetData()->IsShared()) {
+      SetLength(static_cast<int>(length));
+    } else if (length == 0) {
+      Empty();
+    } else {
+      Assign(View().substr(0, length));
+    }
+  }
+
   void Empty() {
     CStringData* old = GetData();
     if (old->nDataLength == 0) return;

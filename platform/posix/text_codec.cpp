@@ -17,9 +17,14 @@ std::string WideToAnsi(std::u16string_view text) {
   return narrow;
 }
 
-std::u16string AnsiToWide(std::string_view text) {
-  std::u16string wide(text.size(), u'\0');
+void AnsiToWide(std::string_view text, std::u16string& wide) {
+  wide.resize(text.size());
   for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<unsigned char>(text[i]);
+}
+
+std::u16string AnsiToWide(std::string_view text) {
+  std::u16string wide;
+  AnsiToWide(text, wide);
   return wide;
 }
 

@@ -21,13 +21,19 @@ std::string WideToAnsi(std::u16string_view text) {
   return narrow;
 }
 
-std::u16string AnsiToWide(std::string_view text) {
-  if (text.empty()) return {};
+void AnsiToWide(std::string_view text, std::u16string& wide) {
+  wide.clear();
+  if (text.empty()) return;
   const int length = static_cast<int>(text.size());
   const int characters = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (characters <= 0) return {};
-  std::u16string wide(static_cast<size_t>(characters), u'\0');
+  if (characters <= 0) return;
+  wide.resize(static_cast<size_t>(characters));
   MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), characters);
+}
+
+std::u16string AnsiToWide(std::string_view text) {
+  std::u16string wide;
+  AnsiToWide(text, wide);
   return wide;
 }
 
