@@ -13,7 +13,7 @@ void SentencePath::HandleReceivedLine(std::u16string_view line, const LineContex
 
 void SentencePath::FeedMonitor(std::u16string_view escapedLine) {
   const LineContext& context = *m_pContext;
-  vf::FeedMonitor(context.trace, escapedLine, [&context] {
+  vf::FeedMonitor(m_monitor, context.trace, escapedLine, [&context] {
     return context.clock != nullptr ? context.clock->GetTime() + context.pass.timeOffsetMs / 1000.0 : 0.0;
   });
 }

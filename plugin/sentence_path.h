@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ais_plugin.h"
+#include "diag/monitor_feed.h"
 #include "diag/trace_writer.h"
 #include "nmea/receive_loop.h"
 #include "plugin/plugin_run.h"
@@ -36,6 +37,7 @@ class SentencePath : private nmea::ReceiveSink {
 
   nmea::CReceiveLoop m_receiveLoop;
   NotPostedCount m_notPosted;
+  MonitorWatch m_monitor;
   const LineContext* m_pContext = nullptr;  // the line's, while it is handled
 };
 

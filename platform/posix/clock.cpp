@@ -7,17 +7,19 @@
 
 namespace vf::platform {
 
-static uint32_t MonotonicMs() {
+static uint32_t MonotonicMs(clockid_t clock) {
   timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
+  clock_gettime(clock, &now);
   const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 
-uint32_t MultimediaTimerMs() { return MonotonicMs(); }
+uint32_t MultimediaTimerMs() { return MonotonicMs(CLOCK_MONOTONIC); }
 void BeginTimerResolution() {}  // the monotonic clock already has millisecond resolution
 void EndTimerResolution() {}
-uint32_t TickCountMs() { return MonotonicMs(); }
+// Coarse, as the Windows tick count is (10 to 16 ms there, a few ms here),
+// and so cheap that deadlines may read it freely.
+uint32_t TickCountMs() { return MonotonicMs(CLOCK_MONOTONIC_COARSE); }
 
 LocalCalendarTime LocalTimeNow() {
   timespec now{};
