@@ -25,39 +25,40 @@ Delivery DeliverRecord(ais::DecodedRecord decoded, HostWindow window, CTimeStamp
   return Delivery::kNotPosted;
 }
 
-namespace {
-
-constexpr uint32_t kNotPostedLineEveryMs = 5000;
-
-}  // namespace
+bool NotPostedCount::TakeLine() {
+  const uint32_t now = m_tickMs();
+  if (m_bLineWritten && now - m_nLastLineMs < kLineEveryMs) return false;
+  m_bLineWritten = true;
+  m_nLastLineMs = now;
+  return true;
+}
 
 void NotPostedCount::Count(Delivery delivery, const TraceWriter& trace) {
   if (delivery == Delivery::kNoWindow) return;
   if (delivery == Delivery::kPosted) {
-    if (m_bFailing) {
+    // The clock is read only while posting fails: a steady run reads none here.
+    if (m_bFailing && TakeLine()) {
       trace.TraceStatus(kTraceSuccess, u"Posting records to the host window works again; %ld could not be posted.",
                         {m_nTotal});
+      m_bFailing = false;
     }
-    m_bFailing = false;
     return;
   }
   ++m_nTotal;
-  const uint32_t now = platform::TickCountMs();  // only on the failing path: a posted record reads no clock
-  if (!m_bFailing || now - m_nLastLineMs >= kNotPostedLineEveryMs) {
+  m_bFailing = true;
+  if (TakeLine()) {
     trace.TraceStatus(kTraceError,
                       u"Records could not be posted to the host window: %ld so far. Its queue is full: the host "
                       u"must take them faster.",
                       {m_nTotal});
-    m_nLastLineMs = now;
   }
-  m_bFailing = true;
 }
 
 void NotPostedCount::EndOfRun(const TraceWriter& trace) {
   if (m_nTotal > 0) {
     trace.TraceStatus(kTraceError, u"%ld records could not be posted to the host window during this run.", {m_nTotal});
   }
-  *this = NotPostedCount{};
+  *this = NotPostedCount(m_tickMs);
 }
 
 }  // namespace vf

@@ -5,6 +5,7 @@
 #include "ais/decoders.h"
 #include "ais_plugin.h"
 #include "diag/trace_writer.h"
+#include "platform/clock.h"
 #include "plugin/plugin_run.h"
 #include "plugin/time_stamping.h"
 
@@ -17,17 +18,28 @@ enum class Delivery { kPosted, kNoWindow, kNotPosted };
 // stamp is 0.0.
 Delivery DeliverRecord(ais::DecodedRecord decoded, HostWindow window, CTimeStamping* clock, const PassSettings& pass);
 
-// The records a run could not post, said in the trace: a line when posting
-// starts failing, at most one every few seconds while it fails, one when it
-// works again, and the run's total at its end.
+// The records a run could not post, said in the trace: when posting starts
+// failing and while it goes on, when it works again, each with the count so
+// far, but at most one such line every 5 s however often it flaps; and the
+// run's total at its end.
 class NotPostedCount {
  public:
+  using TickSource = uint32_t (*)();
+  static constexpr uint32_t kLineEveryMs = 5000;
+
+  explicit NotPostedCount(TickSource tickMs = platform::TickCountMs) : m_tickMs(tickMs) {}
   void Count(Delivery delivery, const TraceWriter& trace);
   void EndOfRun(const TraceWriter& trace);
 
  private:
+  // Whether a line may be written now (and then one is): the run's first, or
+  // one 5 s after the last.
+  bool TakeLine();
+
+  TickSource m_tickMs;
   int64_t m_nTotal = 0;
   bool m_bFailing = false;
+  bool m_bLineWritten = false;
   uint32_t m_nLastLineMs = 0;
 };
 

@@ -131,6 +131,7 @@ TEST(EndToEnd, AFailedOpenReportsStatusTwo) {
 }
 
 // A host whose window queue is full loses records: none of them silently.
+// (Posting works again within 5 s of the first line, so no line says so.)
 TEST(EndToEnd, RecordsThatCannotBePostedAreCountedInTheTrace) {
   vf::test::TraceFolder folder;
   vf::test::RecordSink sink;
@@ -143,7 +144,6 @@ TEST(EndToEnd, RecordsThatCannotBePostedAreCountedInTheTrace) {
   EXPECT_EQ(vf::test::StatusMessages(folder, true),
             (std::vector<std::string>{"1|Records could not be posted to the host window: 1 so far. Its queue is full: "
                                       "the host must take them faster.",
-                                      "32|Posting records to the host window works again; 50 could not be posted.",
                                       "1|50 records could not be posted to the host window during this run."}));
 }
 
