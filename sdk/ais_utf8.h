@@ -8,9 +8,7 @@
 
 namespace vf {
 
-inline std::string ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+inline void AppendUtf8(std::u16string_view text, std::string& out) {
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t code = text[i];
     if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
@@ -32,6 +30,12 @@ inline std::string ToUtf8(std::u16string_view text) {
       out += static_cast<char>(0x80 | (code & 0x3F));
     }
   }
+}
+
+inline std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendUtf8(text, out);
   return out;
 }
 

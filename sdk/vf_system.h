@@ -27,6 +27,9 @@ HostWindow VfFindWindow(const char16_t* title);
 int VfPostMessage(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // 1: a message was taken off the queue; 0: none within timeoutMs; -1: no such window.
 int VfGetMessage(HostWindow window, VfMessage* out, int32_t timeoutMs);
+// Up to `capacity` messages at once, waiting up to timeoutMs for the first:
+// how many were taken (0 when none came), or -1 when there is no such window.
+int VfGetMessages(HostWindow window, VfMessage* out, int capacity, int32_t timeoutMs);
 
 // Named mutexes of the user's own, as Windows keeps them: the next waiter
 // takes over from a holder that dies, and a mutex lives while any process

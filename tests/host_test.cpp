@@ -143,7 +143,9 @@ void FillStaticRecord(CRawDataAis& record) {
 TEST(HostRecordFormat, JsonUsesTheRecordsFieldNamesAndEscapesText) {
   CRawDataAis record;
   FillStaticRecord(record);
-  EXPECT_EQ(vf::host::RecordJson(record),
+  std::string json = "kept ";
+  vf::host::AppendRecordJson(record, json);
+  EXPECT_EQ(json, "kept "
             "{\"m_nType\":15,\"m_nContents\":4,\"m_nDeviceId\":0,\"m_dTime\":1796606705.250,\"m_dTimeOffset\":0.000,"
             "\"m_nMMSI\":257001013,\"m_nTimeReceived\":0,\"m_nShipType\":70,\"m_nNavStatus\":15,\"m_nClass\":1,"
             "\"m_dLatitude\":0.0000000,\"m_dLongitude\":0.0000000,\"m_dSpeed\":0.0,\"m_dCourse\":0.0,"

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -65,34 +66,50 @@ class Receiver {
 
   // Takes every record off the window's queue, waiting up to `waitMs` for
   // the first; the host owns each record and destroys it through its
-  // virtual destructor.
+  // virtual destructor. What they print goes out in one write at the end.
   void Pump(int32_t waitMs) {
-    VfMessage message{};
-    while (VfGetMessage(m_window, &message, waitMs) == 1) {
-      waitMs = 0;
-      if (message.message != kAisWmUser || message.wParam != kAisRecordWParam) continue;
-      auto* record = reinterpret_cast<CRawData*>(message.lParam);
-      if (record->m_nType == RAW_DATA_TYPE_AIS) Show(*static_cast<const CRawDataAis*>(record));
-      delete record;
+    VfMessage messages[256];
+    for (int taken; (taken = VfGetMessages(m_window, messages, 256, waitMs)) > 0; waitMs = 0) {
+      for (const VfMessage& message : std::span(messages, static_cast<size_t>(taken))) {
+        if (message.message != kAisWmUser || message.wParam != kAisRecordWParam) continue;
+        auto* record = reinterpret_cast<CRawData*>(message.lParam);
+        if (record->m_nType == RAW_DATA_TYPE_AIS) Show(*static_cast<const CRawDataAis*>(record));
+        delete record;
+      }
+      if (m_output.size() >= kOutputChunk) WriteOutput();
     }
-    std::fflush(stdout);
+    WriteOutput();
   }
 
   vf::host::RecordTally& Tally() { return m_tally; }
 
  private:
+  static constexpr size_t kOutputChunk = 1 << 16;
+
   void Show(const CRawDataAis& record) {
     m_tally.Add(record.m_nContents);
     if (m_options.quiet) return;
+    if (m_options.json) {
+      vf::host::AppendRecordJson(record, m_output);
+    } else {
+      m_output += vf::host::DescribeRecord(record);
+    }
+    m_output += '\n';
+  }
+
+  void WriteOutput() {
+    if (m_output.empty()) return;
     m_status.Clear();
-    const std::string line = m_options.json ? vf::host::RecordJson(record) : vf::host::DescribeRecord(record);
-    std::fprintf(stdout, "%s\n", line.c_str());
+    std::fwrite(m_output.data(), 1, m_output.size(), stdout);
+    std::fflush(stdout);
+    m_output.clear();
   }
 
   HostWindow m_window;
   const vf::host::HostOptions& m_options;
   StatusLine& m_status;
   vf::host::RecordTally m_tally;
+  std::string m_output;  // the records' lines not yet written
 };
 
 std::string DescribeConfig(const CCfgDevice& config) {

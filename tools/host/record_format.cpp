@@ -1,8 +1,12 @@
 #include "record_format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <ctime>
+#include <iterator>
+#include <string_view>
 
 #include "ais_utf8.h"
 
@@ -74,20 +78,117 @@ std::string Details(const CRawDataAis& record) {
   return "";
 }
 
-std::string JsonString(const CWideString& text) {
-  std::string out = "\"";
-  for (const char c : Visible(text)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      out += Printf("\\u%04x", static_cast<unsigned>(c));
-    } else {
-      out += c;
-    }
+// Fixed-point text of `value` with `decimals` digits after the point, exactly
+// as printf's %.Nf gives it. The value is scaled and rounded as an integer
+// unless it is too large for that or lies so near a half that the scaling's
+// own rounding could tip it; those few go through std::to_chars.
+char* PutFixed(char* at, char* end, double value, int decimals) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+  const double magnitude = std::fabs(value);
+  const double scaled = magnitude * kScale[decimals];
+  const double rounded = std::nearbyint(scaled);
+  if (!(scaled < 1e15) || std::fabs(std::fabs(scaled - rounded) - 0.5) < 1e-3) {
+    return std::to_chars(at, end, value, std::chars_format::fixed, decimals).ptr;
   }
-  return out + "\"";
+  if (std::signbit(value)) *at++ = '-';
+  const auto units = static_cast<uint64_t>(rounded);
+  const auto divisor = static_cast<uint64_t>(kScale[decimals]);
+  at = std::to_chars(at, end, units / divisor).ptr;
+  if (decimals == 0) return at;
+  *at++ = '.';
+  uint64_t fraction = units % divisor;
+  for (int digit = decimals - 1; digit >= 0; --digit) {
+    at[digit] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  return at + decimals;
 }
+
+// As printf's %g: six significant digits, no trailing zeros. The record's
+// dimensions are whole numbers, which %g prints as integers.
+char* PutGeneral(char* at, char* end, double value) {
+  if (value == std::trunc(value) && std::fabs(value) < 1e6 && !(value == 0 && std::signbit(value))) {
+    return std::to_chars(at, end, static_cast<int64_t>(value)).ptr;
+  }
+  return std::to_chars(at, end, value, std::chars_format::general, 6).ptr;
+}
+
+// One JSON object appended field by field to the caller's buffer: names and
+// numbers are put together here and appended in one piece, and once the
+// caller's buffer has grown, formatting allocates nothing.
+class JsonObject {
+ public:
+  explicit JsonObject(std::string& out) : m_out(out) { *m_at++ = '{'; }
+  void Close() {
+    *m_at++ = '}';
+    Flush();
+  }
+
+  JsonObject& Integer(std::string_view name, int64_t value) {
+    Name(name);
+    m_at = std::to_chars(m_at, End(), value).ptr;
+    return *this;
+  }
+  JsonObject& Fixed(std::string_view name, double value, int decimals) {
+    Name(name);
+    m_at = PutFixed(m_at, End(), value, decimals);
+    return *this;
+  }
+  JsonObject& General(std::string_view name, double value) {
+    Name(name);
+    m_at = PutGeneral(m_at, End(), value);
+    return *this;
+  }
+  // The text a reader of the record sees, up to the first NUL ('@' on the air).
+  JsonObject& Text(std::string_view name, const CWideString& text) {
+    Name(name);
+    *m_at++ = '"';
+    Flush();
+    const std::u16string_view view = text.View().substr(0, text.View().find(u'\0'));
+    size_t run = 0;
+    for (size_t i = 0; i < view.size(); ++i) {
+      const char16_t c = view[i];
+      if (c != u'"' && c != u'\\' && c >= 0x20) continue;
+      AppendUtf8(view.substr(run, i - run), m_out);
+      if (c < 0x20) {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+        m_out += escape;
+      } else {
+        m_out += '\\';
+        m_out += static_cast<char>(c);
+      }
+      run = i + 1;
+    }
+    AppendUtf8(view.substr(run), m_out);
+    *m_at++ = '"';
+    return *this;
+  }
+
+ private:
+  // Room for one name and the longest number text (to_chars of a double).
+  static constexpr size_t kFieldRoom = 64 + 400;
+
+  char* End() { return m_buffer + sizeof m_buffer; }
+  void Flush() {
+    m_out.append(m_buffer, static_cast<size_t>(m_at - m_buffer));
+    m_at = m_buffer;
+  }
+  void Name(std::string_view name) {
+    if (static_cast<size_t>(End() - m_at) < kFieldRoom) Flush();
+    if (!m_first) *m_at++ = ',';
+    m_first = false;
+    *m_at++ = '"';
+    m_at = std::copy(name.begin(), name.end(), m_at);
+    *m_at++ = '"';
+    *m_at++ = ':';
+  }
+
+  std::string& m_out;
+  bool m_first = true;
+  char m_buffer[2 * kFieldRoom];
+  char* m_at = m_buffer;
+};
 
 }  // namespace
 
@@ -109,29 +210,51 @@ std::string DescribeRecord(const CRawDataAis& record) {
          Details(record);
 }
 
-std::string RecordJson(const CRawDataAis& record) {
-  return Printf("{\"m_nType\":%u,\"m_nContents\":%u,\"m_nDeviceId\":%d,\"m_dTime\":%.3f,\"m_dTimeOffset\":%.3f,",
-                record.m_nType, record.m_nContents, record.m_nDeviceId, record.m_dTime, record.m_dTimeOffset) +
-         Printf("\"m_nMMSI\":%u,\"m_nTimeReceived\":%d,\"m_nShipType\":%d,\"m_nNavStatus\":%d,\"m_nClass\":%d,",
-                record.m_nMMSI, record.m_nTimeReceived, record.m_nShipType, record.m_nNavStatus, record.m_nClass) +
-         Printf("\"m_dLatitude\":%.7f,\"m_dLongitude\":%.7f,\"m_dSpeed\":%.1f,\"m_dCourse\":%.1f,", record.m_dLatitude,
-                record.m_dLongitude, record.m_dSpeed, record.m_dCourse) +
-         Printf("\"m_dToBow\":%g,\"m_dToStern\":%g,\"m_dToPort\":%g,\"m_dToStarboard\":%g,", record.m_dToBow,
-                record.m_dToStern, record.m_dToPort, record.m_dToStarboard) +
-         "\"m_strCallSign\":" + JsonString(record.m_strCallSign) + ",\"m_strName\":" + JsonString(record.m_strName) +
-         ",\"m_strDestination\":" + JsonString(record.m_strDestination) + "}";
+void AppendRecordJson(const CRawDataAis& record, std::string& out) {
+  JsonObject(out)
+      .Integer("m_nType", record.m_nType)
+      .Integer("m_nContents", record.m_nContents)
+      .Integer("m_nDeviceId", record.m_nDeviceId)
+      .Fixed("m_dTime", record.m_dTime, 3)
+      .Fixed("m_dTimeOffset", record.m_dTimeOffset, 3)
+      .Integer("m_nMMSI", record.m_nMMSI)
+      .Integer("m_nTimeReceived", record.m_nTimeReceived)
+      .Integer("m_nShipType", record.m_nShipType)
+      .Integer("m_nNavStatus", record.m_nNavStatus)
+      .Integer("m_nClass", record.m_nClass)
+      .Fixed("m_dLatitude", record.m_dLatitude, 7)
+      .Fixed("m_dLongitude", record.m_dLongitude, 7)
+      .Fixed("m_dSpeed", record.m_dSpeed, 1)
+      .Fixed("m_dCourse", record.m_dCourse, 1)
+      .General("m_dToBow", record.m_dToBow)
+      .General("m_dToStern", record.m_dToStern)
+      .General("m_dToPort", record.m_dToPort)
+      .General("m_dToStarboard", record.m_dToStarboard)
+      .Text("m_strCallSign", record.m_strCallSign)
+      .Text("m_strName", record.m_strName)
+      .Text("m_strDestination", record.m_strDestination)
+      .Close();
 }
 
 std::string ConfigJson(const CCfgDevice& config) {
-  return Printf("{\"m_nDeviceId\":%d,\"m_nConnectionType\":%d,\"m_nSerialPort\":%d,\"m_nSerialSpeed\":%d,",
-                config.m_nDeviceId, config.m_nConnectionType, config.m_nSerialPort, config.m_nSerialSpeed) +
-         Printf("\"m_nSerialFormat\":%d,\"m_nSocketType\":%d,\"m_nIpPort\":%d,\"m_nRemoteIpPort\":%d,",
-                config.m_nSerialFormat, config.m_nSocketType, config.m_nIpPort, config.m_nRemoteIpPort) +
-         Printf("\"m_nSpare\":%d,\"m_nTimeOffset\":%d,\"m_nSerialTimeout\":%d,", config.m_nSpare,
-                config.m_nTimeOffset, config.m_nSerialTimeout) +
-         "\"m_strHostAddress\":" + JsonString(config.m_strHostAddress) +
-         ",\"m_strOptions\":" + JsonString(config.m_strOptions) + ",\"m_strSpare\":" + JsonString(config.m_strSpare) +
-         "}";
+  std::string out;
+  JsonObject(out)
+      .Integer("m_nDeviceId", config.m_nDeviceId)
+      .Integer("m_nConnectionType", config.m_nConnectionType)
+      .Integer("m_nSerialPort", config.m_nSerialPort)
+      .Integer("m_nSerialSpeed", config.m_nSerialSpeed)
+      .Integer("m_nSerialFormat", config.m_nSerialFormat)
+      .Integer("m_nSocketType", config.m_nSocketType)
+      .Integer("m_nIpPort", config.m_nIpPort)
+      .Integer("m_nRemoteIpPort", config.m_nRemoteIpPort)
+      .Integer("m_nSpare", config.m_nSpare)
+      .Integer("m_nTimeOffset", config.m_nTimeOffset)
+      .Integer("m_nSerialTimeout", config.m_nSerialTimeout)
+      .Text("m_strHostAddress", config.m_strHostAddress)
+      .Text("m_strOptions", config.m_strOptions)
+      .Text("m_strSpare", config.m_strSpare)
+      .Close();
+  return out;
 }
 
 }  // namespace vf::host

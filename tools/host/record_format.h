@@ -11,8 +11,9 @@ namespace vf::host {
 // "01:23:45.678 UTC  257001013  A  position  59.1234567 N  10.6543210 E  12.3 kn  45.6 deg  under way using engine"
 std::string DescribeRecord(const CRawDataAis& record);
 
-// {"m_nType":15,"m_nContents":1,...,"m_strDestination":""} on one line.
-std::string RecordJson(const CRawDataAis& record);
+// Appends {"m_nType":15,"m_nContents":1,...,"m_strDestination":""}, one line
+// without its line end.
+void AppendRecordJson(const CRawDataAis& record, std::string& out);
 
 // The configuration record the same way: {"m_nDeviceId":0,...,"m_strSpare":""}.
 std::string ConfigJson(const CCfgDevice& config);

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 
@@ -15,14 +16,18 @@ namespace {
 
 constexpr size_t kQueueLimit = 10000;
 
+// Each queue has a lock of its own, so that a plug-in posting and a host
+// taking messages meet only there; the registry's lock is shared by both and
+// taken exclusively only to create or destroy a window.
 struct Window {
   std::u16string title;
+  std::mutex lock;
   std::deque<VfMessage> queue;
   std::condition_variable posted;
 };
 
 struct Registry {
-  std::mutex lock;
+  std::shared_mutex lock;
   std::map<uintptr_t, std::shared_ptr<Window>> windows;
   uintptr_t next_id = 0x1000;
 };
@@ -42,7 +47,7 @@ __attribute__((visibility("default"))) HostWindow VfCreateWindow(const char16_t*
   auto window = std::make_shared<Window>();
   if (title) window->title = title;
   Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
+  std::unique_lock guard(registry.lock);
   const uintptr_t id = registry.next_id++;
   registry.windows.emplace(id, std::move(window));
   return reinterpret_cast<HostWindow>(id);
@@ -50,14 +55,14 @@ __attribute__((visibility("default"))) HostWindow VfCreateWindow(const char16_t*
 
 __attribute__((visibility("default"))) void VfDestroyWindow(HostWindow window) {
   Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
+  std::unique_lock guard(registry.lock);
   registry.windows.erase(IdOf(window));
 }
 
 __attribute__((visibility("default"))) HostWindow VfFindWindow(const char16_t* title) {
   const std::u16string_view wanted = title ? title : u"";  // no copy: the plug-in asks once per line
   Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
+  std::shared_lock guard(registry.lock);
   for (const auto& [id, window] : registry.windows) {
     if (window->title == wanted) return reinterpret_cast<HostWindow>(id);
   }
@@ -67,28 +72,47 @@ __attribute__((visibility("default"))) HostWindow VfFindWindow(const char16_t* t
 __attribute__((visibility("default"))) int VfPostMessage(HostWindow window, uint32_t message,
                                                          uintptr_t wParam, intptr_t lParam) {
   Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
+  std::shared_lock guard(registry.lock);  // the window stays while it is held
   auto found = registry.windows.find(IdOf(window));
   if (found == registry.windows.end()) return 0;
   Window& target = *found->second;
-  if (target.queue.size() >= kQueueLimit) return 0;
-  target.queue.push_back(VfMessage{message, wParam, lParam});
-  target.posted.notify_all();
+  bool wasEmpty = false;
+  {
+    std::lock_guard queueGuard(target.lock);
+    if (target.queue.size() >= kQueueLimit) return 0;
+    wasEmpty = target.queue.empty();
+    target.queue.push_back(VfMessage{message, wParam, lParam});
+  }
+  // A reader waits only on an empty queue: one wake-up per batch, not per message.
+  if (wasEmpty) target.posted.notify_all();
   return 1;
 }
 
-__attribute__((visibility("default"))) int VfGetMessage(HostWindow window, VfMessage* out,
-                                                        int32_t timeoutMs) {
-  Registry& registry = TheRegistry();
-  std::unique_lock<std::mutex> guard(registry.lock);
-  auto found = registry.windows.find(IdOf(window));
-  if (found == registry.windows.end()) return -1;
-  std::shared_ptr<Window> target = found->second;  // stays alive if destroyed meanwhile
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  if (!target->posted.wait_until(guard, deadline, [&] { return !target->queue.empty(); })) return 0;
-  *out = target->queue.front();
-  target->queue.pop_front();
-  return 1;
+__attribute__((visibility("default"))) int VfGetMessages(HostWindow window, VfMessage* out, int capacity,
+                                                         int32_t timeoutMs) {
+  std::shared_ptr<Window> target;
+  {
+    Registry& registry = TheRegistry();
+    std::shared_lock guard(registry.lock);
+    auto found = registry.windows.find(IdOf(window));
+    if (found == registry.windows.end()) return -1;
+    target = found->second;  // stays alive if destroyed meanwhile
+  }
+  std::unique_lock queueGuard(target->lock);
+  if (target->queue.empty()) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!target->posted.wait_until(queueGuard, deadline, [&] { return !target->queue.empty(); })) return 0;
+  }
+  int taken = 0;
+  for (; taken < capacity && !target->queue.empty(); ++taken) {
+    out[taken] = target->queue.front();
+    target->queue.pop_front();
+  }
+  return taken;
+}
+
+__attribute__((visibility("default"))) int VfGetMessage(HostWindow window, VfMessage* out, int32_t timeoutMs) {
+  return VfGetMessages(window, out, 1, timeoutMs);
 }
 
 }  // extern "C"

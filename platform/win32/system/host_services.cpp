@@ -60,6 +60,17 @@ int VfGetMessage(HostWindow window, VfMessage* out, int32_t timeoutMs) {
   }
 }
 
+int VfGetMessages(HostWindow window, VfMessage* out, int capacity, int32_t timeoutMs) {
+  if (capacity <= 0) return IsWindow(AsWindow(window)) ? 0 : -1;
+  const int first = VfGetMessage(window, out, timeoutMs);
+  if (first != 1) return first;
+  int taken = 1;
+  for (MSG message{}; taken < capacity && PeekMessageW(&message, AsWindow(window), 0, 0, PM_REMOVE); ++taken) {
+    out[taken] = VfMessage{message.message, message.wParam, message.lParam};
+  }
+  return taken;
+}
+
 VfNamedMutex* VfCreateNamedMutex(const char16_t* name) {
   return reinterpret_cast<VfNamedMutex*>(CreateMutexW(nullptr, FALSE, Wide(name)));
 }
