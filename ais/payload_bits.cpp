@@ -9,17 +9,21 @@ uint8_t SixBitValue(char ch) {
 }
 
 uint32_t ExtractBits(std::string_view payload, uint32_t first, uint32_t length) {
-  uint64_t value = 0;
-  const uint64_t end = uint64_t{first} + length;
-  for (uint64_t bit = first; bit < end;) {
-    const uint64_t index = bit / 6;
-    const uint32_t offset = static_cast<uint32_t>(bit % 6);
-    const uint32_t take = static_cast<uint32_t>(end - bit < 6 - offset ? end - bit : 6 - offset);
-    const uint32_t six = index < payload.size() ? SixBitValue(payload[index]) : 0;
-    value = (value << take) | ((six >> (6 - offset - take)) & ((1u << take) - 1));
-    bit += take;
+  if (length == 0) return 0;
+  if (length > 32) {  // only the field's last 32 bits fit the result
+    first += length - 32;
+    length = 32;
   }
-  return static_cast<uint32_t>(value);
+  // The six-bit groups that hold the field, one after the other in a word;
+  // characters past the payload's end count as zero bits.
+  const uint64_t end = uint64_t{first} + length;
+  const uint64_t lastGroup = (end - 1) / 6;
+  uint64_t groups = 0;
+  for (uint64_t index = first / 6; index <= lastGroup; ++index) {
+    groups = (groups << 6) | (index < payload.size() ? SixBitValue(payload[index]) : 0u);
+  }
+  const auto trailingBits = static_cast<uint32_t>((lastGroup + 1) * 6 - end);
+  return static_cast<uint32_t>((groups >> trailingBits) & ((uint64_t{1} << length) - 1));
 }
 
 int32_t ExtractSignedBits(std::string_view payload, uint32_t first, uint32_t length) {
