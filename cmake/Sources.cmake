@@ -1,14 +1,19 @@
 # Source lists, one place for both platforms' builds.
 set(AIS_CORE_SOURCES
+  ais/aid_to_navigation.cpp
   ais/base_station_report.cpp
   ais/class_b_position.cpp
   ais/class_b_static.cpp
+  ais/extended_class_b.cpp
+  ais/long_range_position.cpp
   ais/payload_bits.cpp
   ais/payload_dispatch.cpp
   ais/position_report.cpp
+  ais/sar_aircraft_report.cpp
   ais/static_voyage_data.cpp
   ais/target_record.cpp
   config/decimal_text.cpp
+  config/feed_options.cpp
   config/option_text.cpp
   diag/monitor_feed.cpp
   diag/text_format.cpp

@@ -12,7 +12,8 @@ using platform::InvalidHandle;
 using platform::IsHeld;
 
 PassSettings PassSettings::Of(const CCfgDevice& config) {
-  return PassSettings{GetCrcCheck(config.m_strOptions.View()) == 1, config.m_nTimeOffset, config.m_nDeviceId};
+  return PassSettings{GetCrcCheck(config.m_strOptions.View()) == 1, config.m_nTimeOffset, config.m_nDeviceId,
+                      FeedOptions::Of(config.m_strOptions.View())};
 }
 
 PluginRun::PluginRun(CPluginApp& app, const CCfgDevice& config, std::u16string_view pluginName)

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "ais_plugin.h"
+#include "config/feed_options.h"
 #include "diag/trace_writer.h"
 #include "platform/critical_section.h"
 #include "platform/handle.h"
@@ -27,6 +28,7 @@ struct PassSettings {
   bool verifyChecksums = true;
   int32_t timeOffsetMs = 0;
   int32_t deviceId = 0;
+  FeedOptions feed;  // what the option text switches on beyond that
 
   static PassSettings Of(const CCfgDevice& config);
 };

@@ -1,0 +1,39 @@
+// What the option text can switch on beyond the plug-in's own behaviour, one
+// "KEY=VALUE" entry each beside "CRC"; with none of them the plug-in behaves
+// exactly as without. Keys are upper case; "1" switches a feature on.
+//
+//   TAGBLOCK=1     NMEA 4.0 tag blocks ("\s:2573135,c:1671620143*0A\" before
+//                  the sentence): the tag block's checksum and the sentence's
+//                  are tested apart (with CRC on), and the sentence decoded
+//   TAGTIME=1      with TAGBLOCK: a tag block's c: time (UNIX seconds, or
+//                  milliseconds) stamps the record instead of its arrival
+//   OWNSHIP=1      !AIVDO sentences (the own ship's, from a transponder) are
+//                  decoded too; their records carry kContentsOwnShip
+//   TYPES=ALL      messages 9, 19, 21 and 27 are decoded as well
+//   UDPLINES=1     a datagram is split at its line ends, and each line read
+//                  as the serial and TCP links read theirs
+//   FRAGMENTAGE=N  a sentence waiting for the rest of its message is dropped
+//                  after N seconds (1 to 3600)
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace vf {
+
+struct FeedOptions {
+  bool tagBlocks = false;
+  bool tagBlockTime = false;
+  bool ownShip = false;
+  bool allMessageTypes = false;
+  bool datagramLines = false;
+  uint32_t fragmentMaxAgeMs = 0;  // 0: fragments wait until newer ones push them out
+
+  static FeedOptions Of(std::u16string_view optionText);
+};
+
+// The trimmed value of the entry whose key (before "=", trimmed) is `key`;
+// empty when there is none.
+std::u16string_view OptionValue(std::u16string_view optionText, std::u16string_view key);
+
+}  // namespace vf
