@@ -44,6 +44,8 @@ inline CWideString& GetSixBitText(std::string_view payload, BitField field, CWid
 
 // 1/10000 minute to degrees, for longitudes and latitudes.
 inline double MinutesTenThousandthsToDegrees(int32_t value) { return static_cast<double>(value) / 600000.0; }
+// 1/10 minute to degrees, for the long-range positions of message 27.
+inline double MinutesTenthsToDegrees(int32_t value) { return static_cast<double>(value) / 600.0; }
 // Tenths of a knot or of a degree.
 inline double TenthsToUnits(uint32_t value) { return static_cast<double>(value) / 10.0; }
 

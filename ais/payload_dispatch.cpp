@@ -8,7 +8,7 @@ constexpr size_t kShortestPayload = 7;  // the message id and the whole MMSI
 
 }  // namespace
 
-DecodedRecord DecodeAisPayload(std::string_view payload) {
+DecodedRecord DecodeAisPayload(std::string_view payload, bool allTypes) {
   if (payload.size() < kShortestPayload) return {};
   if (ExtractBits(payload, kMmsiField) == 0) return {};
   // The first character carries the type: '1' is type 1, 'H' type 24.
@@ -25,6 +25,14 @@ DecodedRecord DecodeAisPayload(std::string_view payload) {
       return DecodeClassBPosition(payload);
     case 'H':
       return DecodeClassBStatic(payload);
+    case '9':
+      return allTypes ? DecodeSarAircraftReport(payload) : DecodedRecord{};
+    case 'C':
+      return allTypes ? DecodeExtendedClassB(payload) : DecodedRecord{};
+    case 'E':
+      return allTypes ? DecodeAidToNavigation(payload) : DecodedRecord{};
+    case 'K':
+      return allTypes ? DecodeLongRangePosition(payload) : DecodedRecord{};
     default:
       return {};  // type 0, types without a decoder, and characters that are no type
   }

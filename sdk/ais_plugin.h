@@ -150,16 +150,33 @@ static_assert(sizeof(CCfgDevice) == 88, "configuration layout");
 
 constexpr uint16_t RAW_DATA_TYPE_AIS = 15;
 
+// Which message filled a record (m_nContents). The last four come only with
+// the option entry "TYPES=ALL"; kContentsOwnShip is a flag added to any of
+// them for a record of an !AIVDO sentence (the own ship's), only with
+// "OWNSHIP=1".
 enum AisContents : uint16_t {
-  kContentsPosition = 1,        // types 1, 2, 3
-  kContentsBaseStation = 2,     // type 4
-  kContentsStaticVoyage = 4,    // type 5
-  kContentsClassBPosition = 8,  // type 18
-  kContentsStaticPartA = 16,    // type 24 part A
-  kContentsStaticPartB = 32,    // type 24 part B
+  kContentsPosition = 1,           // types 1, 2, 3
+  kContentsBaseStation = 2,        // type 4
+  kContentsStaticVoyage = 4,       // type 5
+  kContentsClassBPosition = 8,     // type 18
+  kContentsStaticPartA = 16,       // type 24 part A
+  kContentsStaticPartB = 32,       // type 24 part B
+  kContentsSarAircraft = 64,       // type 9: position, speed (whole knots) and course
+  kContentsExtendedClassB = 128,   // type 19: position, speed, course, name, ship type, dimensions
+  kContentsAidToNavigation = 256,  // type 21: name (with its extension), position, dimensions;
+                                   // m_nShipType holds the type of aid (0 to 31)
+  kContentsLongRange = 512,        // type 27: position to 1/10 minute, speed and course in whole units
+  kContentsOwnShip = 0x8000,
 };
 
-enum AisStationClass : int32_t { kClassBaseStation = 0, kClassA = 1, kClassB = 2 };
+// The reporting station (m_nClass); the last two come only with "TYPES=ALL".
+enum AisStationClass : int32_t {
+  kClassBaseStation = 0,
+  kClassA = 1,
+  kClassB = 2,
+  kClassSarAircraft = 3,
+  kClassAidToNavigation = 4,
+};
 
 constexpr uint32_t kDeviceIdCloneMask = 0x10000000;  // cleared in every clone
 
