@@ -8,7 +8,8 @@ namespace vf::nmea {
 FragmentStore::FragmentStore(size_t capacity)
     : m_vecFragments(capacity > 0 ? capacity : 1), m_nFirstConsumed(m_vecFragments.size()) {}
 
-void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload) {
+void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload,
+                           uint32_t arrivalMs) {
   if (m_nCount == m_vecFragments.size()) {
     // Full: the oldest slot moves to the end and is reused.
     if (m_vecFragments[0].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[0].nSequenceId];
@@ -21,8 +22,22 @@ void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, st
   fragment.nSequenceId = sequenceId;
   fragment.pszPayload.assign(payload);
   fragment.bConsumed = 0;
+  fragment.nArrivalMs = arrivalMs;
   if (sequenceId < kSequenceIds) ++m_nStoredPerId[sequenceId];
   m_nCandidateIds |= 1u << sequenceId;
+}
+
+void FragmentStore::DropOlderThan(uint32_t nowMs, uint32_t maxAgeMs) {
+  // Arrival order: the old ones are at the front.
+  size_t old = 0;
+  while (old < m_nCount && nowMs - m_vecFragments[old].nArrivalMs > maxAgeMs) {
+    if (m_vecFragments[old].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[old].nSequenceId];
+    ++old;
+  }
+  if (old == 0) return;
+  std::rotate(m_vecFragments.begin(), m_vecFragments.begin() + static_cast<ptrdiff_t>(old),
+              m_vecFragments.begin() + static_cast<ptrdiff_t>(m_nCount));  // their buffers are kept for reuse
+  m_nCount -= old;
 }
 
 bool FragmentStore::JoinMessage(uint8_t sequenceId) {

@@ -22,6 +22,7 @@ struct AisFragment {
   uint8_t nSequenceId = 0;      // 0..9
   std::string pszPayload;       // owned copy of the armoured payload
   uint32_t bConsumed = 0;
+  uint32_t nArrivalMs = 0;      // tick count when it came; kept only when fragments age
 };
 
 class FragmentStore {
@@ -33,7 +34,9 @@ class FragmentStore {
   explicit FragmentStore(size_t capacity = kDefaultCapacity);
 
   // Appends at the end; when the store is full the oldest fragment goes.
-  void Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload);
+  void Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload, uint32_t arrivalMs = 0);
+  // Drops the fragments that came more than `maxAgeMs` before `nowMs`.
+  void DropOlderThan(uint32_t nowMs, uint32_t maxAgeMs);
 
   // Joins every message whose fragments are all present, at most one per
   // sequence id, in increasing order of id; hands each joined payload to

@@ -1,20 +1,38 @@
 #include "nmea/receive_loop.h"
 
 #include "nmea/sentence_checks.h"
+#include "platform/clock.h"
 #include "platform/text_codec.h"
 
 namespace vf::nmea {
 
-void CReceiveLoop::HandleReceivedLine(std::u16string_view line, bool verifyChecksums, ReceiveSink& sink) {
+void CReceiveLoop::HandleReceivedLine(std::u16string_view line, const LineRules& rules, ReceiveSink& sink) {
   if (line.empty()) return;
   DoublePercentSigns(line, m_strEscapedLine);
   sink.FeedMonitor(m_strEscapedLine);
   platform::WideToAnsi(m_strEscapedLine, m_strNarrowLine);
-  if (verifyChecksums && !PassesChecksum(m_strNarrowLine)) return;
-  const auto fragment = ParseVdmSentence(m_strNarrowLine);
+  std::string_view sentence = m_strNarrowLine;
+  MessageOrigin origin;
+  if (rules.tagBlocks) {
+    if (const auto tag = SplitTagBlock(sentence)) {
+      if (rules.verifyChecksums && !tag->checksumPasses) return;
+      sentence = tag->sentence;
+      origin.hasTime = rules.tagBlockTime && tag->hasTime;
+      origin.unixSeconds = tag->unixSeconds;
+    }
+  }
+  if (rules.verifyChecksums && !PassesChecksum(sentence)) return;
+  const auto fragment = ParseVdmSentence(sentence, rules.ownShip);
   if (!fragment) return;
-  m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload);
-  m_vecFragments.AssembleFragments([&sink](std::string_view payload) { sink.DecodeMessage(payload); });
+  origin.ownShip = fragment->ownShip;
+  if (rules.fragmentMaxAgeMs > 0) {
+    const uint32_t now = platform::TickCountMs();
+    m_vecFragments.DropOlderThan(now, rules.fragmentMaxAgeMs);
+    m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload, now);
+  } else {
+    m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload);
+  }
+  m_vecFragments.AssembleFragments([&](std::string_view payload) { sink.DecodeMessage(payload, origin); });
 }
 
 }  // namespace vf::nmea

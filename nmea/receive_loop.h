@@ -10,6 +10,22 @@
 
 namespace vf::nmea {
 
+// How a line is taken: the checksum test, and what the option text adds.
+struct LineRules {
+  bool verifyChecksums = true;
+  bool tagBlocks = false;         // a tag block is split off and tested on its own
+  bool tagBlockTime = false;      // and its time goes with the message
+  bool ownShip = false;           // "VDO" sentences are taken too
+  uint32_t fragmentMaxAgeMs = 0;  // 0: fragments wait until newer ones push them out
+};
+
+// What the line that completed a message says of it beyond its payload.
+struct MessageOrigin {
+  bool ownShip = false;
+  bool hasTime = false;
+  double unixSeconds = 0.0;  // the tag block's time
+};
+
 // Where a line's results go.
 class ReceiveSink {
  public:
@@ -17,12 +33,12 @@ class ReceiveSink {
   // The line with its "%" signs doubled, for the monitor's trace.
   virtual void FeedMonitor(std::u16string_view escapedLine) = 0;
   // The joined payload of one complete message.
-  virtual void DecodeMessage(std::string_view payload) = 0;
+  virtual void DecodeMessage(std::string_view payload, const MessageOrigin& origin) = 0;
 };
 
 class CReceiveLoop {
  public:
-  void HandleReceivedLine(std::u16string_view line, bool verifyChecksums, ReceiveSink& sink);
+  void HandleReceivedLine(std::u16string_view line, const LineRules& rules, ReceiveSink& sink);
 
   // Fragments wait here across passes, and across stops and starts.
   FragmentStore m_vecFragments;

@@ -1,6 +1,7 @@
 #include "sentence_checks.h"
 
 #include <array>
+#include <charconv>
 
 #include "config/decimal_text.h"
 
@@ -28,7 +29,7 @@ bool PassesChecksum(std::string_view s) {
   return sum == expected;
 }
 
-std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence) {
+std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acceptOwnShip) {
   std::array<std::string_view, kVdmFields> fields;
   size_t found = 0;
   size_t start = 0;
@@ -39,12 +40,44 @@ std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence) {
     start = comma + 1;
   }
   if (found < kVdmFields) return std::nullopt;
-  if (fields[0].find("VDM") == std::string_view::npos) return std::nullopt;
+  const bool ownShip = acceptOwnShip && fields[0].find("VDM") == std::string_view::npos;
+  if (ownShip ? fields[0].find("VDO") == std::string_view::npos : fields[0].find("VDM") == std::string_view::npos) {
+    return std::nullopt;
+  }
   const auto count = static_cast<uint8_t>(ParseUnsigned(fields[1], 10));
   const auto number = static_cast<uint8_t>(ParseUnsigned(fields[2], 10));
   const auto sequenceId = static_cast<uint8_t>(ParseUnsigned(fields[3], 10));
   if (count < 1 || count > 9 || number < 1 || number > 9 || sequenceId > 9) return std::nullopt;
-  return VdmFragment{count, number, sequenceId, fields[5]};
+  return VdmFragment{count, number, sequenceId, fields[5], ownShip};
+}
+
+std::optional<TagBlock> SplitTagBlock(std::string_view line) {
+  if (line.size() < 2 || line[0] != '\\') return std::nullopt;
+  const size_t close = line.find('\\', 1);
+  if (close == std::string_view::npos) return std::nullopt;
+  const std::string_view block = line.substr(1, close - 1);
+  TagBlock tag;
+  tag.sentence = line.substr(close + 1);
+  const size_t star = block.rfind('*');
+  if (star != std::string_view::npos && block.size() - star == 3) {
+    uint8_t sum = 0;
+    for (const char c : block.substr(0, star)) sum ^= static_cast<uint8_t>(c);
+    tag.checksumPasses = sum == static_cast<uint8_t>(ParseUnsigned(block.substr(star + 1), 16));
+  }
+  for (std::string_view fields = block.substr(0, star); !fields.empty();) {
+    const size_t comma = fields.find(',');
+    const std::string_view field = fields.substr(0, comma);
+    if (field.size() > 2 && field.starts_with("c:")) {
+      int64_t units = 0;
+      std::from_chars(field.data() + 2, field.data() + field.size(), units);
+      const auto value = static_cast<double>(units);
+      tag.hasTime = value > 0;
+      tag.unixSeconds = value > 1e11 ? value / 1000.0 : value;
+    }
+    if (comma == std::string_view::npos) break;
+    fields.remove_prefix(comma + 1);
+  }
+  return tag;
 }
 
 }  // namespace vf::nmea

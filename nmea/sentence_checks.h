@@ -23,11 +23,22 @@ struct VdmFragment {
   uint8_t number;
   uint8_t sequenceId;
   std::string_view payload;
+  bool ownShip = false;  // a "VDO" sentence
 };
 
 // Nothing unless the sentence has at least seven comma-separated fields,
-// field 0 contains "VDM", and count, number (1..9) and sequence id (0..9)
-// are in range.
-std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence);
+// field 0 contains "VDM" (or, with `acceptOwnShip`, "VDO"), and count,
+// number (1..9) and sequence id (0..9) are in range.
+std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acceptOwnShip = false);
+
+// An NMEA 4.0 tag block in front of a sentence: "\s:2573135,c:1671620143*0A\".
+struct TagBlock {
+  std::string_view sentence;  // what follows the tag block
+  bool checksumPasses = false;  // "*hh" at its end is the XOR of its characters before the "*"
+  bool hasTime = false;
+  double unixSeconds = 0.0;  // its "c:" field: seconds, or milliseconds when larger than 10^11
+};
+// Nothing when the line does not begin with a complete tag block.
+std::optional<TagBlock> SplitTagBlock(std::string_view line);
 
 }  // namespace vf::nmea

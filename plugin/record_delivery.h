@@ -5,6 +5,7 @@
 #include "ais/decoders.h"
 #include "ais_plugin.h"
 #include "diag/trace_writer.h"
+#include "nmea/receive_loop.h"
 #include "platform/clock.h"
 #include "plugin/plugin_run.h"
 #include "plugin/time_stamping.h"
@@ -15,8 +16,10 @@ enum class Delivery { kPosted, kNoWindow, kNotPosted };
 
 // Posts only with a window; a record that could not be posted (no window, a
 // full queue) is destroyed here, so nothing leaks. Without a clock the time
-// stamp is 0.0.
-Delivery DeliverRecord(ais::DecodedRecord decoded, HostWindow window, CTimeStamping* clock, const PassSettings& pass);
+// stamp is 0.0; a tag block's time, when the message came with one, takes
+// the clock's place.
+Delivery DeliverRecord(ais::DecodedRecord decoded, HostWindow window, CTimeStamping* clock, const PassSettings& pass,
+                       const nmea::MessageOrigin& origin = {});
 
 // The records a run could not post, said in the trace: when posting starts
 // failing and while it goes on, when it works again, each with the count so

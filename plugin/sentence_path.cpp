@@ -7,7 +7,10 @@ namespace vf {
 
 void SentencePath::HandleReceivedLine(std::u16string_view line, const LineContext& context) {
   m_pContext = &context;
-  m_receiveLoop.HandleReceivedLine(line, context.pass.verifyChecksums, *this);
+  const FeedOptions& feed = context.pass.feed;
+  const nmea::LineRules rules{context.pass.verifyChecksums, feed.tagBlocks, feed.tagBlockTime, feed.ownShip,
+                              feed.fragmentMaxAgeMs};
+  m_receiveLoop.HandleReceivedLine(line, rules, *this);
   m_pContext = nullptr;
 }
 
@@ -18,10 +21,11 @@ void SentencePath::FeedMonitor(std::u16string_view escapedLine) {
   });
 }
 
-void SentencePath::DecodeMessage(std::string_view payload) {
-  if (ais::DecodedRecord decoded = ais::DecodeAisPayload(payload)) {
-    m_notPosted.Count(DeliverRecord(std::move(decoded), m_pContext->window, m_pContext->clock, m_pContext->pass),
-                      m_pContext->trace);
+void SentencePath::DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) {
+  const LineContext& context = *m_pContext;
+  if (ais::DecodedRecord decoded = ais::DecodeAisPayload(payload, context.pass.feed.allMessageTypes)) {
+    m_notPosted.Count(DeliverRecord(std::move(decoded), context.window, context.clock, context.pass, origin),
+                      context.trace);
   }
 }
 

@@ -33,7 +33,7 @@ class SentencePath : private nmea::ReceiveSink {
 
  private:
   void FeedMonitor(std::u16string_view escapedLine) override;
-  void DecodeMessage(std::string_view payload) override;
+  void DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) override;
 
   nmea::CReceiveLoop m_receiveLoop;
   NotPostedCount m_notPosted;

@@ -104,6 +104,23 @@ TEST(EndToEnd, OverUdp) {
   EXPECT_EQ(run.app.StopPlugin(), 0);
 }
 
+// "UDPLINES=1": several sentences in one datagram, as receivers send a type
+// 5's two, each line checked on its own (CR LF no longer spares the test).
+TEST(EndToEnd, OverUdpADatagramOfSeveralLinesIsReadLineByLine) {
+  TestHost run;
+  const uint16_t port = vf::test::UnusedUdpPort();
+  run.config.m_nConnectionType = kConnectionTcpIp;
+  run.config.m_nSocketType = kSocketUdp;
+  run.config.m_nIpPort = port;
+  run.config.m_strOptions = u"CRC=1;UDPLINES=1;";
+  ASSERT_EQ(run.Start(), 0);
+  ASSERT_TRUE(WaitForRunning(run.folder));
+  ASSERT_TRUE(vf::test::SendDatagram(port, Feed()));
+  EXPECT_EQ(ReceiveMmsis(run.sink, kExpectedMmsis.size()), kExpectedMmsis);
+  EXPECT_TRUE(run.sink.Take(1, milliseconds(200)).empty()) << "the bad checksum's copy stays out";
+  EXPECT_EQ(run.app.StopPlugin(), 0);
+}
+
 TEST(EndToEnd, OverASerialPort) {
   TestHost run;
   vf::test::SerialLoop receiver(6);
@@ -145,6 +162,42 @@ TEST(EndToEnd, RecordsThatCannotBePostedAreCountedInTheTrace) {
             (std::vector<std::string>{"1|Records could not be posted to the host window: 1 so far. Its queue is full: "
                                       "the host must take them faster.",
                                       "1|50 records could not be posted to the host window during this run."}));
+}
+
+uint32_t g_tickMs = 0;
+
+// However often posting flaps between failing and working, the trace gets at
+// most one line about it every 5 s, each with the count so far.
+TEST(NotPostedCount, FlappingPostsGiveAtMostOneLineEveryFiveSeconds) {
+  vf::test::TraceFolder folder;
+  vf::TraceWriter trace(u"AIS");
+  trace.Open();
+  vf::NotPostedCount count([] { return g_tickMs; });
+  using vf::Delivery;
+  g_tickMs = 1000;
+  for (int i = 0; i < 100; ++i) {
+    count.Count(Delivery::kNotPosted, trace);
+    count.Count(Delivery::kPosted, trace);
+    count.Count(Delivery::kNoWindow, trace);
+  }
+  g_tickMs += 4999;
+  count.Count(Delivery::kPosted, trace);
+  g_tickMs += 1;
+  count.Count(Delivery::kPosted, trace);
+  count.Count(Delivery::kPosted, trace);
+  g_tickMs += 1;
+  count.Count(Delivery::kNotPosted, trace);
+  g_tickMs += 5000;
+  count.Count(Delivery::kNotPosted, trace);
+  count.EndOfRun(trace);
+  EXPECT_EQ(vf::test::StatusMessages(folder, true),
+            (std::vector<std::string>{
+                "1|Records could not be posted to the host window: 1 so far. Its queue is full: the host must take "
+                "them faster.",
+                "32|Posting records to the host window works again; 100 could not be posted.",
+                "1|Records could not be posted to the host window: 102 so far. Its queue is full: the host must "
+                "take them faster.",
+                "1|102 records could not be posted to the host window during this run."}));
 }
 
 }  // namespace

@@ -95,6 +95,30 @@ TEST(FragmentStore, IsBoundedByEvictingTheOldest) {
   EXPECT_EQ(decoded, std::vector<std::string>{"p9-end"}) << "fragments still stored keep the matching rules";
 }
 
+// With "FRAGMENTAGE": the lost-first-sentence case above, but the old second
+// sentence has aged out before the next message begins.
+TEST(FragmentStore, FragmentsOlderThanTheirAgeAreDropped) {
+  FragmentStore store;
+  std::vector<std::string> decoded;
+  const auto decode = [&](std::string_view payload) { decoded.emplace_back(payload); };
+  store.Append(2, 2, 6, "old2", 1000);
+  store.Append(2, 1, 3, "kept", 4000);
+  store.DropOlderThan(4000, 3000);
+  EXPECT_EQ(store.Size(), 2u) << "3 s old is not older than 3 s";
+  store.DropOlderThan(4001, 3000);
+  ASSERT_EQ(store.Size(), 1u);
+  store.Append(2, 1, 6, "new1", 4001);
+  store.AssembleFragments(decode);
+  EXPECT_TRUE(decoded.empty());
+  store.Append(2, 2, 6, "new2", 4002);
+  store.Append(2, 2, 3, "+", 4002);
+  store.AssembleFragments(decode);
+  EXPECT_EQ(decoded, (std::vector<std::string>{"kept+", "new1new2"}));
+  store.Append(2, 1, 0, "wrap", 0xFFFFFF00u);  // the tick count wraps: ages are differences
+  store.DropOlderThan(0x100u, 3000);
+  EXPECT_EQ(store.Size(), 1u);
+}
+
 TEST(FragmentStore, NeverCompletingFragmentsStayWithinTheBound) {
   FragmentStore store;
   for (int i = 0; i < 100000; ++i) {

@@ -135,6 +135,65 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}}));
 
+std::string TagBlock(const std::string& fields) { return "\\" + fields + NmeaChecksum("\\" + fields) + "\\"; }
+
+// Built as the simulator builds them: one message of each kind that only
+// "TYPES=ALL" decodes.
+std::string Payload(std::initializer_list<std::pair<uint32_t, unsigned>> fields) {
+  vf::sim::PayloadWriter w;
+  for (const auto& [value, bits] : fields) w.Put(value, bits);
+  return w.Armoured();
+}
+const std::string kType9 = Payload({{9, 6}, {0, 2}, {111232511, 30}, {300, 12}, {140, 10}, {0, 1}, {0, 28}, {0, 27},
+                                    {0, 12}, {0, 40}});
+const std::string kType19 = Payload({{19, 6}, {0, 2}, {338000003, 30}, {0, 140}});
+const std::string kType21 = Payload({{21, 6}, {0, 2}, {992351000, 30}, {1, 5}, {0, 229}});
+const std::string kType27 = Payload({{27, 6}, {0, 2}, {206914217, 30}, {0, 58}});
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, SentenceInput,
+    testing::Values(
+        LineCase{"TAGBLOCK=1 decodes a sentence behind a good tag block",
+                 {TagBlock("s:2573135,c:1671620143") + kGood}, u"TAGBLOCK=1;", {kType1Mmsi}},
+        LineCase{"TAGBLOCK=1 drops a tag block with a wrong checksum",
+                 {"\\s:2573135,c:1671620143*00\\" + kGood}, u"TAGBLOCK=1;", {}},
+        LineCase{"TAGBLOCK=1 with CRC=0 tests neither checksum",
+                 {"\\s:2573135*00\\" + kBody + "*00"}, u"TAGBLOCK=1;CRC=0;", {kType1Mmsi}},
+        LineCase{"TAGBLOCK=1 still tests the sentence's own checksum",
+                 {TagBlock("s:2573135") + kBody + "*00"}, u"TAGBLOCK=1;", {}},
+        LineCase{"TAGBLOCK=1 drops a tag block that never closes", {"\\s:2573135*12" + kGood}, u"TAGBLOCK=1;", {}},
+        LineCase{"a tag block without TAGBLOCK fails the checksum", {TagBlock("s:1") + kGood}, u"", {}},
+        LineCase{"OWNSHIP=1 takes VDO", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"OWNSHIP=1",
+                 {kType1Mmsi}},
+        LineCase{"OWNSHIP=0 leaves VDO out", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")},
+                 u"OWNSHIP=0", {}},
+        LineCase{"types 9, 19, 21 and 27 without TYPES=ALL",
+                 {Vdm("1,1,,A," + kType9 + ",0"), Vdm("1,1,,A," + kType19 + ",0"), Vdm("1,1,,A," + kType21 + ",0"),
+                  Vdm("1,1,,A," + kType27 + ",0")},
+                 u"", {}},
+        LineCase{"types 9, 19, 21 and 27 with TYPES=ALL",
+                 {Vdm("1,1,,A," + kType9 + ",0"), Vdm("1,1,,A," + kType19 + ",0"), Vdm("1,1,,A," + kType21 + ",0"),
+                  Vdm("1,1,,A," + kType27 + ",0")},
+                 u"CRC=1;TYPES=ALL;", {111232511, 338000003, 992351000, 206914217}}));
+
+// The tag block's time stamps the record with TAGTIME=1, in seconds or in
+// milliseconds; and an own-ship record says so in its contents.
+TEST(SentenceInputOptions, TagTimesAndOwnShipMarkTheRecord) {
+  vf::test::RecordSink sink;
+  vf::test::SentenceRig rig(sink.Window());
+  rig.SetOptions(u"TAGBLOCK=1;TAGTIME=1;OWNSHIP=1");
+  rig.Feed(Received(TagBlock("c:1671620143") + kGood));
+  rig.Feed(Received(TagBlock("s:x,c:1671620143250") + WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")));
+  rig.Feed(Received(kGood));
+  const auto records = sink.TakeAll();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0]->m_dTime, 1671620143.0);
+  EXPECT_EQ(records[0]->m_nContents, kContentsPosition);
+  EXPECT_EQ(records[1]->m_dTime, 1671620143.25);
+  EXPECT_EQ(records[1]->m_nContents, kContentsPosition | kContentsOwnShip);
+  EXPECT_GT(records[2]->m_dTime, 1.7e9) << "no tag block: the arrival time";
+}
+
 // Corrupt data whose checksum still matches: whatever the bytes, the
 // decoders stay within the payload and never deliver an MMSI of 0.
 TEST(SentenceInputTrouble, RandomPayloadBytesWithMatchingChecksums) {

@@ -6,7 +6,6 @@
 #include "plugin/record_delivery.h"
 #include "support/fake_clock.h"
 #include "support/record_sink.h"
-#include "support/trace_folder.h"
 #include "vf_system.h"
 
 namespace {
@@ -123,42 +122,6 @@ TEST_F(Delivery, WithoutAWindowOrWithAGoneOneNothingIsPostedOrLeaked) {
   Deliver(&m_timeStamping, gone);
   Deliver(&m_timeStamping, nullptr);
   EXPECT_TRUE(m_sink.TakeAll().empty());
-}
-
-uint32_t g_tickMs = 0;
-
-// However often posting flaps between failing and working, the trace gets at
-// most one line about it every 5 s, each with the count so far.
-TEST(NotPostedCount, FlappingPostsGiveAtMostOneLineEveryFiveSeconds) {
-  vf::test::TraceFolder folder;
-  vf::TraceWriter trace(u"AIS");
-  trace.Open();
-  vf::NotPostedCount count([] { return g_tickMs; });
-  using vf::Delivery;
-  g_tickMs = 1000;
-  for (int i = 0; i < 100; ++i) {
-    count.Count(Delivery::kNotPosted, trace);
-    count.Count(Delivery::kPosted, trace);
-    count.Count(Delivery::kNoWindow, trace);
-  }
-  g_tickMs += 4999;
-  count.Count(Delivery::kPosted, trace);
-  g_tickMs += 1;
-  count.Count(Delivery::kPosted, trace);
-  count.Count(Delivery::kPosted, trace);
-  g_tickMs += 1;
-  count.Count(Delivery::kNotPosted, trace);
-  g_tickMs += 5000;
-  count.Count(Delivery::kNotPosted, trace);
-  count.EndOfRun(trace);
-  EXPECT_EQ(vf::test::StatusMessages(folder, true),
-            (std::vector<std::string>{
-                "1|Records could not be posted to the host window: 1 so far. Its queue is full: the host must take "
-                "them faster.",
-                "32|Posting records to the host window works again; 100 could not be posted.",
-                "1|Records could not be posted to the host window: 102 so far. Its queue is full: the host must "
-                "take them faster.",
-                "1|102 records could not be posted to the host window during this run."}));
 }
 
 }  // namespace
