@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "config/feed_options.h"
 #include "diag/trace_file.h"
 #include "links/error_text.h"
 #include "platform/clock.h"
@@ -36,6 +37,8 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWri
   m_link = Link::kNone;
   m_pTrace = &trace;
   m_bLossTraced = false;
+  m_bDatagramLines = vf::FeedOptions::Of(config.m_strOptions.View()).datagramLines;
+  m_datagramLines.Take(u"");
   if (config.m_nConnectionType == kConnectionSerial) {
     m_link = Link::kSerial;
   } else if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketTcp) {
@@ -151,7 +154,7 @@ int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::pl
       return signalled >= 0 ? signalled + 1 : 0;
     }
     case Link::kTcp: return m_pTcp->WaitForData(controlEvent, auxEvent);
-    case Link::kUdp: return m_pUdp->WaitForData(controlEvent, auxEvent);
+    case Link::kUdp: return m_datagramLines.Pending() ? 0 : m_pUdp->WaitForData(controlEvent, auxEvent);
     case Link::kNone: break;
   }
   return -1;
@@ -181,9 +184,22 @@ int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stop
       return m_pSerial->ReadLine(line, stopEvent);
     }
     case Link::kTcp: return m_pTcp->ReadLine(line);
-    case Link::kUdp: return m_pUdp->ReadDatagram(line);
+    case Link::kUdp: return m_bDatagramLines ? ReadDatagramLine(line) : m_pUdp->ReadDatagram(line);
     case Link::kNone: break;
   }
+  return -1;
+}
+
+int32_t CDeviceLink::ReadDatagramLine(CWideString& line) {
+  if (!m_datagramLines.Pending()) {
+    if (m_pUdp->ReadDatagram(m_strDatagram) != 0) {
+      line.Truncate(0);
+      return -1;
+    }
+    m_datagramLines.Take(m_strDatagram.View());
+  }
+  if (m_datagramLines.Next(line)) return 0;
+  line.Truncate(0);
   return -1;
 }
 

@@ -9,6 +9,7 @@
 
 #include "ais_plugin.h"
 #include "diag/trace_writer.h"
+#include "links/line_text.h"
 #include "links/mfc_serial.h"
 #include "links/tcp_client.h"
 #include "links/udp_session.h"
@@ -46,8 +47,13 @@ class CDeviceLink {
   int32_t OpenSerialLink(const CCfgDevice& config, const vf::TraceWriter& trace);
   int32_t OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
   int32_t OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace);
+  // With "UDPLINES=1": the next line of the last datagram, or of a new one.
+  int32_t ReadDatagramLine(CWideString& line);
 
   Link m_link = Link::kNone;  // as the configuration of the last open chose
   const vf::TraceWriter* m_pTrace = nullptr;  // the open's, for what happens while reading
   bool m_bLossTraced = false;
+  bool m_bDatagramLines = false;  // "UDPLINES=1": datagrams are read line by line
+  CWideString m_strDatagram;
+  vf::links::DatagramLines m_datagramLines;
 };

@@ -1,5 +1,7 @@
 #include "links/line_text.h"
 
+#include <algorithm>
+
 #include "platform/text_codec.h"
 
 namespace vf::links {
@@ -11,6 +13,24 @@ void LineText::Set(std::string_view bytes, CWideString& line) {
   }
   platform::AnsiToWide(bytes, m_wide);
   line.Assign(m_wide);
+}
+
+void DatagramLines::Take(std::u16string_view datagram) {
+  m_text.assign(datagram);
+  m_nNext = 0;
+}
+
+bool DatagramLines::Next(CWideString& line) {
+  while (Pending()) {
+    const size_t end = std::min(m_text.find_first_of(u"\r\n", m_nNext), m_text.size());
+    const std::u16string_view text = std::u16string_view(m_text).substr(m_nNext, end - m_nNext);
+    m_nNext = end + 1;
+    if (!text.empty()) {
+      line.Assign(text);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace vf::links

@@ -31,4 +31,18 @@ class LineText {
   std::u16string m_wide;
 };
 
+// A datagram that holds several lines (receivers send both sentences of a
+// message in one), handed out a line at a time, empty lines skipped.
+class DatagramLines {
+ public:
+  void Take(std::u16string_view datagram);
+  bool Pending() const { return m_nNext < m_text.size(); }
+  // The next line without its line end; false when none is left.
+  bool Next(CWideString& line);
+
+ private:
+  std::u16string m_text;
+  size_t m_nNext = 0;
+};
+
 }  // namespace vf::links
