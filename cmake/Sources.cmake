@@ -22,6 +22,7 @@ set(AIS_CORE_SOURCES
   links/device_link.cpp
   links/error_text.cpp
   links/line_text.cpp
+  links/link_recovery.cpp
   links/mfc_serial.cpp
   links/tcp_client.cpp
   links/udp_session.cpp

@@ -38,6 +38,7 @@ FeedOptions FeedOptions::Of(std::u16string_view optionText) {
   options.ownShip = IsOn(optionText, u"OWNSHIP");
   options.allMessageTypes = OptionValue(optionText, u"TYPES") == u"ALL";
   options.datagramLines = IsOn(optionText, u"UDPLINES");
+  options.reconnect = IsOn(optionText, u"RECONNECT");
   const int32_t ageS = ParseSignedDecimal(OptionValue(optionText, u"FRAGMENTAGE"));
   if (ageS >= 1 && ageS <= kLongestFragmentAgeS) options.fragmentMaxAgeMs = static_cast<uint32_t>(ageS) * 1000;
   return options;

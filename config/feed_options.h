@@ -14,6 +14,8 @@
 //                  as the serial and TCP links read theirs
 //   FRAGMENTAGE=N  a sentence waiting for the rest of its message is dropped
 //                  after N seconds (1 to 3600)
+//   RECONNECT=1    a TCP connection the receiver closed, or a serial device
+//                  that went away, is opened again with a back-off
 #pragma once
 
 #include <cstdint>
@@ -28,6 +30,7 @@ struct FeedOptions {
   bool allMessageTypes = false;
   bool datagramLines = false;
   uint32_t fragmentMaxAgeMs = 0;  // 0: fragments wait until newer ones push them out
+  bool reconnect = false;
 
   static FeedOptions Of(std::u16string_view optionText);
 };

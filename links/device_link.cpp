@@ -37,7 +37,10 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWri
   m_link = Link::kNone;
   m_pTrace = &trace;
   m_bLossTraced = false;
-  m_bDatagramLines = vf::FeedOptions::Of(config.m_strOptions.View()).datagramLines;
+  const vf::FeedOptions options = vf::FeedOptions::Of(config.m_strOptions.View());
+  m_bDatagramLines = options.datagramLines;
+  m_bReconnect = options.reconnect;
+  m_pStopRequested = &stopRequested;
   m_datagramLines.Take(u"");
   if (config.m_nConnectionType == kConnectionSerial) {
     m_link = Link::kSerial;
@@ -73,6 +76,7 @@ int32_t CDeviceLink::OpenSerialLink(const CCfgDevice& config, const vf::TraceWri
   const int32_t result = m_pSerial->Open();
   if (result == 0) {
     trace.TraceStatus(vf::kTraceSuccess, u"Successfully opened serial port: [COM%ld].", {port});
+    m_recovery.Start(u"serial port [COM" + vf::platform::AnsiToWide(std::to_string(port)) + u"]");
     return 0;
   }
   CWideString text;
@@ -100,6 +104,10 @@ int32_t CDeviceLink::OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter
         m_pTcp->Connect(ToAnsiString(config.m_strHostAddress), config.m_nIpPort, stopping);
     if (result == 0) {
       trace.TraceStatus(vf::kTraceSuccess, u"TCP connection established.");
+      m_strTcpHost = ToAnsiString(config.m_strHostAddress);
+      m_nTcpPort = config.m_nIpPort;
+      m_recovery.Start(u"TCP [" + std::u16string(config.m_strHostAddress.View()) + u"] on port [" +
+                       vf::platform::AnsiToWide(std::to_string(config.m_nIpPort)) + u"]");
       return 0;
     }
     CWideString text;
@@ -153,7 +161,9 @@ int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::pl
       const int signalled = count > 0 ? vf::platform::WaitForAnyEvent(events, count, 0) : -1;
       return signalled >= 0 ? signalled + 1 : 0;
     }
-    case Link::kTcp: return m_pTcp->WaitForData(controlEvent, auxEvent);
+    case Link::kTcp:
+      if (m_bReconnect && (m_pTcp->PeerClosed() || m_pTcp->m_bConnected == 0)) return RecoverTcp(controlEvent);
+      return m_pTcp->WaitForData(controlEvent, auxEvent);
     case Link::kUdp: return m_datagramLines.Pending() ? 0 : m_pUdp->WaitForData(controlEvent, auxEvent);
     case Link::kNone: break;
   }
@@ -164,6 +174,7 @@ int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stop
   if (!HasLinkObjects()) return -1;
   switch (m_link) {
     case Link::kSerial: {
+      if (m_bReconnect && m_pSerial->IsLost()) return RecoverSerial(line, stopEvent);
       if (m_pSerial->IsLost()) {
         if (!m_bLossTraced && m_pTrace != nullptr) {
           m_pTrace->TraceStatus(vf::kTraceError,
@@ -187,6 +198,24 @@ int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stop
     case Link::kUdp: return m_bDatagramLines ? ReadDatagramLine(line) : m_pUdp->ReadDatagram(line);
     case Link::kNone: break;
   }
+  return -1;
+}
+
+int32_t CDeviceLink::RecoverTcp(vf::platform::Handle stopEvent) {
+  const auto stopping = [this] { return m_pStopRequested != nullptr && m_pStopRequested->load(); };
+  m_recovery.Pass(*m_pTrace, stopEvent, [&] {
+    m_pTcp->Close();
+    return m_pTcp->Connect(m_strTcpHost, m_nTcpPort, stopping);
+  });
+  return -1;
+}
+
+int32_t CDeviceLink::RecoverSerial(CWideString& line, vf::platform::Handle stopEvent) {
+  line.Truncate(0);
+  m_recovery.Pass(*m_pTrace, stopEvent, [this] {
+    m_pSerial->Close();
+    return m_pSerial->Open();
+  });
   return -1;
 }
 

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "ais_plugin.h"
 #include "diag/trace_writer.h"
 #include "links/line_text.h"
+#include "links/link_recovery.h"
 #include "links/mfc_serial.h"
 #include "links/tcp_client.h"
 #include "links/udp_session.h"
@@ -49,11 +51,20 @@ class CDeviceLink {
   int32_t OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace);
   // With "UDPLINES=1": the next line of the last datagram, or of a new one.
   int32_t ReadDatagramLine(CWideString& line);
+  // With "RECONNECT=1": a pass while the TCP connection or the serial
+  // device is lost; -1, as a pass without data.
+  int32_t RecoverTcp(vf::platform::Handle stopEvent);
+  int32_t RecoverSerial(CWideString& line, vf::platform::Handle stopEvent);
 
   Link m_link = Link::kNone;  // as the configuration of the last open chose
   const vf::TraceWriter* m_pTrace = nullptr;  // the open's, for what happens while reading
   bool m_bLossTraced = false;
   bool m_bDatagramLines = false;  // "UDPLINES=1": datagrams are read line by line
+  bool m_bReconnect = false;      // "RECONNECT=1": a lost link is opened again
+  std::string m_strTcpHost;
+  int32_t m_nTcpPort = 0;
+  const std::atomic<bool>* m_pStopRequested = nullptr;
+  vf::links::LinkRecovery m_recovery;
   CWideString m_strDatagram;
   vf::links::DatagramLines m_datagramLines;
 };

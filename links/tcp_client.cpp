@@ -55,6 +55,7 @@ int32_t CTcp::Connect(const std::string& host, int32_t port, const std::function
       result = kTcpConnectTimeout;
     } else {
       m_bConnected = 1;
+      m_bPeerClosed = false;
       SetBufferSizes(m_hSocket, kSocketBufferBytes);
       m_nRxBegin = m_nRxEnd = 0;
       result = 0;
@@ -69,8 +70,10 @@ int32_t CTcp::WaitForData(vf::platform::Handle controlEvent, vf::platform::Handl
   if (m_nRxBegin < m_nRxEnd) return 0;  // bytes already received wait here
   vf::platform::Handle events[2];
   const size_t count = ControlEventList(controlEvent, auxEvent, events);
-  return vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, events, count,
-                                             kDataWaitMs);
+  const int32_t result = vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, events,
+                                                             count, kDataWaitMs);
+  if (result == -1 && !m_bPeerClosed) m_bPeerClosed = vf::platform::StreamEnded(m_hSocket);
+  return result;
 }
 
 int32_t CTcp::ReadLine(CWideString& line) {
@@ -92,6 +95,7 @@ int32_t CTcp::ReadLine(CWideString& line) {
       const auto left = static_cast<int32_t>(deadline - now);
       if (left <= 0) break;
       const ptrdiff_t got = vf::platform::Receive(m_hSocket, m_rxBuffer, sizeof m_rxBuffer);
+      if (got == 0) m_bPeerClosed = true;
       if (got <= 0) {
         // Nothing waiting: sleep until data comes or the time is up (a
         // closed stream never wakes the wait) instead of asking again at once.
@@ -135,4 +139,5 @@ void CTcp::Close() {
   m_bConnected = 0;
   m_hSocket = vf::platform::kNoSocket;
   m_nRxBegin = m_nRxEnd = 0;
+  m_bPeerClosed = false;
 }

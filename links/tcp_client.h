@@ -34,6 +34,9 @@ class CTcp {
   int32_t WaitForData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
   // One line without its CR or LF; 0 when the last receive delivered a byte.
   int32_t ReadLine(CWideString& line);
+  // Whether the receiver has closed the connection (or it failed): known
+  // once a wait for data has run out or a read found the stream's end.
+  bool PeerClosed() const { return m_bPeerClosed; }
   void Close();
 
   int32_t m_bWinsockReady = 0;
@@ -48,6 +51,7 @@ class CTcp {
   char m_rxBuffer[2048];
   size_t m_nRxBegin = 0;
   size_t m_nRxEnd = 0;
+  bool m_bPeerClosed = false;
   // The line being collected and its text, kept from line to line.
   std::string m_strLine;
   vf::links::LineText m_lineText;

@@ -52,6 +52,10 @@ bool ConnectSocket(Socket socket, const SocketAddress& address);
 // peer has closed has no data: the wait goes on for the events.
 int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs);
 
+// True when the peer has closed the stream or the connection failed:
+// nothing more will come on it. Asks without waiting or taking any byte.
+bool StreamEnded(Socket socket);
+
 // Bytes received (> 0); 0 when the peer closed; -1 when nothing is waiting
 // or on error.
 ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity);

@@ -3,6 +3,7 @@
 // the status trace tells the story of the run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -121,6 +122,31 @@ TEST(EndToEnd, OverUdpADatagramOfSeveralLinesIsReadLineByLine) {
   EXPECT_EQ(run.app.StopPlugin(), 0);
 }
 
+// "RECONNECT=1": the receiver closes the connection (it restarted); the
+// plug-in says so, connects again after its first wait, and reads on.
+TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
+  TestHost run;
+  vf::test::TcpServer receiver;
+  run.config.m_nConnectionType = kConnectionTcpIp;
+  run.config.m_strHostAddress = u"127.0.0.1";
+  run.config.m_nIpPort = receiver.Port();
+  run.config.m_strOptions = u"RECONNECT=1;";
+  ASSERT_EQ(run.Start(), 0);
+  ASSERT_TRUE(receiver.Accept());
+  receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
+  EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+  receiver.Hangup();
+  ASSERT_TRUE(receiver.Accept(15000)) << "no second connection";
+  receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
+  EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+  EXPECT_EQ(run.app.GetStatus(), kStatusRunning);
+  EXPECT_EQ(run.app.StopPlugin(), 0);
+  const std::string where = "TCP [127.0.0.1] on port [" + std::to_string(receiver.Port()) + "]";
+  const auto messages = vf::test::StatusMessages(run.folder);
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Connection lost: " + where + "; reconnecting in 3 s."), 1);
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Reconnected: " + where + " (reconnect 1)."), 1);
+}
+
 TEST(EndToEnd, OverASerialPort) {
   TestHost run;
   vf::test::SerialLoop receiver(6);
@@ -131,6 +157,28 @@ TEST(EndToEnd, OverASerialPort) {
   receiver.Send(Feed());
   EXPECT_EQ(ReceiveMmsis(run.sink, kExpectedMmsis.size()), kExpectedMmsis);
   EXPECT_EQ(run.app.StopPlugin(), 0);
+}
+
+// "RECONNECT=1": the serial receiver is unplugged and plugged in again.
+TEST(EndToEnd, OverASerialPortARepluggedReceiverIsOpenedAgain) {
+  TestHost run;
+  vf::test::SerialLoop receiver(8);
+  run.config.m_nSerialPort = 8;
+  run.config.m_strOptions = u"RECONNECT=1;";
+  ASSERT_EQ(run.Start(), 0);
+  ASSERT_TRUE(WaitForRunning(run.folder));
+  receiver.Replug();
+  ASSERT_TRUE(vf::test::WaitUntil(
+      [&] {
+        const auto messages = vf::test::StatusMessages(run.folder);
+        return std::count(messages.begin(), messages.end(), "Reconnected: serial port [COM8] (reconnect 1).") == 1;
+      },
+      milliseconds(15000)));
+  receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
+  EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+  EXPECT_EQ(run.app.StopPlugin(), 0);
+  const auto messages = vf::test::StatusMessages(run.folder);
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Connection lost: serial port [COM8]; reconnecting in 3 s."), 1);
 }
 
 TEST(EndToEnd, AFailedOpenReportsStatusTwo) {

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <vector>
 
 #include "event_fd.h"
 #include "native_calls.h"
@@ -148,17 +147,19 @@ bool ConnectSocket(Socket socket, const SocketAddress& address) {
 }
 
 int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
-  std::vector<pollfd> polled;
-  polled.reserve(count + 1);
-  polled.push_back(pollfd{Fd(socket), POLLIN, 0});
+  constexpr size_t kMostEvents = 8;  // on the stack: a wait per datagram allocates nothing
+  if (count > kMostEvents) return -1;
+  pollfd polled[1 + kMostEvents];
+  polled[0] = pollfd{Fd(socket), POLLIN, 0};
   for (size_t i = 0; i < count; ++i) {
     const int fd = posix::EventDescriptor(events[i]);
     if (fd < 0) return -1;
-    polled.push_back(pollfd{fd, POLLIN, 0});
+    polled[1 + i] = pollfd{fd, POLLIN, 0};
   }
+  const size_t watched = 1 + count;
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    if (PollRetrying(polled.data(), polled.size(), MsUntil(end)) <= 0) return -1;
+    if (PollRetrying(polled, watched, MsUntil(end)) <= 0) return -1;
     if (polled[0].revents != 0) {
       char probe;
       const bool hasData = kind == SocketKind::kDatagram ||
@@ -166,10 +167,16 @@ int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, 
       if (hasData && (polled[0].revents & POLLIN) != 0) return 0;
       polled[0].fd = -1;  // closed or failed: only the events can end the wait now
     }
-    for (size_t i = 1; i < polled.size(); ++i) {
+    for (size_t i = 1; i < watched; ++i) {
       if (polled[i].revents & POLLIN) return static_cast<int>(i);
     }
   }
+}
+
+bool StreamEnded(Socket socket) {
+  char probe;
+  const ssize_t got = recv(Fd(socket), &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+  return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
 ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {

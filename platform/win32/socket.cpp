@@ -170,6 +170,12 @@ int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, 
   return result;
 }
 
+bool StreamEnded(Socket socket) {
+  char probe;  // the socket does not block
+  const int got = recv(Native(socket), &probe, 1, MSG_PEEK);
+  return got == 0 || (got < 0 && WSAGetLastError() != WSAEWOULDBLOCK);
+}
+
 ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
   const int got = recv(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
   return got >= 0 ? got : -1;

@@ -107,7 +107,7 @@ inline uint16_t UnusedUdpPort() {
 // VF_SERIAL_DIR holds a link "comN" to it. The test writes to the near side.
 class SerialLoop {
  public:
-  explicit SerialLoop(int portNumber) {
+  explicit SerialLoop(int portNumber) : m_portNumber(portNumber) {
     static std::atomic<int> serial{0};
     m_folder = std::filesystem::temp_directory_path() /
                ("serial-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++));
@@ -127,11 +127,24 @@ class SerialLoop {
   SerialLoop(const SerialLoop&) = delete;
   SerialLoop& operator=(const SerialLoop&) = delete;
 
+  // The receiver unplugged and plugged in again: the old terminal hangs up,
+  // and COMn names a new one.
+  void Replug() {
+    close(m_master);
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(m_master);
+    unlockpt(m_master);
+    const std::filesystem::path link = m_folder / ("com" + std::to_string(m_portNumber));
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(ptsname(m_master), link);
+  }
+
   int Master() const { return m_master; }
   std::string DevicePath() const { return ptsname(m_master); }
   bool Send(const std::string& bytes) { return write(m_master, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
 
  private:
+  int m_portNumber;
   std::filesystem::path m_folder;
   int m_master = -1;
 };
