@@ -35,6 +35,7 @@ set(AIS_CORE_SOURCES
   plugin/record_delivery.cpp
   plugin/sentence_path.cpp
   plugin/time_stamping.cpp
+  platform/socket_address.cpp
   platform/system_calls.cpp
   ui/combo_box_model.cpp
   ui/config_dialog.cpp

@@ -16,6 +16,10 @@
 //                  after N seconds (1 to 3600)
 //   RECONNECT=1    a TCP connection the receiver closed, or a serial device
 //                  that went away, is opened again with a back-off
+//   UDPBIND=A      a UDP session binds the local address A instead of all
+//   UDPSOURCES=L   a UDP session reads only datagrams from the hosts of the
+//                  comma-separated list L, or with "PEER" from the configured
+//                  host address; the others are counted and traced
 #pragma once
 
 #include <cstdint>

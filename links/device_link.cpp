@@ -41,6 +41,7 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWri
   m_bDatagramLines = options.datagramLines;
   m_bReconnect = options.reconnect;
   m_pStopRequested = &stopRequested;
+  m_bRefusalTraced = false;
   m_datagramLines.Take(u"");
   if (config.m_nConnectionType == kConnectionSerial) {
     m_link = Link::kSerial;
@@ -130,7 +131,8 @@ int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter
                 {config.m_strHostAddress, port});
   }
   CWideString text;
-  if (const int32_t result = m_pUdp->Bind(port); result != 0) {
+  const std::string localHost = vf::platform::WideToAnsi(vf::OptionValue(config.m_strOptions.View(), u"UDPBIND"));
+  if (const int32_t result = m_pUdp->Bind(port, localHost); result != 0) {
     trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to bind local UDP port: [%ld], %ls.",
                 {port, GetErrorText(result, text)});
     return -1;
@@ -146,8 +148,41 @@ int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter
       return -1;
     }
   }
+  if (!AcceptUdpSources(config, trace)) return -1;
   trace.TraceStatus(vf::kTraceSuccess, u"UDP session started.");
   return 0;
+}
+
+bool CDeviceLink::AcceptUdpSources(const CCfgDevice& config, const vf::TraceWriter& trace) {
+  // "UDPSOURCES=PEER" is the configured host; otherwise a list of hosts.
+  const std::u16string_view option = vf::OptionValue(config.m_strOptions.View(), u"UDPSOURCES");
+  if (option.empty()) return true;
+  const std::u16string_view named = option == u"PEER" ? config.m_strHostAddress.View() : option;
+  std::u16string_view list = named;
+  std::vector<vf::platform::SocketAddress> sources;
+  while (!list.empty()) {
+    const size_t comma = list.find(u',');
+    const std::string host = vf::platform::WideToAnsi(list.substr(0, comma));
+    vf::platform::SocketAddress address{};
+    if (!host.empty() && !vf::platform::ResolveStreamAddress(host, "0", address)) {
+      trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: the accepted source [%ls] cannot be resolved.",
+                        {vf::platform::AnsiToWide(host)});
+      return false;
+    }
+    if (!host.empty()) sources.push_back(address);
+    list = comma == std::u16string_view::npos ? std::u16string_view{} : list.substr(comma + 1);
+  }
+  trace.TraceStatus(vf::kTraceProgress, u"Accepting datagrams only from: [%ls].", {named});
+  m_pUdp->AcceptOnlyFrom(std::move(sources));
+  return true;
+}
+
+void CDeviceLink::TraceRefusedDatagrams() {
+  const uint64_t refused = m_pUdp->Refused();
+  if (refused == 0 || m_bRefusalTraced || m_pTrace == nullptr) return;
+  m_bRefusalTraced = true;
+  m_pTrace->TraceStatus(vf::kTraceError, u"A datagram from [%ls] was refused: it is not from an accepted source.",
+                        {vf::platform::AnsiToWide(vf::platform::HostText(m_pUdp->LastRefused()))});
 }
 
 int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent) {
@@ -195,7 +230,11 @@ int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stop
       return m_pSerial->ReadLine(line, stopEvent);
     }
     case Link::kTcp: return m_pTcp->ReadLine(line);
-    case Link::kUdp: return m_bDatagramLines ? ReadDatagramLine(line) : m_pUdp->ReadDatagram(line);
+    case Link::kUdp: {
+      const int32_t result = m_bDatagramLines ? ReadDatagramLine(line) : m_pUdp->ReadDatagram(line);
+      TraceRefusedDatagrams();
+      return result;
+    }
     case Link::kNone: break;
   }
   return -1;
@@ -247,6 +286,10 @@ void CDeviceLink::CloseDeviceLink(const vf::TraceWriter& trace) {
       break;
     case Link::kUdp:
       trace.TraceStatus(vf::kTraceProgress, u"Closing UDP session...");
+      if (m_pUdp->Refused() > 0) {
+        trace.TraceStatus(vf::kTraceError, u"Datagrams refused from other sources: %ld.",
+                          {static_cast<int64_t>(m_pUdp->Refused())});
+      }
       m_pUdp->Close();
       if (m_pUdpRemote != nullptr) m_pUdpRemote->Close();
       break;

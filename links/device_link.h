@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ais_plugin.h"
 #include "diag/trace_writer.h"
@@ -55,6 +56,10 @@ class CDeviceLink {
   // device is lost; -1, as a pass without data.
   int32_t RecoverTcp(vf::platform::Handle stopEvent);
   int32_t RecoverSerial(CWideString& line, vf::platform::Handle stopEvent);
+  // "UDPSOURCES": the hosts whose datagrams are read; false (traced) when
+  // one does not resolve.
+  bool AcceptUdpSources(const CCfgDevice& config, const vf::TraceWriter& trace);
+  void TraceRefusedDatagrams();  // the first refused datagram, once
 
   Link m_link = Link::kNone;  // as the configuration of the last open chose
   const vf::TraceWriter* m_pTrace = nullptr;  // the open's, for what happens while reading
@@ -65,6 +70,7 @@ class CDeviceLink {
   int32_t m_nTcpPort = 0;
   const std::atomic<bool>* m_pStopRequested = nullptr;
   vf::links::LinkRecovery m_recovery;
+  bool m_bRefusalTraced = false;
   CWideString m_strDatagram;
   vf::links::DatagramLines m_datagramLines;
 };

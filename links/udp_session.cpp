@@ -1,5 +1,6 @@
 #include "udp_session.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "links/control_events.h"
@@ -17,14 +18,17 @@ CUdp::~CUdp() {
   if (m_bWinsockReady == 1 && vf::platform::StopSocketLayer()) m_bWinsockReady = 0;
 }
 
-int32_t CUdp::Bind(int32_t port) {
+int32_t CUdp::Bind(int32_t port, const std::string& localHost) {
   using namespace vf::platform;
   int32_t result = -1;
   if (m_bWinsockReady == 0) {
     result = kUdpStartupFailed;
   } else if (m_hSocket == kNoSocket) {
-    m_addrLocal = AnyAddress(static_cast<uint16_t>(port));
-    if ((m_hSocket = OpenSocket(SocketKind::kDatagram)) == kNoSocket) {
+    const uint16_t localPort = static_cast<uint16_t>(port);
+    m_addrLocal = AnyAddress(localPort);
+    if (!localHost.empty() && !ResolveStreamAddress(localHost, std::to_string(localPort), m_addrLocal)) {
+      result = kUdpBindFailed;
+    } else if ((m_hSocket = OpenSocket(SocketKind::kDatagram)) == kNoSocket) {
       result = kUdpSocketFailed;
     } else if (!SetNonBlocking(m_hSocket)) {
       result = kUdpBlockingFlagFailed;
@@ -66,6 +70,20 @@ int32_t CUdp::ReadDatagram(CWideString& text) {
     return -1;
   }
   char area[kDatagramCapacity] = {};
+  if (!m_vecSources.empty()) {
+    vf::platform::SocketAddress from{};
+    const ptrdiff_t got = vf::platform::ReceiveDatagramFrom(m_hSocket, area, sizeof area, from);
+    const bool accepted = std::any_of(m_vecSources.begin(), m_vecSources.end(),
+                                      [&from](const auto& source) { return vf::platform::SameHost(source, from); });
+    if (got >= 0 && !accepted) {
+      ++m_nRefused;
+      m_addrRefused = from;
+      text.Truncate(0);
+      return -1;
+    }
+    m_text.Set(std::string_view(area, strnlen(area, sizeof area)), text);
+    return got < 0 ? -1 : 0;
+  }
   const ptrdiff_t got = vf::platform::ReceiveDatagram(m_hSocket, area, sizeof area);
   m_text.Set(std::string_view(area, strnlen(area, sizeof area)), text);
   return got < 0 ? -1 : 0;

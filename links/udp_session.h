@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ais_shared_string.h"
 #include "links/line_text.h"
@@ -20,10 +21,16 @@ class CUdp {
   CUdp(const CUdp&) = delete;
   CUdp& operator=(const CUdp&) = delete;
 
-  // Binds the low 16 bits of `port` on every interface: 0, an error code of
-  // the UDP group (10230 to 10234), or -1 when a socket was already open (it
-  // is closed).
-  int32_t Bind(int32_t port);
+  // Binds the low 16 bits of `port` on every interface, or on the one of
+  // `localHost` when it is given: 0, an error code of the UDP group (10230
+  // to 10234), or -1 when a socket was already open (it is closed).
+  int32_t Bind(int32_t port, const std::string& localHost = {});
+  // From now on only datagrams from these hosts are read; the others are
+  // dropped and counted. An empty list takes every datagram.
+  void AcceptOnlyFrom(std::vector<vf::platform::SocketAddress> sources) { m_vecSources = std::move(sources); }
+  uint64_t Refused() const { return m_nRefused; }
+  // The sender of the datagram refused last.
+  const vf::platform::SocketAddress& LastRefused() const { return m_addrRefused; }
   // Connects a new socket to the host's first address: 0, 10230, 10231 or
   // 10234. A socket made before a failure stays open until Close.
   int32_t Connect(const std::string& host, int32_t port);
@@ -41,4 +48,7 @@ class CUdp {
 
  private:
   vf::links::LineText m_text;  // kept from datagram to datagram
+  std::vector<vf::platform::SocketAddress> m_vecSources;
+  uint64_t m_nRefused = 0;
+  vf::platform::SocketAddress m_addrRefused{};
 };

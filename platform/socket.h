@@ -37,6 +37,10 @@ bool ResolveStreamAddress(const std::string& host, const std::string& service, S
 bool ResolveDatagramPeer(const std::string& host, SocketAddress& address);
 void SetAddressPort(SocketAddress& address, uint16_t port);
 SocketAddress AnyAddress(uint16_t port);
+// Whether two IPv4 addresses name the same host, whatever their ports.
+bool SameHost(const SocketAddress& a, const SocketAddress& b);
+// "192.0.2.7" of an IPv4 address; "?" of any other.
+std::string HostText(const SocketAddress& address);
 
 enum class ConnectStart { kConnected, kPending, kFailed };
 ConnectStart StartConnect(Socket socket, const SocketAddress& address);
@@ -61,6 +65,8 @@ bool StreamEnded(Socket socket);
 ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity);
 // One datagram; -1 on error, also when it did not fit (its rest is lost).
 ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity);
+// The same, with the address it came from.
+ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from);
 
 void ShutdownSocket(Socket socket);
 void CloseSocket(Socket socket);

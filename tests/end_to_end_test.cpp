@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ais_utf8.h"
 #include "plugin/ais_app.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
@@ -145,6 +146,57 @@ TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
   const auto messages = vf::test::StatusMessages(run.folder);
   EXPECT_EQ(std::count(messages.begin(), messages.end(), "Connection lost: " + where + "; reconnecting in 3 s."), 1);
   EXPECT_EQ(std::count(messages.begin(), messages.end(), "Reconnected: " + where + " (reconnect 1)."), 1);
+}
+
+// "UDPBIND" and "UDPSOURCES": a session bound to one local address takes
+// datagrams only from the hosts named (or the configured peer), and counts
+// the others.
+TEST(EndToEnd, OverUdpOnlyTheAcceptedSourcesAreRead) {
+  const struct {
+    const char16_t* options;
+    bool accepted;
+  } cases[] = {{u"CRC=0;UDPBIND=127.0.0.1;UDPSOURCES=PEER;", true},
+               {u"CRC=0;UDPSOURCES=192.0.2.1,127.0.0.1", true},
+               {u"CRC=0;UDPBIND=127.0.0.1;UDPSOURCES=192.0.2.1;", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(vf::ToUtf8(c.options));
+    TestHost run;
+    const uint16_t port = vf::test::UnusedUdpPort();
+    run.config.m_nConnectionType = kConnectionTcpIp;
+    run.config.m_nSocketType = kSocketUdp;
+    run.config.m_nIpPort = port;
+    run.config.m_strHostAddress = u"127.0.0.1";
+    run.config.m_strOptions = c.options;
+    ASSERT_EQ(run.Start(), 0);
+    ASSERT_TRUE(WaitForRunning(run.folder));
+    ASSERT_TRUE(vf::test::SendDatagram(port, vf::test::SentenceLines(vf::test::kType1Payload)));
+    if (c.accepted) {
+      EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+    } else {
+      EXPECT_TRUE(vf::test::WaitUntil([&] {
+        for (const std::string& message : vf::test::StatusMessages(run.folder)) {
+          if (message == "A datagram from [127.0.0.1] was refused: it is not from an accepted source.") return true;
+        }
+        return false;
+      }));
+    }
+    EXPECT_EQ(run.app.StopPlugin(), 0);
+    const auto messages = vf::test::StatusMessages(run.folder);
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Datagrams refused from other sources: 1."),
+              c.accepted ? 0 : 1);
+    EXPECT_TRUE(run.sink.TakeAll().empty());
+  }
+}
+
+TEST(EndToEnd, OverUdpALocalAddressThatIsNotThisHostsCannotBeBound) {
+  TestHost run;
+  run.config.m_nConnectionType = kConnectionTcpIp;
+  run.config.m_nSocketType = kSocketUdp;
+  run.config.m_nIpPort = vf::test::UnusedUdpPort();
+  run.config.m_strOptions = u"UDPBIND=192.0.2.1;";
+  ASSERT_EQ(run.Start(), 0);
+  ASSERT_TRUE(vf::test::WaitUntil([&] { return run.app.GetStatus() == kStatusLinkFailed; }));
+  EXPECT_EQ(run.app.StopPlugin(), 0);
 }
 
 TEST(EndToEnd, OverASerialPort) {

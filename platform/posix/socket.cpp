@@ -189,6 +189,14 @@ ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
   return got >= 0 && static_cast<size_t>(got) <= capacity ? got : -1;
 }
 
+ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from) {
+  from = SocketAddress{};
+  socklen_t length = sizeof from.bytes;
+  const ssize_t got = recvfrom(Fd(socket), buffer, capacity, MSG_DONTWAIT | MSG_TRUNC,
+                               reinterpret_cast<sockaddr*>(from.bytes), &length);
+  return got >= 0 && static_cast<size_t>(got) <= capacity ? got : -1;
+}
+
 void ShutdownSocket(Socket socket) { shutdown(Fd(socket), SHUT_RDWR); }
 void CloseSocket(Socket socket) { close(Fd(socket)); }
 

@@ -187,6 +187,14 @@ ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
   return got >= 0 ? got : -1;
 }
 
+ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from) {
+  from = SocketAddress{};
+  int length = sizeof from.bytes;
+  const int got = recvfrom(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0,
+                           reinterpret_cast<sockaddr*>(from.bytes), &length);
+  return got >= 0 ? got : -1;
+}
+
 void ShutdownSocket(Socket socket) { shutdown(Native(socket), SD_BOTH); }
 void CloseSocket(Socket socket) { closesocket(Native(socket)); }
 

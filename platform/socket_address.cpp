@@ -1,0 +1,34 @@
+// IPv4 socket addresses are laid out alike on every platform here: the
+// family (2) in the first two bytes, the port, then the four address bytes.
+#include "socket.h"
+
+namespace vf::platform {
+namespace {
+
+constexpr uint8_t kIpv4Family = 2;
+constexpr size_t kFamilyByte = 0;  // little-endian systems: the low byte first
+constexpr size_t kHostBytes = 4;
+
+bool IsIpv4(const SocketAddress& address) { return address.bytes[kFamilyByte] == kIpv4Family && address.bytes[1] == 0; }
+
+}  // namespace
+
+bool SameHost(const SocketAddress& a, const SocketAddress& b) {
+  if (!IsIpv4(a) || !IsIpv4(b)) return false;
+  for (size_t i = kHostBytes; i < kHostBytes + 4; ++i) {
+    if (a.bytes[i] != b.bytes[i]) return false;
+  }
+  return true;
+}
+
+std::string HostText(const SocketAddress& address) {
+  if (!IsIpv4(address)) return "?";
+  std::string text;
+  for (size_t i = kHostBytes; i < kHostBytes + 4; ++i) {
+    if (i > kHostBytes) text += '.';
+    text += std::to_string(address.bytes[i]);
+  }
+  return text;
+}
+
+}  // namespace vf::platform
