@@ -124,6 +124,27 @@ class CCfgDevice AIS_TABLE_BASE(DestructorSlots) {
   int32_t m_nSerialTimeout = 2000;
   CGlobalData* m_pGlobalData;
   CWideString m_strHostAddress;
+  // Entries "KEY=VALUE" separated by ";". "CRC=1" (the default) tests each
+  // sentence's checksum, any other value tests none. These switch on more,
+  // each only when present ("1" switches on); without them nothing changes:
+  //   TAGBLOCK=1     NMEA 4.0 tag blocks before a sentence are split off, both
+  //                  checksums tested apart; TAGTIME=1 then stamps m_dTime with
+  //                  the tag block's c: time (UNIX seconds or milliseconds)
+  //   OWNSHIP=1      !AIVDO sentences decoded, their records marked with
+  //                  kContentsOwnShip in m_nContents
+  //   TYPES=ALL      messages 9, 19, 21 and 27 decoded as well (AisContents)
+  //   FRAGMENTAGE=N  a sentence waiting for its message's others is dropped
+  //                  after N seconds (1 to 3600)
+  //   UDPLINES=1     a datagram holding several lines is read line by line
+  //   UDPBIND=A      a UDP session binds local address A only
+  //   UDPSOURCES=L   a UDP session reads datagrams only from the hosts of the
+  //                  comma-separated list L ("PEER": m_strHostAddress)
+  //   RECONNECT=1    a TCP connection the receiver closed, or a serial device
+  //                  that went away, is opened again (after 3 s, then with the
+  //                  wait doubled up to 30 s)
+  // Options that the data path reads (CRC, TAGBLOCK, TAGTIME, OWNSHIP, TYPES,
+  // FRAGMENTAGE) take effect at the next line when given while running; the
+  // link's (UDPLINES, UDPBIND, UDPSOURCES, RECONNECT) at the next start.
   CWideString m_strOptions;
   CWideString m_strSpare;
 };

@@ -49,6 +49,8 @@ TEST(HostOptions, ReceiverOptionsBuildTheConfiguration) {
        kSocketUdp, 0, 9600, kFormatN81, 2000, 2001, u"10.0.0.5", u""},
       {{"--serial", "--serial-port", "3", "--speed", "38400", "--format", "1"}, false, kConnectionSerial, kSocketTcp,
        3, 38400, 1, 0, 0, u"", u""},
+      {{"--udp", "--port", "2000", "--options", "TYPES=ALL;UDPLINES=1", "--crc", "on"}, false, kConnectionTcpIp,
+       kSocketUdp, 0, 9600, kFormatN81, 2000, 0, u"", u"TYPES=ALL;UDPLINES=1;CRC=1;"},
       {{"--configure"}, false, kConnectionSerial, kSocketTcp, 0, 9600, kFormatN81, 0, 0, u"", u""},
   };
   for (const Case& c : cases) {

@@ -81,7 +81,9 @@ std::string HostUsage() {
          "  --time-offset MS      latency added to every time stamp\n"
          "  --device-id N         device id carried by every record\n"
          "  --crc on|off          verify sentence checksums (default on; off for UDP receivers, whose\n"
-         "                        datagrams end in CR LF)\n"
+         "                        datagrams end in CR LF, unless --options UDPLINES=1)\n"
+         "  --options TEXT        entries added to the option text, e.g. \"TAGBLOCK=1;TYPES=ALL;RECONNECT=1\"\n"
+         "                        (sdk/ais_plugin.h lists them with m_strOptions)\n"
          "\n"
          "Built-in simulator:\n"
          "  --vessels N           stations in the simulated fleet (default 20)\n"
@@ -137,11 +139,13 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
     } else if (name == "--udp") {
       options.connectionType = kConnectionTcpIp;
       options.socketType = kSocketUdp;
-    } else if (name == "--tcp" || name == "--host" || name == "--plugin") {
+    } else if (name == "--tcp" || name == "--host" || name == "--plugin" || name == "--options") {
       const std::string* text = value();
       if (text == nullptr) return std::nullopt;
       if (name == "--plugin") {
         options.pluginPath = *text;
+      } else if (name == "--options") {
+        options.optionText = *text;
       } else {
         options.hostAddress = *text;
       }
@@ -205,11 +209,13 @@ void ApplyHostOptions(const HostOptions& options, CCfgDevice& config) {
   apply(options.timeOffset, config.m_nTimeOffset);
   apply(options.serialTimeout, config.m_nSerialTimeout);
   if (options.hostAddress) config.m_strHostAddress = FromUtf8(*options.hostAddress);
-  if (options.checksum) {
-    std::u16string text(config.m_strOptions.View());
-    SetCrcOption(text, *options.checksum ? u"1" : u"0");
-    config.m_strOptions = text;
+  std::u16string text(config.m_strOptions.View());
+  if (options.optionText) {
+    if (!text.empty() && text.back() != u';') text += u';';
+    text += FromUtf8(*options.optionText);
   }
+  if (options.checksum) SetCrcOption(text, *options.checksum ? u"1" : u"0");
+  config.m_strOptions = text;
 }
 
 }  // namespace vf::host

@@ -26,6 +26,7 @@ struct HostOptions {
       remoteIpPort, timeOffset, serialTimeout;
   std::optional<std::string> hostAddress;
   std::optional<bool> checksum;
+  std::optional<std::string> optionText;  // entries added to the configuration's option text
 };
 
 // Parses argv; on a bad option returns nothing and sets `error`.
