@@ -58,6 +58,20 @@ struct TestHost {
     app.PutConfig(config);
     return app.StartPlugin();
   }
+  // A TCP client of `receiver`, or a UDP session on a free port.
+  void UseTcp(const vf::test::TcpServer& receiver, const char16_t* options = u"") {
+    config.m_nConnectionType = kConnectionTcpIp;
+    config.m_strHostAddress = u"127.0.0.1";
+    config.m_nIpPort = receiver.Port();
+    config.m_strOptions = options;
+  }
+  uint16_t UseUdp(const char16_t* options) {
+    config.m_nConnectionType = kConnectionTcpIp;
+    config.m_nSocketType = kSocketUdp;
+    config.m_nIpPort = vf::test::UnusedUdpPort();
+    config.m_strOptions = options;
+    return static_cast<uint16_t>(config.m_nIpPort);
+  }
 
   vf::test::TraceFolder folder;
   vf::test::RecordSink sink;
@@ -68,9 +82,7 @@ struct TestHost {
 TEST(EndToEnd, OverTcp) {
   TestHost run;
   vf::test::TcpServer receiver;
-  run.config.m_nConnectionType = kConnectionTcpIp;
-  run.config.m_strHostAddress = u"127.0.0.1";
-  run.config.m_nIpPort = receiver.Port();
+  run.UseTcp(receiver);
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(receiver.Accept());
   receiver.Send(Feed());
@@ -87,11 +99,7 @@ TEST(EndToEnd, OverTcp) {
 
 TEST(EndToEnd, OverUdp) {
   TestHost run;
-  const uint16_t port = vf::test::UnusedUdpPort();
-  run.config.m_nConnectionType = kConnectionTcpIp;
-  run.config.m_nSocketType = kSocketUdp;
-  run.config.m_nIpPort = port;
-  run.config.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
+  const uint16_t port = run.UseUdp(u"CRC=0;");  // a datagram ends in CR LF, which the checksum test counts
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(WaitForRunning(run.folder));
   // One sentence per datagram, as receivers send them.
@@ -110,11 +118,7 @@ TEST(EndToEnd, OverUdp) {
 // 5's two, each line checked on its own (CR LF no longer spares the test).
 TEST(EndToEnd, OverUdpADatagramOfSeveralLinesIsReadLineByLine) {
   TestHost run;
-  const uint16_t port = vf::test::UnusedUdpPort();
-  run.config.m_nConnectionType = kConnectionTcpIp;
-  run.config.m_nSocketType = kSocketUdp;
-  run.config.m_nIpPort = port;
-  run.config.m_strOptions = u"CRC=1;UDPLINES=1;";
+  const uint16_t port = run.UseUdp(u"CRC=1;UDPLINES=1;");
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(WaitForRunning(run.folder));
   ASSERT_TRUE(vf::test::SendDatagram(port, Feed()));
@@ -128,10 +132,7 @@ TEST(EndToEnd, OverUdpADatagramOfSeveralLinesIsReadLineByLine) {
 TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
   TestHost run;
   vf::test::TcpServer receiver;
-  run.config.m_nConnectionType = kConnectionTcpIp;
-  run.config.m_strHostAddress = u"127.0.0.1";
-  run.config.m_nIpPort = receiver.Port();
-  run.config.m_strOptions = u"RECONNECT=1;";
+  run.UseTcp(receiver, u"RECONNECT=1;");
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(receiver.Accept());
   receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
@@ -161,12 +162,8 @@ TEST(EndToEnd, OverUdpOnlyTheAcceptedSourcesAreRead) {
   for (const auto& c : cases) {
     SCOPED_TRACE(vf::ToUtf8(c.options));
     TestHost run;
-    const uint16_t port = vf::test::UnusedUdpPort();
-    run.config.m_nConnectionType = kConnectionTcpIp;
-    run.config.m_nSocketType = kSocketUdp;
-    run.config.m_nIpPort = port;
+    const uint16_t port = run.UseUdp(c.options);
     run.config.m_strHostAddress = u"127.0.0.1";
-    run.config.m_strOptions = c.options;
     ASSERT_EQ(run.Start(), 0);
     ASSERT_TRUE(WaitForRunning(run.folder));
     ASSERT_TRUE(vf::test::SendDatagram(port, vf::test::SentenceLines(vf::test::kType1Payload)));
@@ -190,10 +187,7 @@ TEST(EndToEnd, OverUdpOnlyTheAcceptedSourcesAreRead) {
 
 TEST(EndToEnd, OverUdpALocalAddressThatIsNotThisHostsCannotBeBound) {
   TestHost run;
-  run.config.m_nConnectionType = kConnectionTcpIp;
-  run.config.m_nSocketType = kSocketUdp;
-  run.config.m_nIpPort = vf::test::UnusedUdpPort();
-  run.config.m_strOptions = u"UDPBIND=192.0.2.1;";
+  run.UseUdp(u"UDPBIND=192.0.2.1;");
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(vf::test::WaitUntil([&] { return run.app.GetStatus() == kStatusLinkFailed; }));
   EXPECT_EQ(run.app.StopPlugin(), 0);

@@ -261,37 +261,23 @@ class RunningDialog {
   std::thread m_thread;
 };
 
-struct ChildControl {
-  HWND window;
-  std::wstring windowClass;
-  int id;
-  bool visible;
-  RECT rect;  // in the dialog's client coordinates
-};
+RECT RectInDialog(HWND dialog, HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
 
-std::vector<ChildControl> ChildControls(HWND dialog) {
-  std::vector<ChildControl> children;
+// The shown control of this window class over the placeholder `id`.
+HWND ShownOver(HWND dialog, int placeholderId, const wchar_t* windowClass) {
+  const RECT placeholder = RectInDialog(dialog, GetDlgItem(dialog, placeholderId));
   for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
     wchar_t name[32] = {};
     GetClassNameW(child, name, 32);
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    children.push_back({child, name, GetDlgCtrlID(child), IsWindowVisible(child) != FALSE, rect});
-  }
-  return children;
-}
-
-// The shown control of this class over the placeholder `id`.
-HWND ShownOver(HWND dialog, int placeholderId, const wchar_t* windowClass) {
-  RECT placeholder{};
-  GetWindowRect(GetDlgItem(dialog, placeholderId), &placeholder);
-  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placeholder), 2);
-  for (const ChildControl& child : ChildControls(dialog)) {
-    if (child.visible && _wcsicmp(child.windowClass.c_str(), windowClass) == 0 &&
-        child.rect.left == placeholder.left && child.rect.top == placeholder.top &&
-        child.rect.right == placeholder.right) {
-      return child.window;
+    const RECT rect = RectInDialog(dialog, child);
+    if (IsWindowVisible(child) && _wcsicmp(name, windowClass) == 0 && rect.left == placeholder.left &&
+        rect.top == placeholder.top && rect.right == placeholder.right) {
+      return child;
     }
   }
   return nullptr;
