@@ -47,8 +47,9 @@ TEST(HostOptions, ReceiverOptionsBuildTheConfiguration) {
        0, u"", u"CRC=0;"},
       {{"--udp", "--port", "2000", "--host", "10.0.0.5", "--remote-port", "2001"}, false, kConnectionTcpIp,
        kSocketUdp, 0, 9600, kFormatN81, 2000, 2001, u"10.0.0.5", u""},
-      {{"--serial", "--serial-port", "3", "--speed", "38400", "--format", "1"}, false, kConnectionSerial, kSocketTcp,
-       3, 38400, 1, 0, 0, u"", u""},
+      {{"--serial", "--serial-port", "3", "--speed", "4800", "--format", "1"}, false, kConnectionSerial, kSocketTcp,
+       3, 4800, 1, 0, 0, u"", u""},
+      {{"--serial"}, false, kConnectionSerial, kSocketTcp, 0, 38400, kFormatN81, 0, 0, u"", u""},
       {{"--udp", "--port", "2000", "--options", "TYPES=ALL;UDPLINES=1", "--crc", "on"}, false, kConnectionTcpIp,
        kSocketUdp, 0, 9600, kFormatN81, 2000, 0, u"", u"TYPES=ALL;UDPLINES=1;CRC=1;"},
       {{"--configure"}, false, kConnectionSerial, kSocketTcp, 0, 9600, kFormatN81, 0, 0, u"", u""},
@@ -234,11 +235,37 @@ TEST(HostProgram, ALinkThatCannotOpenExitsWithFourAndTheTraceThatExplainsIt) {
   host.Start({"--serial", "--serial-port", "250", "--duration", "20"});
   ASSERT_EQ(host.Wait(), 4) << host.Errors();
   const std::string errors = host.Errors();
-  EXPECT_NE(errors.find("could not open its device link (status 2)"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("could not open its device link."), std::string::npos) << errors;
   EXPECT_NE(errors.find("[AIS] Failed to open serial port: [COM250]. Failed to open the selected serial port because "
                         "it not longer exist.."),
             std::string::npos)
       << errors;
+}
+
+// The time runs out while the first TCP attempt still waits: the summary
+// says what the plug-in traced in this run, and only that.
+TEST(HostProgram, ALinkStillOpeningWhenTheTimeIsUpIsExplained) {
+  HostProgram host;
+  host.Start({"--tcp", "127.0.0.1", "--port", std::to_string(vf::test::UnusedTcpPort()), "--duration", "1"});
+  ASSERT_EQ(host.Wait(), 4) << host.Errors();
+  const std::string errors = host.Errors();
+  EXPECT_NE(errors.find("Failed to open TCP connection: Failed to open TCP connection, timeout"), std::string::npos)
+      << errors;
+  EXPECT_EQ(errors.find("Opening TCP connection"), std::string::npos) << "only the errors: " << errors;
+}
+
+// `ais-host --json | head -3`: the reader goes, and so does the host.
+TEST(HostProgram, AClosedOutputEndsTheRun) {
+  HostProgram host;
+  host.Start({"--json"}, {}, true);
+  size_t lines = 0;
+  char chunk[256];
+  for (ssize_t got; lines < 3 && (got = read(host.OutputPipe(), chunk, sizeof chunk)) > 0;) {
+    lines += static_cast<size_t>(std::count(chunk, chunk + got, '\n'));
+  }
+  ASSERT_GE(lines, 3u);
+  host.CloseOutputPipe();
+  EXPECT_EQ(host.Wait(milliseconds(10000)), 0) << host.Errors();
 }
 
 TEST(HostProgram, CtrlCStopsThePluginCleanly) {

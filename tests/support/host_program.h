@@ -63,6 +63,10 @@ class HostProgram {
   }
   void Interrupt() const { kill(m_pid, SIGINT); }
   int OutputPipe() const { return m_outputPipe; }
+  void CloseOutputPipe() {
+    close(m_outputPipe);
+    m_outputPipe = -1;
+  }
 
   std::string Output() const { return Read("stdout"); }
   std::string Errors() const { return Read("stderr"); }

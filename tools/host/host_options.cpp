@@ -73,7 +73,8 @@ std::string HostUsage() {
          "  --udp                 listen on a UDP port (see --port; --host and --remote-port for a peer)\n"
          "  --host HOST           the peer's host name or address\n"
          "  --serial-port N       COM port number, 1 to 256\n"
-         "  --speed BPS           serial speed\n"
+         "  --speed BPS           serial speed (default 38400, the speed of AIS receivers; the\n"
+         "                        plug-in's own default, for hosts that set none, stays 9600)\n"
          "  --format N            serial frame: 0 8N1, 1 7E1, 2 8N2, 3 7E2\n"
          "  --port N              TCP port, or local UDP port, 1 to 65535\n"
          "  --remote-port N       remote UDP port, 0 (none) to 65535\n"
@@ -190,6 +191,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
   return options;
 }
 
+constexpr int32_t kReceiverSerialSpeed = 38400;
+
 bool UsesBuiltInSimulator(const HostOptions& options) {
   return !options.connectionType && !options.configure && !options.noStart;
 }
@@ -202,6 +205,7 @@ void ApplyHostOptions(const HostOptions& options, CCfgDevice& config) {
   apply(options.connectionType, config.m_nConnectionType);
   apply(options.serialPort, config.m_nSerialPort);
   apply(options.serialSpeed, config.m_nSerialSpeed);
+  if (options.connectionType == kConnectionSerial && !options.serialSpeed) config.m_nSerialSpeed = kReceiverSerialSpeed;
   apply(options.serialFormat, config.m_nSerialFormat);
   apply(options.socketType, config.m_nSocketType);
   apply(options.ipPort, config.m_nIpPort);

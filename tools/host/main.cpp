@@ -41,7 +41,10 @@ class StatusLine {
   StatusLine() : m_live(vf::host::StandardErrorIsTerminal()) {}
   void Show(const std::string& text) {
     if (!m_live || Clock::now() < m_next) return;
-    std::fprintf(stderr, "\r\033[K%s", text.c_str());
+    // One terminal line: a line that wrapped would not be overwritten.
+    const size_t columns = vf::host::StandardErrorColumns();
+    const std::string shown = columns > 1 && text.size() >= columns ? text.substr(0, columns - 1) : text;
+    std::fprintf(stderr, "\r\033[K%s", shown.c_str());
     std::fflush(stderr);
     m_shown = true;
     m_next = Clock::now() + std::chrono::milliseconds(250);
@@ -82,6 +85,7 @@ class Receiver {
   }
 
   vf::host::RecordTally& Tally() { return m_tally; }
+  bool OutputClosed() const { return m_bOutputClosed; }
 
  private:
   static constexpr size_t kOutputChunk = 1 << 16;
@@ -100,8 +104,10 @@ class Receiver {
   void WriteOutput() {
     if (m_output.empty()) return;
     m_status.Clear();
-    std::fwrite(m_output.data(), 1, m_output.size(), stdout);
-    std::fflush(stdout);
+    // A reader that has gone (`ais-host --json | head -3`) ends the run.
+    if (std::fwrite(m_output.data(), 1, m_output.size(), stdout) != m_output.size() || std::fflush(stdout) != 0) {
+      m_bOutputClosed = true;
+    }
     m_output.clear();
   }
 
@@ -110,6 +116,7 @@ class Receiver {
   StatusLine& m_status;
   vf::host::RecordTally m_tally;
   std::string m_output;  // the records' lines not yet written
+  bool m_bOutputClosed = false;
 };
 
 std::string DescribeConfig(const CCfgDevice& config) {
@@ -133,7 +140,7 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
                                       std::chrono::duration<double>(options.durationSeconds));
   uint32_t pluginStatus = kStatusRunning;
   auto traceRead = Clock::now();
-  while (!g_interrupted && (options.durationSeconds <= 0 || Clock::now() < end)) {
+  while (!g_interrupted && !receiver.OutputClosed() && (options.durationSeconds <= 0 || Clock::now() < end)) {
     receiver.Pump(100);
     api.get_Status(&pluginStatus);
     if (Clock::now() - traceRead >= std::chrono::seconds(1)) {  // what the plug-in could not post, from its trace
@@ -149,12 +156,18 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
   return pluginStatus;
 }
 
-void ExplainLinkFailure(VfNamedMutex* traceMutex) {
-  std::fprintf(stderr, "ais-host: the plug-in could not open its device link (status 2). Check the receiver's "
-                       "settings and that it is connected. The status trace says:\n");
-  const auto entries = vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, 6);
-  for (const std::string& entry : entries) std::fprintf(stderr, "  %s\n", entry.c_str());
-  if (entries.empty()) {
+// What the plug-in traced during this run.
+std::vector<std::string> RunEntries(VfNamedMutex* traceMutex, int64_t traceStart) {
+  return vf::host::PluginEntriesAfter(
+      vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit), traceStart);
+}
+
+void ExplainLinkFailure(const std::vector<std::string>& runEntries) {
+  std::fprintf(stderr, "ais-host: the plug-in could not open its device link. Check the receiver's settings and "
+                       "that it is connected. The status trace says:\n");
+  const auto shown = runEntries.size() > 6 ? runEntries.end() - 6 : runEntries.begin();
+  for (auto entry = shown; entry != runEntries.end(); ++entry) std::fprintf(stderr, "  %s\n", entry->c_str());
+  if (runEntries.empty()) {
     std::fprintf(stderr, "  (nothing: %s cannot be read)\n", vf::host::TraceFile(vf::kTraceCategoryGeneral).string().c_str());
   }
 }
@@ -216,6 +229,8 @@ int Run(const vf::host::HostOptions& options) {
   }
 
   api.put_Parent(window);
+  const auto before = vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, 1);
+  const int64_t traceStart = before.empty() ? 0 : vf::host::EntryNumber(before.back());
   if (api.StartPlugin() != 0) {
     std::fprintf(stderr, "ais-host: the plug-in did not start\n");
     return close(kExitStart);
@@ -224,11 +239,14 @@ int Run(const vf::host::HostOptions& options) {
   StatusLine status;
   Receiver receiver(window, options, status);
   int exitCode = kExitOk;
-  if (RunUntilDone(api, options, receiver, status, traceMutex) == kStatusLinkFailed) {
-    ExplainLinkFailure(traceMutex);
+  const bool linkFailed = RunUntilDone(api, options, receiver, status, traceMutex) == kStatusLinkFailed;
+  const int32_t stopped = api.StopPlugin();
+  // Also when the time ran out while the link was still being opened.
+  if (const auto runEntries = RunEntries(traceMutex, traceStart);
+      linkFailed || (!vf::host::LinkOpened(runEntries) && !vf::host::ErrorEntries(runEntries).empty())) {
+    ExplainLinkFailure(linkFailed ? runEntries : vf::host::ErrorEntries(runEntries));
     exitCode = kExitLinkFailed;
   }
-  const int32_t stopped = api.StopPlugin();
   receiver.Pump(0);
   receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(
       vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit)));

@@ -3,6 +3,7 @@
 // signals that stop it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace vf::host {
@@ -13,6 +14,8 @@ void* FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);
 
 bool StandardErrorIsTerminal();
+// The width of the terminal standard error writes to; 0 when unknown.
+size_t StandardErrorColumns();
 
 // Ctrl-C and termination requests call `handler`; a closed pipe does not kill.
 void OnStopSignals(void (*handler)(int));

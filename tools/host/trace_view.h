@@ -23,4 +23,15 @@ std::vector<std::string> LastTraceEntries(VfNamedMutex* traceMutex, const char16
 // "Plugin started." among the status trace's entries.
 int64_t NotPostedInThisRun(const std::vector<std::string>& entries);
 
+// The number an entry starts with ("12|1.000|4|[AIS] ..." gives 12); 0 for
+// none. The host reads the last one before it starts the plug-in.
+int64_t EntryNumber(const std::string& entry);
+// The plug-in's own entries ("[AIS] ") numbered above `after`: what it said
+// during this run, not other programs' lines or older ones.
+std::vector<std::string> PluginEntriesAfter(const std::vector<std::string>& entries, int64_t after);
+// Whether this run's entries say the link opened.
+bool LinkOpened(const std::vector<std::string>& runEntries);
+// The error entries (level 1) among them.
+std::vector<std::string> ErrorEntries(const std::vector<std::string>& runEntries);
+
 }  // namespace vf::host

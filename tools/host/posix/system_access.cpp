@@ -1,6 +1,7 @@
 #include "system_access.h"
 
 #include <dlfcn.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -20,6 +21,11 @@ void* FindSymbol(void* library, const char* name) { return dlsym(library, name);
 void CloseLibrary(void* library) { dlclose(library); }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+size_t StandardErrorColumns() {
+  winsize size{};
+  return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
 
 void OnStopSignals(void (*handler)(int)) {
   std::signal(SIGINT, handler);

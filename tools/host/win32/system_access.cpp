@@ -25,6 +25,12 @@ void CloseLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
+size_t StandardErrorColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+  return static_cast<size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
 void OnStopSignals(void (*handler)(int)) {
   std::signal(SIGINT, handler);  // Ctrl-C in a console
   std::signal(SIGTERM, handler);
