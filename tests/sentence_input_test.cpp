@@ -146,8 +146,9 @@ std::string Payload(std::initializer_list<std::pair<uint32_t, unsigned>> fields)
 }
 const std::string kType9 = Payload({{9, 6}, {0, 2}, {111232511, 30}, {300, 12}, {140, 10}, {0, 1}, {0, 28}, {0, 27},
                                     {0, 12}, {0, 40}});
-const std::string kType19 = Payload({{19, 6}, {0, 2}, {338000003, 30}, {0, 140}});
-const std::string kType21 = Payload({{21, 6}, {0, 2}, {992351000, 30}, {1, 5}, {0, 229}});
+const std::string kType19 = Payload({{19, 6}, {0, 2}, {338000003, 30}, {0, 40}, {0, 40}, {0, 40}, {0, 20}});
+const std::string kType21 =
+    Payload({{21, 6}, {0, 2}, {992351000, 30}, {1, 5}, {0, 40}, {0, 40}, {0, 40}, {0, 40}, {0, 40}, {0, 29}});
 const std::string kType27 = Payload({{27, 6}, {0, 2}, {206914217, 30}, {0, 58}});
 
 INSTANTIATE_TEST_SUITE_P(
