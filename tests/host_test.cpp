@@ -50,6 +50,15 @@ TEST(HostOptions, ReceiverOptionsBuildTheConfiguration) {
       {{"--serial", "--serial-port", "3", "--speed", "4800", "--format", "1"}, false, kConnectionSerial, kSocketTcp,
        3, 4800, 1, 0, 0, u"", u""},
       {{"--serial"}, false, kConnectionSerial, kSocketTcp, 0, 38400, kFormatN81, 0, 0, u"", u""},
+      {{"--serial", "COM7"}, false, kConnectionSerial, kSocketTcp, 7, 38400, kFormatN81, 0, 0, u"", u""},
+      {{"--tcp", "127.0.0.1:10110"}, false, kConnectionTcpIp, kSocketTcp, 0, 9600, kFormatN81, 10110, 0,
+       u"127.0.0.1", u""},
+      {{"tcp://ais.example.org:5631"}, false, kConnectionTcpIp, kSocketTcp, 0, 9600, kFormatN81, 5631, 0,
+       u"ais.example.org", u""},
+      {{"udp://:10110"}, false, kConnectionTcpIp, kSocketUdp, 0, 9600, kFormatN81, 10110, 0, u"", u""},
+      {{"udp://[fd00::5]:2000"}, false, kConnectionTcpIp, kSocketUdp, 0, 9600, kFormatN81, 2000, 0, u"fd00::5", u""},
+      {{"--udp", "10.0.0.5:2000"}, false, kConnectionTcpIp, kSocketUdp, 0, 9600, kFormatN81, 2000, 0, u"10.0.0.5",
+       u""},
       {{"--udp", "--port", "2000", "--options", "TYPES=ALL;UDPLINES=1", "--crc", "on"}, false, kConnectionTcpIp,
        kSocketUdp, 0, 9600, kFormatN81, 2000, 0, u"", u"TYPES=ALL;UDPLINES=1;CRC=1;"},
       {{"--configure"}, false, kConnectionSerial, kSocketTcp, 0, 9600, kFormatN81, 0, 0, u"", u""},
@@ -99,6 +108,9 @@ TEST(HostOptions, BadOptionsSayWhatIsWrong) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"--baud", "9600"}, "unknown option '--baud' (see --help)"},
       {{"--tcp"}, "--tcp needs a value"},
+      {{"--tcp", "ais.example.org:99999"},
+       "bad port in 'ais.example.org:99999': expected HOST:PORT with a port from 1 to 65535"},
+      {{"ftp://ais.example.org:21"}, "unknown receiver 'ftp://': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device"},
       {{"--duration", "soon"}, "--duration needs a number of seconds, not 'soon'"},
       {{"--duration", "inf"}, "--duration needs a number of seconds, not 'inf'"},
       {{"--duration", "-1"}, "--duration needs a number of seconds, not '-1'"},
@@ -252,6 +264,27 @@ TEST(HostProgram, ALinkStillOpeningWhenTheTimeIsUpIsExplained) {
   EXPECT_NE(errors.find("Failed to open TCP connection: Failed to open TCP connection, timeout"), std::string::npos)
       << errors;
   EXPECT_EQ(errors.find("Opening TCP connection"), std::string::npos) << "only the errors: " << errors;
+}
+
+// A receiver named by its device path: the host maps it to a COM number.
+TEST(HostProgram, ASerialDeviceIsNamedByItsPath) {
+  vf::test::SerialLoop receiver(1);
+  HostProgram host;
+  host.Start({"--serial", receiver.DevicePath(), "--json", "--duration", "20"});
+  const std::string sentence = "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15\r\n";
+  // Bytes sent before the port is open and purged are lost: send until one arrives.
+  EXPECT_TRUE(vf::test::WaitUntil(
+      [&] {
+        receiver.Send(sentence);
+        return host.Output().find("\"m_nMMSI\":211000000") != std::string::npos;
+      },
+      milliseconds(15000)))
+      << host.Errors();
+  host.Interrupt();
+  EXPECT_EQ(host.Wait(), 0);
+  EXPECT_NE(host.Errors().find("serial device " + receiver.DevicePath() + " is COM1 for the plug-in"),
+            std::string::npos)
+      << host.Errors();
 }
 
 // `ais-host --json | head -3`: the reader goes, and so does the host.

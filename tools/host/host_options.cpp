@@ -30,6 +30,56 @@ bool ParseNumber(const std::string& text, double& out) {
   }
 }
 
+// "HOST:PORT", "[HOST]:PORT" or ":PORT"; a host without a port is left whole.
+bool SplitHostPort(const std::string& text, std::string& host, std::optional<int32_t>& port, std::string& error) {
+  const size_t colon = text.rfind(':');
+  const bool bracketed = !text.empty() && text[0] == '[';
+  if (colon == std::string::npos || (bracketed && text[colon - 1] != ']') ||
+      (!bracketed && text.find(':') != colon)) {  // no port, or an IPv6 address without brackets
+    host = text;
+    return true;
+  }
+  int32_t number = 0;
+  if (!ParseInteger(text.substr(colon + 1), 1, 65535, number)) {
+    error = "bad port in '" + text + "': expected HOST:PORT with a port from 1 to 65535";
+    return false;
+  }
+  host = bracketed ? text.substr(1, colon - 2) : text.substr(0, colon);
+  port = number;
+  return true;
+}
+
+// A receiver named in one argument: "tcp://HOST:PORT", "udp://[HOST]:PORT"
+// (the host, if any, is the peer), or with --tcp "HOST:PORT", with --udp
+// "[HOST]:PORT", with --serial a device path or "COMn".
+bool ParseSource(const std::string& kind, std::string text, HostOptions& options, std::string& error) {
+  std::string scheme = kind;
+  if (const size_t separator = text.find("://"); separator != std::string::npos) {
+    scheme = text.substr(0, separator);
+    text = text.substr(separator + 3);
+  }
+  if (scheme == "serial") {
+    options.connectionType = kConnectionSerial;
+    int32_t port = 0;
+    if (text.size() > 3 && text.compare(0, 3, "COM") == 0 && ParseInteger(text.substr(3), 1, 256, port)) {
+      options.serialPort = port;
+    } else {
+      options.serialDevice = text;
+    }
+    return true;
+  }
+  if (scheme != "tcp" && scheme != "udp") {
+    error = "unknown receiver '" + scheme + "://': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device";
+    return false;
+  }
+  options.connectionType = kConnectionTcpIp;
+  options.socketType = scheme == "udp" ? kSocketUdp : kSocketTcp;
+  std::string host;
+  if (!SplitHostPort(text, host, options.ipPort, error)) return false;
+  if (!host.empty()) options.hostAddress = host;
+  return true;
+}
+
 struct IntegerOption {
   std::optional<int32_t> HostOptions::*field;
   int64_t low, high;
@@ -68,9 +118,11 @@ std::string HostUsage() {
          "  --no-start            print the configuration record (after the dialog) and exit\n"
          "\n"
          "Receiver (default: the built-in simulator):\n"
-         "  --serial              read a serial port (see --serial-port, --speed, --format)\n"
-         "  --tcp HOST            connect to a TCP server (see --port)\n"
-         "  --udp                 listen on a UDP port (see --port; --host and --remote-port for a peer)\n"
+         "  --serial [DEVICE]     read a serial port: a device path (/dev/ttyUSB0, /dev/serial/by-id/...),\n"
+         "                        COMn, or --serial-port (see also --speed, --format)\n"
+         "  --tcp HOST[:PORT]     connect to a TCP server (or see --port); also tcp://HOST:PORT\n"
+         "  --udp [[HOST]:PORT]   listen on a UDP port (or see --port; --host and --remote-port for a\n"
+         "                        peer); also udp://[HOST]:PORT\n"
          "  --host HOST           the peer's host name or address\n"
          "  --serial-port N       COM port number, 1 to 256\n"
          "  --speed BPS           serial speed (default 38400, the speed of AIS receivers; the\n"
@@ -135,11 +187,14 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
         error = "--sim-rate needs a positive number of sentences per second, not '" + *text + "'";
         return std::nullopt;
       }
-    } else if (name == "--serial") {
-      options.connectionType = kConnectionSerial;
-    } else if (name == "--udp") {
-      options.connectionType = kConnectionTcpIp;
-      options.socketType = kSocketUdp;
+    } else if (name == "--serial" || name == "--udp") {
+      options.connectionType = name == "--serial" ? kConnectionSerial : kConnectionTcpIp;
+      if (name == "--udp") options.socketType = kSocketUdp;
+      // An optional source: a device, or [HOST]:PORT.
+      const bool sourceFollows = i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0;
+      if (sourceFollows && !ParseSource(name.substr(2), arguments[++i], options, error)) return std::nullopt;
+    } else if (name.find("://") != std::string::npos) {
+      if (!ParseSource("", name, options, error)) return std::nullopt;
     } else if (name == "--tcp" || name == "--host" || name == "--plugin" || name == "--options") {
       const std::string* text = value();
       if (text == nullptr) return std::nullopt;
@@ -147,12 +202,10 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
         options.pluginPath = *text;
       } else if (name == "--options") {
         options.optionText = *text;
+      } else if (name == "--tcp") {
+        if (!ParseSource("tcp", *text, options, error)) return std::nullopt;
       } else {
         options.hostAddress = *text;
-      }
-      if (name == "--tcp") {
-        options.connectionType = kConnectionTcpIp;
-        options.socketType = kSocketTcp;
       }
     } else if (name == "--duration") {
       const std::string* text = value();

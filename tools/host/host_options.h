@@ -25,6 +25,7 @@ struct HostOptions {
   std::optional<int32_t> deviceId, connectionType, serialPort, serialSpeed, serialFormat, socketType, ipPort,
       remoteIpPort, timeOffset, serialTimeout;
   std::optional<std::string> hostAddress;
+  std::optional<std::string> serialDevice;  // a device path, mapped to a COM number for the plug-in
   std::optional<bool> checksum;
   std::optional<std::string> optionText;  // entries added to the configuration's option text
 };

@@ -184,6 +184,7 @@ int Run(const vf::host::HostOptions& options) {
   vf::host::EmbeddedFeed simulator;
   const auto close = [&](int exitCode) {
     plugin.Unload();
+    vf::host::UnmapSerialDevice();
     if (monitor != nullptr) VfDestroyWindow(monitor);
     VfDestroyWindow(window);
     VfCloseNamedMutex(traceMutex);
@@ -203,6 +204,15 @@ int Run(const vf::host::HostOptions& options) {
   CCfgDevice config;
   api.get_Config(&config);
   vf::host::ApplyHostOptions(options, config);
+  if (options.serialDevice) {
+    int32_t port = 0;
+    if (!vf::host::MapSerialDevice(*options.serialDevice, port, error)) {
+      std::fprintf(stderr, "ais-host: %s\n", error.c_str());
+      return close(kExitStart);
+    }
+    config.m_nSerialPort = port;
+    std::fprintf(stderr, "serial device %s is COM%d for the plug-in\n", options.serialDevice->c_str(), port);
+  }
   if (vf::host::UsesBuiltInSimulator(options)) {
     if (!simulator.Start(options.vessels, options.simulatorRate, error)) {
       std::fprintf(stderr, "ais-host: the built-in simulator could not start: %s\n", error.c_str());

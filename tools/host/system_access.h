@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace vf::host {
@@ -16,6 +17,11 @@ void CloseLibrary(void* library);
 bool StandardErrorIsTerminal();
 // The width of the terminal standard error writes to; 0 when unknown.
 size_t StandardErrorColumns();
+
+// Makes a serial device path (/dev/ttyUSB0) known to the plug-in as a COM
+// port number; false with `error` saying why. UnmapSerialDevice undoes it.
+bool MapSerialDevice(const std::string& device, int32_t& port, std::string& error);
+void UnmapSerialDevice();
 
 // Ctrl-C and termination requests call `handler`; a closed pipe does not kill.
 void OnStopSignals(void (*handler)(int));

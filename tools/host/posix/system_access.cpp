@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 
 namespace vf::host {
 
@@ -25,6 +27,40 @@ bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 size_t StandardErrorColumns() {
   winsize size{};
   return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+namespace {
+
+std::filesystem::path g_comFolder;  // the host's own COM mapping, while it has one
+
+}  // namespace
+
+// COM1 in a folder of the host's own, given to the plug-in as VF_SERIAL_DIR.
+bool MapSerialDevice(const std::string& device, int32_t& port, std::string& error) {
+  std::error_code failure;
+  const std::filesystem::path target = std::filesystem::absolute(device, failure);
+  if (failure || !std::filesystem::exists(target, failure)) {
+    error = "no serial device " + device + " (is the receiver plugged in?)";
+    return false;
+  }
+  g_comFolder = std::filesystem::temp_directory_path() / ("ais-host-com-" + std::to_string(getpid()));
+  std::filesystem::remove_all(g_comFolder, failure);
+  std::filesystem::create_directories(g_comFolder, failure);
+  if (!failure) std::filesystem::create_symlink(target, g_comFolder / "com1", failure);
+  if (failure) {
+    error = "cannot map " + device + " to a COM port in " + g_comFolder.string() + ": " + failure.message();
+    return false;
+  }
+  setenv("VF_SERIAL_DIR", g_comFolder.c_str(), 1);
+  port = 1;
+  return true;
+}
+
+void UnmapSerialDevice() {
+  if (g_comFolder.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove_all(g_comFolder, ignored);
+  g_comFolder.clear();
 }
 
 void OnStopSignals(void (*handler)(int)) {
