@@ -111,18 +111,20 @@ class CCfgDevice AIS_TABLE_BASE(DestructorSlots) {
     return *this;
   }
 
-  int32_t m_nDeviceId = 0;
-  int32_t m_nConnectionType = kConnectionSerial;
-  int32_t m_nSerialPort = 0;
-  int32_t m_nSerialSpeed = 9600;
-  int32_t m_nSerialFormat = kFormatN81;
-  int32_t m_nSocketType = kSocketTcp;
-  int32_t m_nIpPort = 0;
-  int32_t m_nRemoteIpPort = 0;
-  int32_t m_nSpare = 0;
-  int32_t m_nTimeOffset = 0;  // milliseconds, signed
-  int32_t m_nSerialTimeout = 2000;
+  int32_t m_nDeviceId = 0;                        // copied into every record's m_nDeviceId
+  int32_t m_nConnectionType = kConnectionSerial;  // serial, or TCP/IP (then m_nSocketType)
+  int32_t m_nSerialPort = 0;                      // serial: COMn, 1 to 256 (0: none chosen)
+  int32_t m_nSerialSpeed = 9600;                  // serial: bit/s, any the driver takes (receivers: 38400)
+  int32_t m_nSerialFormat = kFormatN81;           // serial: frame, SerialFormat
+  int32_t m_nSocketType = kSocketTcp;             // TCP/IP: a TCP client, or a UDP session
+  int32_t m_nIpPort = 0;                          // TCP: the server's port; UDP: the local port; 1 to 65535
+  int32_t m_nRemoteIpPort = 0;                    // UDP: the peer's port, 0 for no peer
+  int32_t m_nSpare = 0;                           // kept, never read
+  int32_t m_nTimeOffset = 0;                      // milliseconds, signed, added to every time stamp
+  int32_t m_nSerialTimeout = 2000;                // kept; the serial link reads with 500 ms
   CGlobalData* m_pGlobalData;
+  // TCP: the server's host name or address (required); UDP: the peer's,
+  // with m_nRemoteIpPort (optional); serial: not read.
   CWideString m_strHostAddress;
   // Entries "KEY=VALUE" separated by ";". "CRC=1" (the default) tests each
   // sentence's checksum, any other value tests none. These switch on more,
@@ -242,23 +244,28 @@ class CRawDataAis : public CRawData {
   CRawData* Clone() const override { return CloneAis(); }
 #endif
 
-  uint32_t m_nMMSI = 0;
-  int32_t m_nTimeReceived = 0;
-  int32_t m_nShipType = 0;
-  int32_t m_nNavStatus = 15;  // "not defined"
-  int32_t m_nClass = kClassBaseStation;
-  double m_dLatitude = 0.0;
-  double m_dLongitude = 0.0;
-  double m_dSpeed = 0.0;
-  double m_dCourse = 0.0;
-  double m_dToBow = 0.0;
+  // The fields a message does not carry keep the values given here. The
+  // not-available codes of ITU-R M.1371 are passed on scaled like any other
+  // value: longitude 181, latitude 91, speed 102.3, course 360, dimensions 0.
+  uint32_t m_nMMSI = 0;             // the reporting station, never 0
+  int32_t m_nTimeReceived = 0;      // UNIX seconds when the message was decoded
+  int32_t m_nShipType = 0;          // ship and cargo type 0 to 255 (message 21: the type of aid)
+  int32_t m_nNavStatus = 15;        // navigational status 0 to 15; 15 "not defined"
+  int32_t m_nClass = kClassBaseStation;  // AisStationClass
+  double m_dLatitude = 0.0;         // degrees, north positive
+  double m_dLongitude = 0.0;        // degrees, east positive
+  double m_dSpeed = 0.0;            // knots over ground
+  double m_dCourse = 0.0;           // degrees over ground, from north
+  double m_dToBow = 0.0;            // metres from the position reference
   double m_dToStern = 0.0;
   double m_dToPort = 0.0;
   double m_dToStarboard = 0.0;
-  double m_dReserved = 0.0;
-  CWideString m_strCallSign;
-  CWideString m_strName;
-  CWideString m_strDestination;
+  double m_dReserved = 0.0;         // always 0
+  // Six-bit text as received: "@" padding arrives as U+0000 (the visible
+  // text ends there) and trailing spaces stay.
+  CWideString m_strCallSign;        // 7 characters
+  CWideString m_strName;            // 20 characters (message 21: up to 34)
+  CWideString m_strDestination;     // 20 characters
 
  private:
   CRawDataAis(const CRawDataAis&) = default;
@@ -305,6 +312,19 @@ static_assert(sizeof(CRawDataAis) == 168, "AIS record layout");
 
 // ---------------------------------------------------------------------------
 // Exports, as a host looks them up by name
+//
+// get_Version, get_Name, get_Desc write into the host's string; get_Status
+// gives AisRunStatus; get_Type gives kAisPluginType. get_Config/put_Config
+// copy the configuration out and in (the plug-in keeps its own copy; see
+// m_strOptions for what takes effect while running). put_Parent names the
+// window that receives the records: message kAisWmUser, wParam
+// kAisRecordWParam, lParam the CRawData* that the host then owns and
+// deletes. StartPlugin: 0 started (the link opens in the background; status
+// 2 says it failed), -1 already running, threads of a previous run still
+// ending, or no resources. StopPlugin: 0 stopped, -1 not running or its
+// threads did not end within 10 s (then the library must stay loaded).
+// ConfigurePlugin: 0 the dialog was confirmed and the configuration stored,
+// -1 cancelled, already open, or no display.
 // ---------------------------------------------------------------------------
 
 extern "C" {
