@@ -16,6 +16,8 @@
 //    as receivers do, so a first sentence that meets an orphaned second one
 //    of its id, left from long before, completes a different message; the
 //    recordings hold one such (kOrphanJoins), which is not compared;
+//  - every key of a record in ais-host's "--json gpsd" form must have the
+//    value gpsdecode prints for it;
 //  - messages 9, 19, 21 and 27 are decoded with "TYPES=ALL"; gpsd prints the
 //    long-range positions of 27 to a tenth of a degree (compared to within
 //    0.05) and their status as text (not compared), and the type of aid of
@@ -32,6 +34,7 @@
 #include <vector>
 
 #include "payload_encoder.h"
+#include "record_format.h"
 #include "support/sentence_rig.h"
 #include "support/record_sink.h"
 
@@ -44,6 +47,7 @@ struct Decoded {
   int status = 15, shipType = 0, toBow = 0, toStern = 0, toPort = 0, toStarboard = 0;
   std::string callSign, name, destination;
   int part = -1;
+  std::string json;  // ours: ais-host's gpsd form; theirs: gpsdecode's line
 };
 
 constexpr uint32_t kDecodedTypes = (1u << 1) | (1u << 2) | (1u << 3) | (1u << 4) | (1u << 5) | (1u << 9) |
@@ -97,6 +101,7 @@ std::vector<Decoded> RunGpsdecode(const std::string& file) {
     d.callSign = Value(json, "callsign");
     d.name = Value(json, type == 21 ? "name" : "shipname");
     d.destination = Value(json, "destination");
+    d.json = json;
     out.push_back(d);
   }
   pclose(pipe);
@@ -150,6 +155,7 @@ std::vector<Decoded> RunPlugin(const std::string& file) {
       d.callSign = Normalised(r->m_strCallSign);
       d.name = Normalised(r->m_strName);
       d.destination = Normalised(r->m_strDestination);
+      vf::host::AppendRecordGpsdJson(*r, d.json);
       out.push_back(d);
     }
   }
@@ -186,6 +192,12 @@ std::vector<std::string> Differences(const Decoded& ours, const Decoded& theirs)
   if (ours.type == 5 || (ours.type == 24 && ours.part == 1)) check(ours.callSign == theirs.callSign, "callsign");
   if (is({5, 19, 21}) || (ours.type == 24 && ours.part == 0)) check(ours.name == theirs.name, "shipname");
   if (ours.type == 5) check(ours.destination == theirs.destination, "destination");
+  // ais-host --json gpsd: every key it prints, gpsdecode prints the same.
+  for (size_t at = ours.json.find("\"", 1); at != std::string::npos; at = ours.json.find(",\"", at)) {
+    at += ours.json[at] == ',' ? 2 : 1;
+    const std::string key = ours.json.substr(at, ours.json.find('"', at) - at);
+    if (key != "class" && Value(ours.json, key) != Value(theirs.json, key)) out.push_back("gpsd json " + key);
+  }
   return out;
 }
 

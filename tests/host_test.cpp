@@ -88,7 +88,11 @@ TEST(HostOptions, OutputAndRunOptions) {
       Parse({"--json", "--quiet", "--monitor", "--duration", "2.5", "--device-id", "-7", "--time-offset", "250"}, error);
   ASSERT_TRUE(options) << error;
   EXPECT_TRUE(options->json);
+  EXPECT_FALSE(options->gpsdJson);
   EXPECT_TRUE(options->quiet);
+  const auto gpsd = Parse({"--json", "gpsd", "--quiet"}, error);
+  ASSERT_TRUE(gpsd) << error;
+  EXPECT_TRUE(gpsd->json && gpsd->gpsdJson && gpsd->quiet);
   EXPECT_TRUE(options->monitor);
   EXPECT_EQ(options->durationSeconds, 2.5);
   EXPECT_TRUE(vf::host::UsesBuiltInSimulator(*options));

@@ -111,6 +111,8 @@ std::string HostUsage() {
          "  --plugin PATH         the plug-in library (AIS.so)\n"
          "  --duration SECONDS    run this long, then stop (default: until Ctrl-C)\n"
          "  --json                one JSON object per record (JSON Lines), named as the record's fields\n"
+         "  --json gpsd           the same as gpsdecode -j prints it: gpsd's names and units, only the\n"
+         "                        fields the message sets, texts trimmed\n"
          "  --quiet               no line per record, only the counts at the end\n"
          "  --monitor             open a \"Communications Monitor\" window: the plug-in then traces every\n"
          "                        received line to Trace_AIS.dll.txt\n"
@@ -163,6 +165,7 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
       options.showHelp = true;
     } else if (name == "--json") {
       options.json = true;
+      if (i + 1 < arguments.size() && arguments[i + 1] == "gpsd") options.gpsdJson = ++i > 0;
     } else if (name == "--quiet") {
       options.quiet = true;
     } else if (name == "--monitor") {

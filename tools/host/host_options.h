@@ -15,6 +15,7 @@ struct HostOptions {
   double durationSeconds = 0.0;  // 0: until Ctrl-C
   bool showHelp = false;
   bool json = false;        // JSON Lines instead of readable lines
+  bool gpsdJson = false;    // those lines as gpsdecode -j prints them
   bool quiet = false;       // no line per record, only the counts
   bool monitor = false;     // open a "Communications Monitor" window
   bool configure = false;   // the plug-in's dialog before starting

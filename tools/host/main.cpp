@@ -93,7 +93,9 @@ class Receiver {
   void Show(const CRawDataAis& record) {
     m_tally.Add(record.m_nContents);
     if (m_options.quiet) return;
-    if (m_options.json) {
+    if (m_options.gpsdJson) {
+      vf::host::AppendRecordGpsdJson(record, m_output);
+    } else if (m_options.json) {
       vf::host::AppendRecordJson(record, m_output);
     } else {
       m_output += vf::host::DescribeRecord(record);

@@ -139,12 +139,21 @@ class JsonObject {
     m_at = PutGeneral(m_at, End(), value);
     return *this;
   }
-  // The text a reader of the record sees, up to the first NUL ('@' on the air).
-  JsonObject& Text(std::string_view name, const CWideString& text) {
+  JsonObject& Word(std::string_view name, std::string_view word) {  // a JSON string without escapes
+    Name(name);
+    *m_at++ = '"';
+    m_at = std::copy(word.begin(), word.end(), m_at);
+    *m_at++ = '"';
+    return *this;
+  }
+  // The text a reader of the record sees, up to the first NUL ('@' on the
+  // air); `trimmed` drops the trailing spaces too, as gpsd does.
+  JsonObject& Text(std::string_view name, const CWideString& text, bool trimmed = false) {
     Name(name);
     *m_at++ = '"';
     Flush();
-    const std::u16string_view view = text.View().substr(0, text.View().find(u'\0'));
+    std::u16string_view view = text.View().substr(0, text.View().find(u'\0'));
+    while (trimmed && !view.empty() && view.back() == u' ') view.remove_suffix(1);
     size_t run = 0;
     for (size_t i = 0; i < view.size(); ++i) {
       const char16_t c = view[i];
@@ -208,6 +217,81 @@ std::string DescribeRecord(const CRawDataAis& record) {
   return TimeOfDay(record.m_dTime) + Printf("  %9u  %-4s  %-17s  ", record.m_nMMSI, ClassName(record.m_nClass),
                                             ContentsName(record.m_nContents)) +
          Details(record);
+}
+
+namespace {
+
+// gpsd's speed: "nan" for not available, "fast" for the highest code.
+JsonObject& GpsdSpeed(JsonObject& json, double speed, double unit) {
+  const auto code = static_cast<int64_t>(std::llround(speed / unit));
+  if (code == 1023) return json.Word("speed", "nan");
+  if (code == 1022) return json.Word("speed", "fast");
+  return unit == 1.0 ? json.Integer("speed", code) : json.Fixed("speed", speed, 1);
+}
+
+JsonObject& GpsdPosition(JsonObject& json, const CRawDataAis& record, int decimals = 6) {
+  return json.Fixed("lon", record.m_dLongitude, decimals).Fixed("lat", record.m_dLatitude, decimals);
+}
+
+JsonObject& GpsdDimensions(JsonObject& json, const CRawDataAis& record) {
+  return json.General("to_bow", record.m_dToBow)
+      .General("to_stern", record.m_dToStern)
+      .General("to_port", record.m_dToPort)
+      .General("to_starboard", record.m_dToStarboard);
+}
+
+}  // namespace
+
+void AppendRecordGpsdJson(const CRawDataAis& record, std::string& out) {
+  JsonObject json(out);
+  json.Word("class", "AIS");
+  switch (record.m_nContents & ~kContentsOwnShip) {
+    case kContentsPosition:
+      json.Integer("mmsi", record.m_nMMSI).Integer("status", record.m_nNavStatus);
+      GpsdSpeed(json, record.m_dSpeed, 0.1);
+      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      break;
+    case kContentsBaseStation:
+      GpsdPosition(json.Integer("type", 4).Integer("mmsi", record.m_nMMSI), record);
+      break;
+    case kContentsStaticVoyage:
+      json.Integer("type", 5).Integer("mmsi", record.m_nMMSI).Text("callsign", record.m_strCallSign, true);
+      json.Text("shipname", record.m_strName, true).Integer("shiptype", record.m_nShipType);
+      GpsdDimensions(json, record).Text("destination", record.m_strDestination, true);
+      break;
+    case kContentsClassBPosition:
+      GpsdSpeed(json.Integer("type", 18).Integer("mmsi", record.m_nMMSI), record.m_dSpeed, 0.1);
+      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      break;
+    case kContentsStaticPartA:
+      json.Integer("type", 24).Integer("mmsi", record.m_nMMSI).Text("shipname", record.m_strName, true);
+      break;
+    case kContentsStaticPartB:
+      json.Integer("type", 24).Integer("mmsi", record.m_nMMSI).Integer("shiptype", record.m_nShipType);
+      GpsdDimensions(json.Text("callsign", record.m_strCallSign, true), record);
+      break;
+    case kContentsSarAircraft:
+      GpsdSpeed(json.Integer("type", 9).Integer("mmsi", record.m_nMMSI), record.m_dSpeed, 1.0);
+      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      break;
+    case kContentsExtendedClassB:
+      GpsdSpeed(json.Integer("type", 19).Integer("mmsi", record.m_nMMSI), record.m_dSpeed, 0.1);
+      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      GpsdDimensions(json.Text("shipname", record.m_strName, true).Integer("shiptype", record.m_nShipType), record);
+      break;
+    case kContentsAidToNavigation:
+      json.Integer("type", 21).Integer("mmsi", record.m_nMMSI).Integer("aid_type", record.m_nShipType);
+      GpsdDimensions(GpsdPosition(json.Text("name", record.m_strName, true), record), record);
+      break;
+    case kContentsLongRange:
+      GpsdPosition(json.Integer("type", 27).Integer("mmsi", record.m_nMMSI), record, 1);
+      json.Integer("speed", std::llround(record.m_dSpeed)).Integer("course", std::llround(record.m_dCourse));
+      break;
+    default:
+      json.Integer("mmsi", record.m_nMMSI);
+      break;
+  }
+  json.Close();
 }
 
 void AppendRecordJson(const CRawDataAis& record, std::string& out) {

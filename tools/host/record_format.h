@@ -15,6 +15,13 @@ std::string DescribeRecord(const CRawDataAis& record);
 // without its line end.
 void AppendRecordJson(const CRawDataAis& record, std::string& out);
 
+// Appends the record as gpsdecode -j prints the message it came from: gpsd's
+// field names and units, only the fields that message sets, texts without
+// their "@" padding and trailing spaces. Class A position reports carry no
+// "type" (the record does not say which of 1, 2 and 3 it was); a part of
+// message 24 prints its own fields of gpsd's line for both parts.
+void AppendRecordGpsdJson(const CRawDataAis& record, std::string& out);
+
 // The configuration record the same way: {"m_nDeviceId":0,...,"m_strSpare":""}.
 std::string ConfigJson(const CCfgDevice& config);
 
