@@ -1,5 +1,6 @@
-// The host's built-in receiver: the simulator serving a fleet's traffic on a
-// loopback TCP port, from its own thread, for as long as the object lives.
+// The host's built-in receiver: the simulator serving a fleet's traffic, or
+// a recording, on a loopback TCP port, from its own thread, for as long as
+// the object lives.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,12 @@ class EmbeddedFeed {
   // connects (0 sentences per second: the fleet's own pace); false with
   // `error` when it cannot.
   bool Start(size_t vessels, double linesPerSecond, std::string& error);
+  // Serves the lines of a recording ("-": standard input) once: as fast as
+  // the plug-in reads them, at `linesPerSecond`, or, with `ownPace`, at the
+  // pace of the tag blocks' c: times.
+  bool StartRecording(const std::string& path, double linesPerSecond, bool ownPace, std::string& error);
+  // Whether a recording has been sent to its end.
+  bool Finished() const;
   uint16_t Port() const;
 
  private:

@@ -140,6 +140,11 @@ std::string HostUsage() {
          "  --options TEXT        entries added to the option text, e.g. \"TAGBLOCK=1;TYPES=ALL;RECONNECT=1\"\n"
          "                        (sdk/ais_plugin.h lists them with m_strOptions)\n"
          "\n"
+         "Recordings, served to the plug-in over loopback TCP; the run ends when all is read:\n"
+         "  --file PATH           a file of NMEA lines, or - for standard input (ais-host ... --file - < rec)\n"
+         "  --rate N              lines per second (default: as fast as the plug-in reads)\n"
+         "  --own-pace            at the pace of the recording's tag-block times (with --options TAGBLOCK=1)\n"
+         "\n"
          "Built-in simulator:\n"
          "  --vessels N           stations in the simulated fleet (default 20)\n"
          "  --sim-rate N          sentences per second (default: the fleet's own pace)\n"
@@ -183,6 +188,19 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
         return std::nullopt;
       }
       options.vessels = static_cast<size_t>(vessels);
+    } else if (name == "--file") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      options.recording = *text;
+    } else if (name == "--own-pace") {
+      options.ownPace = true;
+    } else if (name == "--rate") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      if (!ParseNumber(*text, options.replayRate) || options.replayRate <= 0) {
+        error = "--rate needs a positive number of lines per second, not '" + *text + "'";
+        return std::nullopt;
+      }
     } else if (name == "--sim-rate") {
       const std::string* text = value();
       if (text == nullptr) return std::nullopt;
@@ -250,7 +268,7 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
 constexpr int32_t kReceiverSerialSpeed = 38400;
 
 bool UsesBuiltInSimulator(const HostOptions& options) {
-  return !options.connectionType && !options.configure && !options.noStart;
+  return !options.connectionType && !options.recording && !options.configure && !options.noStart;
 }
 
 void ApplyHostOptions(const HostOptions& options, CCfgDevice& config) {

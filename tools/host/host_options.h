@@ -21,6 +21,9 @@ struct HostOptions {
   bool configure = false;   // the plug-in's dialog before starting
   bool noStart = false;     // print the configuration record and exit
   size_t vessels = 20;      // the built-in simulator's fleet
+  std::optional<std::string> recording;  // a file of NMEA lines to serve instead ("-": standard input)
+  double replayRate = 0;    // its lines per second; 0: as fast as the plug-in reads
+  bool ownPace = false;     // at the pace of its tag blocks' times
   double simulatorRate = 0;  // its sentences per second; 0: the fleet's own pace
   // Configuration fields the user gave; the rest keep the plug-in's values.
   std::optional<int32_t> deviceId, connectionType, serialPort, serialSpeed, serialFormat, socketType, ipPort,

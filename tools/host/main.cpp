@@ -137,13 +137,21 @@ std::string DescribeConfig(const CCfgDevice& config) {
 
 // Reads records until the time is up, Ctrl-C, or the link fails.
 uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOptions& options, Receiver& receiver,
-                      StatusLine& status, VfNamedMutex* traceMutex) {
+                      StatusLine& status, VfNamedMutex* traceMutex, const vf::host::EmbeddedFeed& feed) {
   const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(options.durationSeconds));
   uint32_t pluginStatus = kStatusRunning;
   auto traceRead = Clock::now();
+  uint64_t records = 0;
+  auto lastRecord = Clock::now();
   while (!g_interrupted && !receiver.OutputClosed() && (options.durationSeconds <= 0 || Clock::now() < end)) {
     receiver.Pump(100);
+    if (receiver.Tally().Total() != records) {
+      records = receiver.Tally().Total();
+      lastRecord = Clock::now();
+    }
+    // A recording read to its end, and a second without records: all is in.
+    if (feed.Finished() && Clock::now() - lastRecord > std::chrono::seconds(1)) break;
     api.get_Status(&pluginStatus);
     if (Clock::now() - traceRead >= std::chrono::seconds(1)) {  // what the plug-in could not post, from its trace
       receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(
@@ -215,7 +223,18 @@ int Run(const vf::host::HostOptions& options) {
     config.m_nSerialPort = port;
     std::fprintf(stderr, "serial device %s is COM%d for the plug-in\n", options.serialDevice->c_str(), port);
   }
-  if (vf::host::UsesBuiltInSimulator(options)) {
+  if (options.recording) {
+    if (!simulator.StartRecording(*options.recording, options.replayRate, options.ownPace, error)) {
+      std::fprintf(stderr, "ais-host: %s\n", error.c_str());
+      return close(kExitStart);
+    }
+    config.m_nConnectionType = kConnectionTcpIp;
+    config.m_nSocketType = kSocketTcp;
+    config.m_strHostAddress = u"127.0.0.1";
+    config.m_nIpPort = simulator.Port();
+    std::fprintf(stderr, "the recording %s is served on tcp://127.0.0.1:%u\n", options.recording->c_str(),
+                 simulator.Port());
+  } else if (vf::host::UsesBuiltInSimulator(options)) {
     if (!simulator.Start(options.vessels, options.simulatorRate, error)) {
       std::fprintf(stderr, "ais-host: the built-in simulator could not start: %s\n", error.c_str());
       return close(kExitStart);
@@ -251,7 +270,7 @@ int Run(const vf::host::HostOptions& options) {
   StatusLine status;
   Receiver receiver(window, options, status);
   int exitCode = kExitOk;
-  const bool linkFailed = RunUntilDone(api, options, receiver, status, traceMutex) == kStatusLinkFailed;
+  const bool linkFailed = RunUntilDone(api, options, receiver, status, traceMutex, simulator) == kStatusLinkFailed;
   const int32_t stopped = api.StopPlugin();
   // Also when the time ran out while the link was still being opened.
   if (const auto runEntries = RunEntries(traceMutex, traceStart);

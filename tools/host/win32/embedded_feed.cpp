@@ -15,6 +15,13 @@ bool EmbeddedFeed::Start(size_t, double, std::string& error) {
   return false;
 }
 
+bool EmbeddedFeed::StartRecording(const std::string&, double, bool, std::string& error) {
+  error = "recordings are served with the Linux build only; on Windows give a receiver with --tcp, --udp or --serial";
+  return false;
+}
+
+bool EmbeddedFeed::Finished() const { return false; }
+
 uint16_t EmbeddedFeed::Port() const { return 0; }
 
 }  // namespace vf::host
