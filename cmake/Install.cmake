@@ -1,0 +1,39 @@
+# cmake --install: the plug-in, the host services library, the SDK headers,
+# ais-host and ais-sim with their help pages, a CMake package and a
+# pkg-config file, so that a host finds the SDK with find_package or
+# pkg-config.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(AIS_SDK_INCLUDE_DIR ${CMAKE_INSTALL_INCLUDEDIR}/vestrafold-ais)
+set_target_properties(AIS PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(ais-host ais-sim PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+
+install(TARGETS vfsystem EXPORT VestrafoldAisTargets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS AIS LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS ais-host ais-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES sdk/ais_plugin.h sdk/ais_shared_string.h sdk/ais_msvc_abi.h sdk/ais_utf8.h sdk/vf_system.h
+        DESTINATION ${AIS_SDK_INCLUDE_DIR})
+
+# The programs' --help, as their manual pages in text.
+foreach(program ais-host ais-sim)
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/doc/${program}.txt)
+  add_custom_command(OUTPUT ${page} COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/doc
+                     COMMAND $<TARGET_FILE:${program}> --help > ${page} DEPENDS ${program})
+  list(APPEND help_pages ${page})
+endforeach()
+add_custom_target(help_pages ALL DEPENDS ${help_pages})
+install(FILES ${help_pages} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+install(EXPORT VestrafoldAisTargets NAMESPACE VestrafoldAis:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/VestrafoldAis)
+configure_package_config_file(cmake/VestrafoldAisConfig.cmake.in
+                              ${CMAKE_CURRENT_BINARY_DIR}/VestrafoldAisConfig.cmake
+                              INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/VestrafoldAis
+                              PATH_VARS CMAKE_INSTALL_LIBDIR AIS_SDK_INCLUDE_DIR)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VestrafoldAisConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VestrafoldAisConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/VestrafoldAisConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/VestrafoldAis)
+configure_file(cmake/vestrafold-ais.pc.in ${CMAKE_CURRENT_BINARY_DIR}/vestrafold-ais.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vestrafold-ais.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix, then builds the small host there
+# twice, with find_package and with pkg-config, and runs both against the
+# installed plug-in.
+set -euo pipefail
+build=$1
+source=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export PROGRAMDATA=$work/data VF_OBJECT_NAMESPACE=install-check-$$
+mkdir -p "$PROGRAMDATA/VestraFold/Tracing"
+
+cmake --install "$build" --prefix "$work/prefix" > /dev/null
+cmake -S "$source" -B "$work/with-cmake" -DCMAKE_PREFIX_PATH="$work/prefix" > /dev/null
+cmake --build "$work/with-cmake" > /dev/null
+"$work/with-cmake/small_host" "$(cat "$work/with-cmake/plugin_path.txt")"
+
+export PKG_CONFIG_PATH=$work/prefix/lib/pkgconfig
+# shellcheck disable=SC2046
+c++ "$source/small_host.cpp" -o "$work/with-pkg-config" $(pkg-config --cflags --libs vestrafold-ais)
+"$work/with-pkg-config" "$(pkg-config --variable=plugin vestrafold-ais)"
+"$work/prefix/bin/ais-host" --help | head -1
