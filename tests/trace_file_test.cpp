@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -51,11 +52,33 @@ TEST(TraceFile, AMissingFolderIsNotCreated) {
   VfReleaseNamedMutex(folder.HostMutex());
 }
 
-TEST(TraceFile, TheFirstLineMakesAFileWithCounterOne) {
-  TraceFolder folder;
-  OpenWriter app;
-  Trace(app, u"Plugin started.");
-  EXPECT_EQ(folder.Read("General"), "1\r\n1|12.500|4|[AIS] Plugin started.\r\r\n");
+// One line into the status file: the file before (none: it does not exist
+// yet), the message, and the bytes after.
+TEST(TraceFile, EachLineIsAppendedAndCounted) {
+  const struct {
+    const char* what;
+    std::optional<std::string> before;
+    std::u16string message;
+    std::string after;
+  } cases[] = {
+      {"the first line makes a file with counter 1", std::nullopt, u"Plugin started.",
+       "1\r\n1|12.500|4|[AIS] Plugin started.\r\r\n"},
+      {"control characters are written as their names", std::nullopt, u"a\tb\r\nc",
+       "1\r\n1|12.500|4|[AIS] a<TAB>b<CR><LF>c\r\r\n"},
+      // An empty entry as written on Windows (CR CR LF) and one written bare (CR LF).
+      {"lines holding only a line end survive", "3\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n",
+       u"three", "4\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n4|12.500|4|[AIS] three\r\r\n"},
+      {"a damaged counter starts counting again", "not a number\r\nkept\r\n", u"next",
+       "1\r\nkept\r\n1|12.500|4|[AIS] next\r\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TraceFolder folder;
+    if (c.before) folder.Write("General", *c.before);
+    OpenWriter app;
+    Trace(app, c.message);
+    EXPECT_EQ(folder.Read("General"), c.after);
+  }
 }
 
 TEST(TraceFile, AFullFileRollsOverItsOldestEntry) {
@@ -69,23 +92,6 @@ TEST(TraceFile, AFullFileRollsOverItsOldestEntry) {
   ASSERT_EQ(entries.size(), vf::kTraceEntryLimit);
   EXPECT_EQ(entries.front(), "2|1.000|4|[Other] old 2");
   EXPECT_EQ(entries.back(), "58|12.500|4|[AIS] new");
-}
-
-TEST(TraceFile, LinesHoldingOnlyALineEndSurvive) {
-  TraceFolder folder;
-  // An empty entry as written on Windows (CR CR LF) and one written bare (CR LF).
-  folder.Write("General", "3\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n");
-  OpenWriter app;
-  Trace(app, u"three");
-  EXPECT_EQ(folder.Read("General"),
-            "4\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n4|12.500|4|[AIS] three\r\r\n");
-}
-
-TEST(TraceFile, ControlCharactersAreWrittenAsNames) {
-  TraceFolder folder;
-  OpenWriter app;
-  Trace(app, u"a\tb\r\nc");
-  EXPECT_EQ(folder.Read("General"), "1\r\n1|12.500|4|[AIS] a<TAB>b<CR><LF>c\r\r\n");
 }
 
 TEST(TraceFile, TheMessageIsFormattedWithItsArguments) {
@@ -106,14 +112,6 @@ TEST(TraceFile, EachCategoryCountsInItsOwnFile) {
   Trace(app, u"!AIVDO", vf::kTraceCategoryReceived);
   EXPECT_EQ(folder.Read("General"), "42\r\n42|12.500|4|[AIS] status\r\r\n");
   EXPECT_EQ(folder.Read("AIS.dll"), "2\r\n1|12.500|4|[AIS] !AIVDM\r\r\n2|12.500|4|[AIS] !AIVDO\r\r\n");
-}
-
-TEST(TraceFile, ADamagedFileStartsCountingAgain) {
-  TraceFolder folder;
-  folder.Write("General", "not a number\r\nkept\r\n");
-  OpenWriter app;
-  Trace(app, u"next");
-  EXPECT_EQ(folder.Read("General"), "1\r\nkept\r\n1|12.500|4|[AIS] next\r\r\n");
 }
 
 TEST(TraceFile, ABusyMutexDropsTheLineAfterItsWait) {
