@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 #include "native_calls.h"
 
 namespace vf::platform {
@@ -125,11 +124,14 @@ bool ConnectSocket(Socket socket, const SocketAddress& address) {
 }
 
 int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
+  constexpr size_t kMostEvents = 8;  // on the stack: a wait per datagram allocates nothing
+  if (count > kMostEvents) return -1;
   WSAEVENT network = WSACreateEvent();
   if (network == WSA_INVALID_EVENT) return -1;
-  std::vector<HANDLE> handles{network};
-  handles.insert(handles.end(), events, events + count);
-  if (WSAEventSelect(Native(socket), network, FD_READ | FD_CLOSE) != 0 || handles.size() > WSA_MAXIMUM_WAIT_EVENTS) {
+  HANDLE handles[1 + kMostEvents] = {network};
+  std::copy(events, events + count, handles + 1);
+  const size_t handleCount = 1 + count;
+  if (WSAEventSelect(Native(socket), network, FD_READ | FD_CLOSE) != 0) {
     WSACloseEvent(network);
     return -1;
   }
@@ -137,12 +139,12 @@ int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, 
   size_t first = 0;  // 1 once the socket has closed: only the events can end the wait
   int result = -1;
   for (;;) {
-    const size_t watched = handles.size() - first;
+    const size_t watched = handleCount - first;
     if (watched == 0) {
       Sleep(MsUntil(deadline));
       break;
     }
-    const DWORD woke = WSAWaitForMultipleEvents(static_cast<DWORD>(watched), handles.data() + first, FALSE,
+    const DWORD woke = WSAWaitForMultipleEvents(static_cast<DWORD>(watched), handles + first, FALSE,
                                                 MsUntil(deadline), FALSE);
     if (woke >= WSA_WAIT_EVENT_0 + watched) break;  // time-out or failure
     const size_t index = first + (woke - WSA_WAIT_EVENT_0);
