@@ -223,15 +223,19 @@ int Run(const vf::host::HostOptions& options) {
     config.m_nSerialPort = port;
     std::fprintf(stderr, "serial device %s is COM%d for the plug-in\n", options.serialDevice->c_str(), port);
   }
+  // The built-in feeds: the plug-in reads them as a TCP receiver on loopback.
+  const auto readFeed = [&config, &simulator] {
+    config.m_nConnectionType = kConnectionTcpIp;
+    config.m_nSocketType = kSocketTcp;
+    config.m_strHostAddress = u"127.0.0.1";
+    config.m_nIpPort = simulator.Port();
+  };
   if (options.recording) {
     if (!simulator.StartRecording(*options.recording, options.replayRate, options.ownPace, error)) {
       std::fprintf(stderr, "ais-host: %s\n", error.c_str());
       return close(kExitStart);
     }
-    config.m_nConnectionType = kConnectionTcpIp;
-    config.m_nSocketType = kSocketTcp;
-    config.m_strHostAddress = u"127.0.0.1";
-    config.m_nIpPort = simulator.Port();
+    readFeed();
     std::fprintf(stderr, "the recording %s is served on tcp://127.0.0.1:%u\n", options.recording->c_str(),
                  simulator.Port());
   } else if (vf::host::UsesBuiltInSimulator(options)) {
@@ -239,10 +243,7 @@ int Run(const vf::host::HostOptions& options) {
       std::fprintf(stderr, "ais-host: the built-in simulator could not start: %s\n", error.c_str());
       return close(kExitStart);
     }
-    config.m_nConnectionType = kConnectionTcpIp;
-    config.m_nSocketType = kSocketTcp;
-    config.m_strHostAddress = u"127.0.0.1";
-    config.m_nIpPort = simulator.Port();
+    readFeed();
     std::fprintf(stderr, "no receiver given: the built-in simulator (%zu stations) serves tcp://127.0.0.1:%u\n",
                  options.vessels, simulator.Port());
   }
