@@ -8,9 +8,15 @@ namespace vf::nmea {
 
 void CReceiveLoop::HandleReceivedLine(std::u16string_view line, const LineRules& rules, ReceiveSink& sink) {
   if (line.empty()) return;
-  DoublePercentSigns(line, m_strEscapedLine);
-  sink.FeedMonitor(m_strEscapedLine);
-  platform::WideToAnsi(m_strEscapedLine, m_strNarrowLine);
+  // The checks read the line with its "%" signs doubled, as the monitor's
+  // trace gets it; a line without one (nearly every line) is used as it is.
+  std::u16string_view escaped = line;
+  if (line.find(u'%') != std::u16string_view::npos) {
+    DoublePercentSigns(line, m_strEscapedLine);
+    escaped = m_strEscapedLine;
+  }
+  sink.FeedMonitor(escaped);
+  platform::WideToAnsi(escaped, m_strNarrowLine);
   std::string_view sentence = m_strNarrowLine;
   MessageOrigin origin;
   if (rules.tagBlocks) {
