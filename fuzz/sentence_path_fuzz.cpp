@@ -14,10 +14,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const vf::TraceWriter trace(u"AIS");
   static CTimeStamping clock;
   vf::SentencePath path;
-  // The first byte picks the checksum setting, before any line: payloads
-  // with any checksum reach the decoders.
+  // The first byte picks the checksum setting and the option entries of the
+  // data path, before any line: payloads with any checksum reach the
+  // decoders, tag blocks and own-ship sentences their parsers.
   vf::PassSettings pass;
-  pass.verifyChecksums = !(size > 0 && (data[0] & 1));
+  const uint8_t settings = size > 0 ? data[0] : 0;
+  pass.verifyChecksums = (settings & 1) == 0;
+  pass.feed.tagBlocks = (settings & 2) != 0;
+  pass.feed.tagBlockTime = (settings & 4) != 0;
+  pass.feed.ownShip = (settings & 8) != 0;
+  pass.feed.allMessageTypes = (settings & 16) != 0;
+  pass.feed.fragmentMaxAgeMs = (settings & 32) != 0 ? 1000 : 0;
   const vf::LineContext context{trace, window, &clock, pass};
   std::u16string line;
   for (size_t i = 0; i <= size; ++i) {
