@@ -233,6 +233,11 @@ JsonObject& GpsdPosition(JsonObject& json, const CRawDataAis& record, int decima
   return json.Fixed("lon", record.m_dLongitude, decimals).Fixed("lat", record.m_dLatitude, decimals);
 }
 
+// Speed (in units of `unit` knots on the air), position and course.
+JsonObject& GpsdMotion(JsonObject& json, const CRawDataAis& record, double unit) {
+  return GpsdPosition(GpsdSpeed(json, record.m_dSpeed, unit), record).Fixed("course", record.m_dCourse, 1);
+}
+
 JsonObject& GpsdDimensions(JsonObject& json, const CRawDataAis& record) {
   return json.General("to_bow", record.m_dToBow)
       .General("to_stern", record.m_dToStern)
@@ -247,9 +252,7 @@ void AppendRecordGpsdJson(const CRawDataAis& record, std::string& out) {
   json.Word("class", "AIS");
   switch (record.m_nContents & ~kContentsOwnShip) {
     case kContentsPosition:
-      json.Integer("mmsi", record.m_nMMSI).Integer("status", record.m_nNavStatus);
-      GpsdSpeed(json, record.m_dSpeed, 0.1);
-      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      GpsdMotion(json.Integer("mmsi", record.m_nMMSI).Integer("status", record.m_nNavStatus), record, 0.1);
       break;
     case kContentsBaseStation:
       GpsdPosition(json.Integer("type", 4).Integer("mmsi", record.m_nMMSI), record);
@@ -260,8 +263,7 @@ void AppendRecordGpsdJson(const CRawDataAis& record, std::string& out) {
       GpsdDimensions(json, record).Text("destination", record.m_strDestination, true);
       break;
     case kContentsClassBPosition:
-      GpsdSpeed(json.Integer("type", 18).Integer("mmsi", record.m_nMMSI), record.m_dSpeed, 0.1);
-      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      GpsdMotion(json.Integer("type", 18).Integer("mmsi", record.m_nMMSI), record, 0.1);
       break;
     case kContentsStaticPartA:
       json.Integer("type", 24).Integer("mmsi", record.m_nMMSI).Text("shipname", record.m_strName, true);
@@ -271,12 +273,10 @@ void AppendRecordGpsdJson(const CRawDataAis& record, std::string& out) {
       GpsdDimensions(json.Text("callsign", record.m_strCallSign, true), record);
       break;
     case kContentsSarAircraft:
-      GpsdSpeed(json.Integer("type", 9).Integer("mmsi", record.m_nMMSI), record.m_dSpeed, 1.0);
-      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      GpsdMotion(json.Integer("type", 9).Integer("mmsi", record.m_nMMSI), record, 1.0);
       break;
     case kContentsExtendedClassB:
-      GpsdSpeed(json.Integer("type", 19).Integer("mmsi", record.m_nMMSI), record.m_dSpeed, 0.1);
-      GpsdPosition(json, record).Fixed("course", record.m_dCourse, 1);
+      GpsdMotion(json.Integer("type", 19).Integer("mmsi", record.m_nMMSI), record, 0.1);
       GpsdDimensions(json.Text("shipname", record.m_strName, true).Integer("shiptype", record.m_nShipType), record);
       break;
     case kContentsAidToNavigation:
