@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "feed.h"
+#include "nmea/sentence_checks.h"
 
 namespace vf::host {
 
@@ -23,17 +23,10 @@ struct EmbeddedFeed::Running {
 
 namespace {
 
-// A tag block's c: time in seconds ("\\c:1671620143*hh\\!AIVDM..."), or -1.
+// A tag block's c: time in seconds, or -1: the plug-in's own reading of it.
 double TagBlockSeconds(const std::string& line) {
-  if (line.empty() || line[0] != '\\') return -1;
-  const size_t end = line.find('\\', 1);
-  for (size_t at = line.find("c:"); at != std::string::npos && at < end; at = line.find("c:", at + 2)) {
-    if (at == 1 || line[at - 1] == ',') {
-      const double value = std::atof(line.c_str() + at + 2);
-      return value > 1e11 ? value / 1000.0 : value;
-    }
-  }
-  return -1;
+  const auto tag = vf::nmea::SplitTagBlock(line);
+  return tag && tag->hasTime ? tag->unixSeconds : -1;
 }
 
 std::vector<std::string> ReadLines(std::istream& in) {
