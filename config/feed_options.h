@@ -39,8 +39,4 @@ struct FeedOptions {
   static FeedOptions Of(std::u16string_view optionText);
 };
 
-// The trimmed value of the entry whose key (before "=", trimmed) is `key`;
-// empty when there is none.
-std::u16string_view OptionValue(std::u16string_view optionText, std::u16string_view key);
-
 }  // namespace vf

@@ -56,6 +56,20 @@ std::u16string GetOptionEntry(std::u16string_view text, size_t index, std::u16st
   return std::u16string(OptionEntryView(text, index, separators));
 }
 
+std::u16string_view OptionValue(std::u16string_view optionText, std::u16string_view key) {
+  while (!optionText.empty()) {
+    const size_t end = optionText.find(u';');
+    const std::u16string_view entry = optionText.substr(0, end);
+    const size_t equals = entry.find(u'=');
+    if (equals != std::u16string_view::npos && Trim(entry.substr(0, equals)) == key) {
+      return Trim(entry.substr(equals + 1));
+    }
+    if (end == std::u16string_view::npos) break;
+    optionText.remove_prefix(end + 1);
+  }
+  return {};
+}
+
 std::u16string GetCrcOption(std::u16string_view text) { return std::u16string(CrcValue(text)); }
 
 int32_t GetCrcCheck(std::u16string_view text) {

@@ -12,6 +12,10 @@ namespace vf {
 // character, empty entries skipped; empty when there are not that many.
 std::u16string GetOptionEntry(std::u16string_view text, size_t index, std::u16string_view separators);
 
+// The trimmed value of the entry whose key (before "=", trimmed) is `key`;
+// empty when there is none.
+std::u16string_view OptionValue(std::u16string_view optionText, std::u16string_view key);
+
 // The value of the first entry that begins with "CRC", trimmed.
 std::u16string GetCrcOption(std::u16string_view text);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/feed_options.h"
+#include "config/option_text.h"
 #include "diag/trace_file.h"
 #include "links/error_text.h"
 #include "platform/clock.h"
