@@ -166,12 +166,6 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
   return pluginStatus;
 }
 
-// What the plug-in traced during this run.
-std::vector<std::string> RunEntries(VfNamedMutex* traceMutex, int64_t traceStart) {
-  return vf::host::PluginEntriesAfter(
-      vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit), traceStart);
-}
-
 void ExplainLinkFailure(const std::vector<std::string>& runEntries) {
   std::fprintf(stderr, "ais-host: the plug-in could not open its device link. Check the receiver's settings and "
                        "that it is connected. The status trace says:\n");
@@ -273,15 +267,16 @@ int Run(const vf::host::HostOptions& options) {
   int exitCode = kExitOk;
   const bool linkFailed = RunUntilDone(api, options, receiver, status, traceMutex, simulator) == kStatusLinkFailed;
   const int32_t stopped = api.StopPlugin();
+  // The status trace once after the stop: what this run said, and its count of records not posted.
+  const auto entries = vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit);
   // Also when the time ran out while the link was still being opened.
-  if (const auto runEntries = RunEntries(traceMutex, traceStart);
+  if (const auto runEntries = vf::host::PluginEntriesAfter(entries, traceStart);
       linkFailed || (!vf::host::LinkOpened(runEntries) && !vf::host::ErrorEntries(runEntries).empty())) {
     ExplainLinkFailure(linkFailed ? runEntries : vf::host::ErrorEntries(runEntries));
     exitCode = kExitLinkFailed;
   }
   receiver.Pump(0);
-  receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(
-      vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit)));
+  receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(entries));
   api.get_Status(&pluginStatus);
   std::fprintf(stderr, "stopped: result %d, status %u; %s\n", stopped, pluginStatus,
                receiver.Tally().Summary().c_str());
