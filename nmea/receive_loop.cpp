@@ -31,13 +31,10 @@ void CReceiveLoop::HandleReceivedLine(std::u16string_view line, const LineRules&
   const auto fragment = ParseVdmSentence(sentence, rules.ownShip);
   if (!fragment) return;
   origin.ownShip = fragment->ownShip;
-  if (rules.fragmentMaxAgeMs > 0) {
-    const uint32_t now = platform::TickCountMs();
-    m_vecFragments.DropOlderThan(now, rules.fragmentMaxAgeMs);
-    m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload, now);
-  } else {
-    m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload);
-  }
+  // Arrival times are kept, and the clock read, only when fragments age.
+  const uint32_t now = rules.fragmentMaxAgeMs > 0 ? platform::TickCountMs() : 0;
+  if (rules.fragmentMaxAgeMs > 0) m_vecFragments.DropOlderThan(now, rules.fragmentMaxAgeMs);
+  m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload, now);
   m_vecFragments.AssembleFragments([&](std::string_view payload) { sink.DecodeMessage(payload, origin); });
 }
 
