@@ -30,7 +30,6 @@ class LinkRecovery {
   // attempt is due calls `reopen` (0, or the error code it failed with).
   // True when the link is open again.
   bool Pass(const TraceWriter& trace, platform::Handle stopEvent, const std::function<int32_t()>& reopen);
-  uint32_t Reconnects() const { return m_nReconnects; }
 
  private:
   std::u16string m_strWhat;
