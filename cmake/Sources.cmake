@@ -30,6 +30,7 @@ set(AIS_CORE_SOURCES
   nmea/receive_loop.cpp
   nmea/sentence_checks.cpp
   plugin/ais_app.cpp
+  plugin/drop_report.cpp
   plugin/plugin_app.cpp
   plugin/plugin_run.cpp
   plugin/record_delivery.cpp

@@ -7,6 +7,7 @@ namespace vf {
 namespace {
 
 constexpr int32_t kLongestFragmentAgeS = 3600;
+constexpr int32_t kLongestDropCountsIntervalS = 86400;
 
 bool IsOn(std::u16string_view optionText, std::u16string_view key) { return OptionValue(optionText, key) == u"1"; }
 
@@ -22,6 +23,10 @@ FeedOptions FeedOptions::Of(std::u16string_view optionText) {
   options.reconnect = IsOn(optionText, u"RECONNECT");
   const int32_t ageS = ParseSignedDecimal(OptionValue(optionText, u"FRAGMENTAGE"));
   if (ageS >= 1 && ageS <= kLongestFragmentAgeS) options.fragmentMaxAgeMs = static_cast<uint32_t>(ageS) * 1000;
+  const std::u16string_view counts = OptionValue(optionText, u"COUNTS");
+  const int32_t everyS = ParseSignedDecimal(counts);
+  options.dropCounts = counts == u"STOP" || (everyS >= 1 && everyS <= kLongestDropCountsIntervalS);
+  if (options.dropCounts && counts != u"STOP") options.dropCountsEveryMs = static_cast<uint32_t>(everyS) * 1000;
   return options;
 }
 

@@ -20,6 +20,8 @@
 //   UDPSOURCES=L   a UDP session reads only datagrams from the hosts of the
 //                  comma-separated list L, or with "PEER" from the configured
 //                  host address; the others are counted and traced
+//   COUNTS=STOP    the lines and messages dropped, by cause, are traced when
+//                  a run ends; COUNTS=N (1 to 86400) also every N seconds
 #pragma once
 
 #include <cstdint>
@@ -35,6 +37,8 @@ struct FeedOptions {
   bool datagramLines = false;
   uint32_t fragmentMaxAgeMs = 0;  // 0: fragments wait until newer ones push them out
   bool reconnect = false;
+  bool dropCounts = false;
+  uint32_t dropCountsEveryMs = 0;  // 0: only when the run ends
 
   static FeedOptions Of(std::u16string_view optionText);
 };

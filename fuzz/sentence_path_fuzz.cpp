@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pass.feed.ownShip = (settings & 8) != 0;
   pass.feed.allMessageTypes = (settings & 16) != 0;
   pass.feed.fragmentMaxAgeMs = (settings & 32) != 0 ? 1000 : 0;
+  pass.feed.dropCounts = (settings & 64) != 0;
   const vf::LineContext context{trace, window, &clock, pass};
   std::u16string line;
   for (size_t i = 0; i <= size; ++i) {
@@ -35,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       line += static_cast<char16_t>(data[i]);
     }
   }
+  path.EndOfRun(trace, pass.feed);
   VfMessage message{};
   while (VfGetMessage(window, &message, 0) == 1) delete reinterpret_cast<CRawData*>(message.lParam);
   return 0;

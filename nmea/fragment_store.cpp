@@ -8,9 +8,10 @@ namespace vf::nmea {
 FragmentStore::FragmentStore(size_t capacity)
     : m_vecFragments(capacity > 0 ? capacity : 1), m_nFirstConsumed(m_vecFragments.size()) {}
 
-void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload,
+bool FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload,
                            uint32_t arrivalMs) {
-  if (m_nCount == m_vecFragments.size()) {
+  const bool full = m_nCount == m_vecFragments.size();
+  if (full) {
     // Full: the oldest slot moves to the end and is reused.
     if (m_vecFragments[0].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[0].nSequenceId];
     std::rotate(m_vecFragments.begin(), m_vecFragments.begin() + 1, m_vecFragments.end());
@@ -25,19 +26,21 @@ void FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, st
   fragment.nArrivalMs = arrivalMs;
   if (sequenceId < kSequenceIds) ++m_nStoredPerId[sequenceId];
   m_nCandidateIds |= 1u << sequenceId;
+  return full;
 }
 
-void FragmentStore::DropOlderThan(uint32_t nowMs, uint32_t maxAgeMs) {
+size_t FragmentStore::DropOlderThan(uint32_t nowMs, uint32_t maxAgeMs) {
   // Arrival order: the old ones are at the front.
   size_t old = 0;
   while (old < m_nCount && nowMs - m_vecFragments[old].nArrivalMs > maxAgeMs) {
     if (m_vecFragments[old].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[old].nSequenceId];
     ++old;
   }
-  if (old == 0) return;
+  if (old == 0) return 0;
   std::rotate(m_vecFragments.begin(), m_vecFragments.begin() + static_cast<ptrdiff_t>(old),
               m_vecFragments.begin() + static_cast<ptrdiff_t>(m_nCount));  // their buffers are kept for reuse
   m_nCount -= old;
+  return old;
 }
 
 bool FragmentStore::JoinMessage(uint8_t sequenceId) {

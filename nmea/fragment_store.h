@@ -33,10 +33,12 @@ class FragmentStore {
 
   explicit FragmentStore(size_t capacity = kDefaultCapacity);
 
-  // Appends at the end; when the store is full the oldest fragment goes.
-  void Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload, uint32_t arrivalMs = 0);
-  // Drops the fragments that came more than `maxAgeMs` before `nowMs`.
-  void DropOlderThan(uint32_t nowMs, uint32_t maxAgeMs);
+  // Appends at the end; when the store is full the oldest fragment goes, and
+  // the result is true.
+  bool Append(uint8_t count, uint8_t number, uint8_t sequenceId, std::string_view payload, uint32_t arrivalMs = 0);
+  // Drops the fragments that came more than `maxAgeMs` before `nowMs`; how
+  // many.
+  size_t DropOlderThan(uint32_t nowMs, uint32_t maxAgeMs);
 
   // Joins every message whose fragments are all present, at most one per
   // sequence id, in increasing order of id; hands each joined payload to

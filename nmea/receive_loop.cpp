@@ -21,20 +21,22 @@ void CReceiveLoop::HandleReceivedLine(std::u16string_view line, const LineRules&
   MessageOrigin origin;
   if (rules.tagBlocks) {
     if (const auto tag = SplitTagBlock(sentence)) {
-      if (rules.verifyChecksums && !tag->checksumPasses) return;
+      if (rules.verifyChecksums && !tag->checksumPasses) return sink.Dropped(DropCause::kChecksum, 1);
       sentence = tag->sentence;
       origin.hasTime = rules.tagBlockTime && tag->hasTime;
       origin.unixSeconds = tag->unixSeconds;
     }
   }
-  if (rules.verifyChecksums && !PassesChecksum(sentence)) return;
-  const auto fragment = ParseVdmSentence(sentence, rules.ownShip);
-  if (!fragment) return;
+  if (rules.verifyChecksums && !PassesChecksum(sentence)) return sink.Dropped(DropCause::kChecksum, 1);
+  DropCause rejected{};
+  const auto fragment = ParseVdmSentence(sentence, rules.ownShip, &rejected);
+  if (!fragment) return sink.Dropped(rejected, 1);
   origin.ownShip = fragment->ownShip;
   // Arrival times are kept, and the clock read, only when fragments age.
   const uint32_t now = rules.fragmentMaxAgeMs > 0 ? platform::TickCountMs() : 0;
-  if (rules.fragmentMaxAgeMs > 0) m_vecFragments.DropOlderThan(now, rules.fragmentMaxAgeMs);
-  m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload, now);
+  size_t lost = rules.fragmentMaxAgeMs > 0 ? m_vecFragments.DropOlderThan(now, rules.fragmentMaxAgeMs) : 0;
+  if (m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload, now)) ++lost;
+  if (lost > 0) sink.Dropped(DropCause::kFragmentLost, lost);
   m_vecFragments.AssembleFragments([&](std::string_view payload) { sink.DecodeMessage(payload, origin); });
 }
 

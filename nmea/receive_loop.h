@@ -1,11 +1,12 @@
 // The receive loop's work on one line: mirrored to the monitor, checked, and
 // if it is a VDM sentence stored as a fragment; every message it completes
-// goes to the decoders. Bad lines are dropped silently.
+// goes to the decoders. Bad lines are dropped silently, each counted by cause.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "nmea/drop_counts.h"
 #include "nmea/fragment_store.h"
 
 namespace vf::nmea {
@@ -34,6 +35,8 @@ class ReceiveSink {
   virtual void FeedMonitor(std::u16string_view escapedLine) = 0;
   // The joined payload of one complete message.
   virtual void DecodeMessage(std::string_view payload, const MessageOrigin& origin) = 0;
+  // A line, or fragments, dropped.
+  virtual void Dropped(DropCause cause, size_t count) = 0;
 };
 
 class CReceiveLoop {

@@ -29,7 +29,11 @@ bool PassesChecksum(std::string_view s) {
   return sum == expected;
 }
 
-std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acceptOwnShip) {
+std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acceptOwnShip, DropCause* rejected) {
+  const auto reject = [rejected](DropCause cause) {
+    if (rejected != nullptr) *rejected = cause;
+    return std::nullopt;
+  };
   std::array<std::string_view, kVdmFields> fields;
   // One pass over the characters: the fields are short, a search call each
   // would cost more than it saves.
@@ -41,15 +45,17 @@ std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acce
       start = at + 1;
     }
   }
-  if (found < kVdmFields) return std::nullopt;
   const bool ownShip = acceptOwnShip && fields[0].find("VDM") == std::string_view::npos;
   if (ownShip ? fields[0].find("VDO") == std::string_view::npos : fields[0].find("VDM") == std::string_view::npos) {
-    return std::nullopt;
+    return reject(DropCause::kNotVdm);
   }
+  if (found < kVdmFields) return reject(DropCause::kMalformed);
   const auto count = static_cast<uint8_t>(ParseUnsigned(fields[1], 10));
   const auto number = static_cast<uint8_t>(ParseUnsigned(fields[2], 10));
   const auto sequenceId = static_cast<uint8_t>(ParseUnsigned(fields[3], 10));
-  if (count < 1 || count > 9 || number < 1 || number > 9 || sequenceId > 9) return std::nullopt;
+  if (count < 1 || count > 9 || number < 1 || number > 9 || sequenceId > 9) {
+    return reject(DropCause::kFragmentOutOfRange);
+  }
   return VdmFragment{count, number, sequenceId, fields[5], ownShip};
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "nmea/drop_counts.h"
+
 namespace vf::nmea {
 
 // Every "%" doubled, so that the line can serve as a trace format.
@@ -28,8 +30,10 @@ struct VdmFragment {
 
 // Nothing unless the sentence has at least seven comma-separated fields,
 // field 0 contains "VDM" (or, with `acceptOwnShip`, "VDO"), and count,
-// number (1..9) and sequence id (0..9) are in range.
-std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acceptOwnShip = false);
+// number (1..9) and sequence id (0..9) are in range; `rejected`, when given,
+// then says why.
+std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acceptOwnShip = false,
+                                            DropCause* rejected = nullptr);
 
 // An NMEA 4.0 tag block in front of a sentence: "\s:2573135,c:1671620143*0A\".
 struct TagBlock {

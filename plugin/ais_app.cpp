@@ -15,6 +15,7 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
 }
 
 void CAISApp::RunDeviceThread(vf::PluginRun& run) {
+  m_sentencePath.Pass(run.m_trace, m_pass.feed);
   if (m_pLink->WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
   if (m_pLink->ReadDeviceLine(m_strLine, run.m_hStopEvent) != 0) return;
   // After the wait: a line sent after a configuration was given is read with it.
@@ -25,6 +26,6 @@ void CAISApp::RunDeviceThread(vf::PluginRun& run) {
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {
   if (m_pLink) m_pLink->CloseDeviceLink(run.m_trace);
   m_pLink.reset();  // with it the socket layer, until the next run
-  m_sentencePath.EndOfRun(run.m_trace);
+  m_sentencePath.EndOfRun(run.m_trace, m_pass.feed);
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin stopped.");
 }

@@ -33,6 +33,7 @@ class NotPostedCount {
   explicit NotPostedCount(TickSource tickMs = platform::TickCountMs) : m_tickMs(tickMs) {}
   void Count(Delivery delivery, const TraceWriter& trace);
   void EndOfRun(const TraceWriter& trace);
+  int64_t Total() const { return m_nTotal; }
 
  private:
   // Whether a line may be written now (and then one is): the run's first, or

@@ -23,10 +23,22 @@ void SentencePath::FeedMonitor(std::u16string_view escapedLine) {
 
 void SentencePath::DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) {
   const LineContext& context = *m_pContext;
-  if (ais::DecodedRecord decoded = ais::DecodeAisPayload(payload, context.pass.feed.allMessageTypes)) {
-    m_notPosted.Count(DeliverRecord(std::move(decoded), context.window, context.clock, context.pass, origin),
-                      context.trace);
-  }
+  ais::DecodedRecord decoded = ais::DecodeAisPayload(payload, context.pass.feed.allMessageTypes);
+  if (!decoded) return m_drops.Add(nmea::DropCause::kPayloadRejected);
+  m_notPosted.Count(DeliverRecord(std::move(decoded), context.window, context.clock, context.pass, origin),
+                    context.trace);
+}
+
+nmea::DropCounts SentencePath::Drops() const {
+  nmea::DropCounts counts = m_drops;
+  counts.Add(nmea::DropCause::kNotPosted, static_cast<size_t>(m_notPosted.Total()));
+  return counts;
+}
+
+void SentencePath::EndOfRun(const TraceWriter& trace, const FeedOptions& feed) {
+  m_dropReport.EndOfRun(Drops(), feed, trace);
+  m_notPosted.EndOfRun(trace);
+  m_drops = {};
 }
 
 }  // namespace vf

@@ -9,6 +9,7 @@
 #include "diag/monitor_feed.h"
 #include "diag/trace_writer.h"
 #include "nmea/receive_loop.h"
+#include "plugin/drop_report.h"
 #include "plugin/plugin_run.h"
 #include "plugin/record_delivery.h"
 #include "plugin/time_stamping.h"
@@ -27,16 +28,23 @@ struct LineContext {
 class SentencePath : private nmea::ReceiveSink {
  public:
   void HandleReceivedLine(std::u16string_view line, const LineContext& context);
-  // Says in the trace how many records could not be posted during the run.
-  void EndOfRun(const TraceWriter& trace) { m_notPosted.EndOfRun(trace); }
+  // Once a pass, line or not: the drop counts, when they are due.
+  void Pass(const TraceWriter& trace, const FeedOptions& feed) { m_dropReport.Pass(Drops(), feed, trace); }
+  // Says in the trace how many records could not be posted during the run,
+  // and what was dropped when the option text asks; the counts start again.
+  void EndOfRun(const TraceWriter& trace, const FeedOptions& feed);
+  nmea::DropCounts Drops() const;
   const nmea::FragmentStore& Fragments() const { return m_receiveLoop.m_vecFragments; }
 
  private:
   void FeedMonitor(std::u16string_view escapedLine) override;
   void DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) override;
+  void Dropped(nmea::DropCause cause, size_t count) override { m_drops.Add(cause, count); }
 
   nmea::CReceiveLoop m_receiveLoop;
   NotPostedCount m_notPosted;
+  nmea::DropCounts m_drops;  // all but the records not posted, which m_notPosted counts
+  DropReport m_dropReport;
   MonitorWatch m_monitor;
   const LineContext* m_pContext = nullptr;  // the line's, while it is handled
 };

@@ -144,8 +144,11 @@ class CCfgDevice AIS_TABLE_BASE(DestructorSlots) {
   //   RECONNECT=1    a TCP connection the receiver closed, or a serial device
   //                  that went away, is opened again (after 3 s, then with the
   //                  wait doubled up to 30 s)
+  //   COUNTS=STOP    the lines and messages dropped during a run, by cause, in
+  //                  one "General" trace line when the run ends; COUNTS=N
+  //                  (1 to 86400) also every N seconds while it runs
   // Options that the data path reads (CRC, TAGBLOCK, TAGTIME, OWNSHIP, TYPES,
-  // FRAGMENTAGE) take effect at the next line when given while running; the
+  // FRAGMENTAGE, COUNTS) take effect at the next line when given while running; the
   // link's (UDPLINES, UDPBIND, UDPSOURCES, RECONNECT) at the next start.
   CWideString m_strOptions;
   CWideString m_strSpare;

@@ -10,6 +10,7 @@
 
 #include "ais_utf8.h"
 #include "plugin/ais_app.h"
+#include "plugin/drop_report.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
@@ -251,7 +252,8 @@ TEST(EndToEnd, RecordsThatCannotBePostedAreCountedInTheTrace) {
   for (int i = 0; i < 10050; ++i) rig.Feed(line);
   if (sink.TakeAll().size() == 10050) GTEST_SKIP() << "this window system's queues take more than 10000 messages";
   rig.Feed(line);
-  rig.path.EndOfRun(rig.trace);
+  EXPECT_EQ(rig.path.Drops()[vf::nmea::DropCause::kNotPosted], 50);
+  rig.path.EndOfRun(rig.trace, rig.pass.feed);
   EXPECT_EQ(vf::test::StatusMessages(folder, true),
             (std::vector<std::string>{"1|Records could not be posted to the host window: 1 so far. Its queue is full: "
                                       "the host must take them faster.",
@@ -292,6 +294,28 @@ TEST(NotPostedCount, FlappingPostsGiveAtMostOneLineEveryFiveSeconds) {
                 "1|Records could not be posted to the host window: 102 so far. Its queue is full: the host must "
                 "take them faster.",
                 "1|102 records could not be posted to the host window during this run."}));
+}
+
+// COUNTS=N: the drop counts every N seconds of the run and at its end;
+// COUNTS=STOP: at the end only; without the entry, never.
+TEST(DropReport, TracedEveryNSecondsAndWhenTheRunEnds) {
+  vf::test::TraceFolder folder;
+  vf::TraceWriter trace(u"AIS");
+  trace.Open();
+  vf::DropReport report([] { return g_tickMs; });
+  vf::nmea::DropCounts counts;
+  counts.Add(vf::nmea::DropCause::kChecksum, 3);
+  counts.Add(vf::nmea::DropCause::kNotPosted);
+  for (const char16_t* options : {u"", u"COUNTS=0", u"COUNTS=STOP", u"COUNTS=2"}) {
+    const vf::FeedOptions feed = vf::FeedOptions::Of(options);
+    for (g_tickMs = 1000; g_tickMs <= 6000; g_tickMs += 1000) report.Pass(counts, feed, trace);
+    report.EndOfRun(counts, feed, trace);
+  }
+  const std::string tail = ": 3 with a wrong checksum, 0 not VDM, 0 malformed, 0 fragments out of range, 0 fragments "
+                           "pushed out or expired, 0 payloads not decoded, 1 records not posted.";
+  EXPECT_EQ(vf::test::StatusMessages(folder, true),
+            (std::vector<std::string>{"4|Dropped during this run" + tail, "4|Dropped so far" + tail,
+                                      "4|Dropped so far" + tail, "4|Dropped during this run" + tail}));
 }
 
 }  // namespace

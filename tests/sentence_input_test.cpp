@@ -177,6 +177,44 @@ INSTANTIATE_TEST_SUITE_P(
                   Vdm("1,1,,A," + kType27 + ",0")},
                  u"CRC=1;TYPES=ALL;", {111232511, 338000003, 992351000, 206914217}}));
 
+struct DropCase {
+  const char* what;
+  std::vector<std::string> lines;  // only the last one is dropped
+  std::u16string options;
+  vf::nmea::DropCause cause;
+};
+
+void PrintTo(const DropCase& c, std::ostream* out) { *out << c.what; }
+
+class DroppedInput : public testing::TestWithParam<DropCase> {};
+
+TEST_P(DroppedInput, IsCountedOnceUnderItsCause) {
+  vf::test::RecordSink sink;
+  vf::test::SentenceRig rig(sink.Window());
+  rig.SetOptions(GetParam().options);
+  for (const std::string& line : GetParam().lines) rig.Feed(Received(line));
+  vf::nmea::DropCounts expected;
+  expected.Add(GetParam().cause);
+  EXPECT_EQ(rig.path.Drops().byCause, expected.byCause);
+}
+
+using Cause = vf::nmea::DropCause;
+INSTANTIATE_TEST_SUITE_P(
+    Causes, DroppedInput,
+    testing::Values(
+        DropCase{"a wrong checksum", {kBody + "*00"}, u"", Cause::kChecksum},
+        DropCase{"a tag block's wrong checksum", {"\\s:2573135*00\\" + kGood}, u"TAGBLOCK=1", Cause::kChecksum},
+        DropCase{"a GPS sentence", {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47"}, u"",
+                 Cause::kNotVdm},
+        DropCase{"VDO without OWNSHIP", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"",
+                 Cause::kNotVdm},
+        DropCase{"six fields", {Vdm(std::string("1,1,,A,") + kType1)}, u"", Cause::kMalformed},
+        DropCase{"count 0", {Vdm(std::string("0,1,,A,") + kType1 + ",0")}, u"", Cause::kFragmentOutOfRange},
+        DropCase{"the 257th waiting fragment pushes the first out",
+                 std::vector<std::string>(257, Vdm("2,1,3,A," + kType5First + ",0")), u"", Cause::kFragmentLost},
+        DropCase{"type 9 without TYPES=ALL", {Vdm("1,1,,A," + kType9 + ",0")}, u"", Cause::kPayloadRejected},
+        DropCase{"an empty payload", {Vdm("1,1,,A,,0")}, u"", Cause::kPayloadRejected}));
+
 // The tag block's time stamps the record with TAGTIME=1, in seconds or in
 // milliseconds; and an own-ship record says so in its contents.
 TEST(SentenceInputOptions, TagTimesAndOwnShipMarkTheRecord) {

@@ -269,9 +269,9 @@ int Run(const vf::host::HostOptions& options) {
   const int32_t stopped = api.StopPlugin();
   // The status trace once after the stop: what this run said, and its count of records not posted.
   const auto entries = vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit);
+  const auto runEntries = vf::host::PluginEntriesAfter(entries, traceStart);
   // Also when the time ran out while the link was still being opened.
-  if (const auto runEntries = vf::host::PluginEntriesAfter(entries, traceStart);
-      linkFailed || (!vf::host::LinkOpened(runEntries) && !vf::host::ErrorEntries(runEntries).empty())) {
+  if (linkFailed || (!vf::host::LinkOpened(runEntries) && !vf::host::ErrorEntries(runEntries).empty())) {
     ExplainLinkFailure(linkFailed ? runEntries : vf::host::ErrorEntries(runEntries));
     exitCode = kExitLinkFailed;
   }
@@ -280,6 +280,12 @@ int Run(const vf::host::HostOptions& options) {
   api.get_Status(&pluginStatus);
   std::fprintf(stderr, "stopped: result %d, status %u; %s\n", stopped, pluginStatus,
                receiver.Tally().Summary().c_str());
+  // With COUNTS in the options: what the plug-in dropped, by cause.
+  for (const std::string& entry : runEntries) {
+    if (const size_t at = entry.find("] Dropped during this run: "); at != std::string::npos) {
+      std::fprintf(stderr, "%s\n", entry.c_str() + at + 2);
+    }
+  }
   if (stopped != 0 && exitCode == kExitOk) exitCode = kExitStop;
   api.put_Parent(nullptr);
   if (stopped != 0) {

@@ -1,0 +1,38 @@
+#include "plugin/drop_report.h"
+
+#include "diag/trace_file.h"
+
+namespace vf {
+namespace {
+
+void TraceCounts(const TraceWriter& trace, std::u16string_view when, const nmea::DropCounts& counts) {
+  using nmea::DropCause;
+  trace.TraceStatus(kTraceProgress,
+                    u"Dropped %ls: %ld with a wrong checksum, %ld not VDM, %ld malformed, %ld fragments out of "
+                    u"range, %ld fragments pushed out or expired, %ld payloads not decoded, %ld records not posted.",
+                    {when, counts[DropCause::kChecksum], counts[DropCause::kNotVdm], counts[DropCause::kMalformed],
+                     counts[DropCause::kFragmentOutOfRange], counts[DropCause::kFragmentLost],
+                     counts[DropCause::kPayloadRejected], counts[DropCause::kNotPosted]});
+}
+
+}  // namespace
+
+void DropReport::Pass(const nmea::DropCounts& counts, const FeedOptions& feed, const TraceWriter& trace) {
+  if (feed.dropCountsEveryMs == 0) return;
+  const uint32_t now = m_tickMs();
+  if (!m_bStarted) {
+    m_bStarted = true;
+    m_nLastLineMs = now;
+    return;
+  }
+  if (now - m_nLastLineMs < feed.dropCountsEveryMs) return;
+  m_nLastLineMs = now;
+  TraceCounts(trace, u"so far", counts);
+}
+
+void DropReport::EndOfRun(const nmea::DropCounts& counts, const FeedOptions& feed, const TraceWriter& trace) {
+  if (feed.dropCounts) TraceCounts(trace, u"during this run", counts);
+  m_bStarted = false;
+}
+
+}  // namespace vf
