@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-packages.sh g++-mingw-w64-x86-64 wine64 cmake ninja-build googletest clang-14 lld-14 llvm-14
+bash scripts/install-packages.sh g++-mingw-w64-x86-64 wine64 cmake ninja-build googletest libcli11-dev clang-14 lld-14 llvm-14
 
 export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)

@@ -112,24 +112,26 @@ TEST(HostOptions, OutputAndRunOptions) {
 
 TEST(HostOptions, BadOptionsSayWhatIsWrong) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"--baud", "9600"}, "unknown option '--baud' (see --help)"},
-      {{"--tcp"}, "--tcp needs a value"},
+      {{"--baud", "9600"}, "The following argument was not expected: --baud (see --help)"},
+      {{"--tcp"}, "--tcp: 1 required HOST[:PORT] missing (see --help)"},
       {{"--tcp", "ais.example.org:99999"},
        "bad port in 'ais.example.org:99999': expected HOST:PORT with a port from 1 to 65535"},
       {{"ftp://ais.example.org:21"}, "unknown receiver 'ftp://': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device"},
-      {{"--duration", "soon"}, "--duration needs a number of seconds, not 'soon'"},
-      {{"--duration", "inf"}, "--duration needs a number of seconds, not 'inf'"},
-      {{"--duration", "-1"}, "--duration needs a number of seconds, not '-1'"},
-      {{"--crc", "yes"}, "--crc takes on or off, not 'yes'"},
-      {{"--format", "4"}, "--format needs a whole number from 0 to 3, not '4'"},
-      {{"--serial-port", "COM3"}, "--serial-port needs a whole number from 1 to 256, not 'COM3'"},
-      {{"--serial-port", "0"}, "--serial-port needs a whole number from 1 to 256, not '0'"},
-      {{"--serial-port", "257"}, "--serial-port needs a whole number from 1 to 256, not '257'"},
-      {{"--speed", "0"}, "--speed needs a whole number from 1 to 2147483647, not '0'"},
-      {{"--port", "65536"}, "--port needs a whole number from 1 to 65535, not '65536'"},
-      {{"--remote-port", "-1"}, "--remote-port needs a whole number from 0 to 65535, not '-1'"},
-      {{"--vessels", "0"}, "--vessels needs a whole number from 1 to 100000, not '0'"},
-      {{"--sim-rate", "0"}, "--sim-rate needs a positive number of sentences per second, not '0'"},
+      {{"ais.example.org"}, "unknown receiver 'ais.example.org': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device"},
+      {{"--json", "xml"}, "--json: xml not in {gpsd} (see --help)"},
+      {{"--duration", "soon"}, "--duration: expected a number of seconds, not 'soon' (see --help)"},
+      {{"--duration", "inf"}, "--duration: expected a number of seconds, not 'inf' (see --help)"},
+      {{"--duration", "-1"}, "--duration: expected a number of seconds, not '-1' (see --help)"},
+      {{"--crc", "yes"}, "--crc: yes not in {on,off} (see --help)"},
+      {{"--format", "4"}, "--format: expected a whole number from 0 to 3, not '4' (see --help)"},
+      {{"--serial-port", "COM3"}, "--serial-port: expected a whole number from 1 to 256, not 'COM3' (see --help)"},
+      {{"--serial-port", "0"}, "--serial-port: expected a whole number from 1 to 256, not '0' (see --help)"},
+      {{"--serial-port", "257"}, "--serial-port: expected a whole number from 1 to 256, not '257' (see --help)"},
+      {{"--speed", "0"}, "--speed: expected a whole number from 1 to 2147483647, not '0' (see --help)"},
+      {{"--port", "65536"}, "--port: expected a whole number from 1 to 65535, not '65536' (see --help)"},
+      {{"--remote-port", "-1"}, "--remote-port: expected a whole number from 0 to 65535, not '-1' (see --help)"},
+      {{"--vessels", "0"}, "--vessels: expected a whole number from 1 to 100000, not '0' (see --help)"},
+      {{"--sim-rate", "0"}, "--sim-rate: expected a positive number of sentences per second, not '0' (see --help)"},
   };
   for (const auto& [arguments, message] : cases) {
     std::string error;
@@ -375,7 +377,7 @@ TEST(HostProgram, BadOptionsExitWithOne) {
   HostProgram host;
   host.Start({"--speed", "fast"});
   EXPECT_EQ(host.Wait(), 1);
-  EXPECT_EQ(host.Errors(), "ais-host: --speed needs a whole number from 1 to 2147483647, not 'fast'\n");
+  EXPECT_EQ(host.Errors(), "ais-host: --speed: expected a whole number from 1 to 2147483647, not 'fast' (see --help)\n");
 }
 
 }  // namespace

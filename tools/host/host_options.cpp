@@ -1,33 +1,19 @@
 #include "host_options.h"
 
-#include <charconv>
-#include <cmath>
-#include <functional>
-#include <map>
+#include <utility>
 
-#include "config/option_text.h"
 #include "ais_utf8.h"
+#include "common/command_line.h"
+#include "config/option_text.h"
 
 namespace vf::host {
 namespace {
 
 bool ParseInteger(const std::string& text, int64_t low, int64_t high, int32_t& out) {
   int64_t value = 0;
-  const char* end = text.data() + text.size();
-  auto [stop, failure] = std::from_chars(text.data(), end, value);
-  if (failure != std::errc() || stop != end || value < low || value > high) return false;
+  if (!vf::tools::ParseWhole(text, low, high, value)) return false;
   out = static_cast<int32_t>(value);
   return true;
-}
-
-bool ParseNumber(const std::string& text, double& out) {
-  try {
-    size_t used = 0;
-    out = std::stod(text, &used);
-    return used == text.size() && std::isfinite(out) && out >= 0.0;
-  } catch (...) {
-    return false;
-  }
 }
 
 // "HOST:PORT", "[HOST]:PORT" or ":PORT"; a host without a port is left whole.
@@ -61,7 +47,7 @@ bool ParseSource(const std::string& kind, std::string text, HostOptions& options
   if (scheme == "serial") {
     options.connectionType = kConnectionSerial;
     int32_t port = 0;
-    if (text.size() > 3 && text.compare(0, 3, "COM") == 0 && ParseInteger(text.substr(3), 1, 256, port)) {
+    if (text.size() > 3 && text.compare(0, 3, "COM") == 0 && ParseInteger(text.substr(3), 1, kAisLastComPort, port)) {
       options.serialPort = port;
     } else {
       options.serialDevice = text;
@@ -69,7 +55,7 @@ bool ParseSource(const std::string& kind, std::string text, HostOptions& options
     return true;
   }
   if (scheme != "tcp" && scheme != "udp") {
-    error = "unknown receiver '" + scheme + "://': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device";
+    error = "unknown receiver '" + (scheme.empty() ? text : scheme + "://") + "': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device";
     return false;
   }
   options.connectionType = kConnectionTcpIp;
@@ -80,185 +66,154 @@ bool ParseSource(const std::string& kind, std::string text, HostOptions& options
   return true;
 }
 
-struct IntegerOption {
-  std::optional<int32_t> HostOptions::*field;
-  int64_t low, high;
+// Where the parser puts what needs a second look once all is read.
+struct Scratch {
+  std::string json, serial, udp, tcp, receiver;
+  std::string crc;
 };
 
-const std::map<std::string, IntegerOption>& IntegerOptions() {
-  static const std::map<std::string, IntegerOption> options = {
-      {"--device-id", {&HostOptions::deviceId, INT32_MIN, INT32_MAX}},
-      {"--serial-port", {&HostOptions::serialPort, 1, kAisLastComPort}},
-      {"--speed", {&HostOptions::serialSpeed, 1, INT32_MAX}},
-      {"--format", {&HostOptions::serialFormat, 0, 3}},
-      // A host refuses what the network cannot use; the plug-in keeps its own
-      // rules for hosts that pass such values.
-      {"--port", {&HostOptions::ipPort, 1, 65535}},
-      {"--remote-port", {&HostOptions::remoteIpPort, 0, 65535}},
-      {"--time-offset", {&HostOptions::timeOffset, INT32_MIN, INT32_MAX}},
-      {"--serial-timeout", {&HostOptions::serialTimeout, 0, INT32_MAX}},
+void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
+  app.description(
+      "Loads the AIS receiver plug-in, starts it on a link and prints every target record it posts.\n"
+      "Without a receiver option the plug-in reads the built-in simulator over loopback TCP.");
+  app.get_formatter()->column_width(26);
+  app.footer(
+      "The option entries of --options are listed in sdk/ais_plugin.h with m_strOptions.\n"
+      "Exit codes: 0 stopped cleanly, 1 bad options, 2 the plug-in could not be loaded, 3 it did not start,\n"
+      "4 its link could not be opened (status 2), 5 it did not stop cleanly.");
+  app.add_option("--plugin", options.pluginPath, "the plug-in library (AIS.so); required")->type_name("PATH");
+  app.add_option("--duration", options.durationSeconds, "run this long, then stop (default: until Ctrl-C)")
+      ->type_name("SECONDS")
+      ->check(vf::tools::Number(0, 1e9, true, "a number of seconds"));
+  app.add_option("--json", scratch.json,
+                 "one JSON object per record (JSON Lines), named as the record's fields;\n"
+                 "--json gpsd: as gpsdecode -j prints it: gpsd's names and units, only the\n"
+                 "fields the message sets, texts trimmed")
+      ->expected(0, 1)
+      ->type_name("[gpsd]")
+      ->check(vf::tools::OneOf({"gpsd"}));
+  app.add_flag("--quiet", options.quiet, "no line per record, only the counts at the end");
+  app.add_flag("--monitor", options.monitor,
+               "open a \"Communications Monitor\" window: the plug-in then traces\n"
+               "every received line to Trace_AIS.dll.txt");
+  app.add_flag("--configure", options.configure, "show the plug-in's configuration dialog before starting");
+  app.add_flag("--no-start", options.noStart, "print the configuration record (after the dialog) and exit");
+
+  const auto integer = [&app, &options](const char* name, std::optional<int32_t> HostOptions::*field, int64_t low,
+                                        int64_t high, const char* help) {
+    return app
+        .add_option_function<int64_t>(
+            name, [&options, field](const int64_t& value) { options.*field = static_cast<int32_t>(value); }, help)
+        ->type_name("N")
+        ->check(vf::tools::WholeNumber(low, high));
   };
-  return options;
+  const std::string receiver = "Receiver (default: the built-in simulator)";
+  app.add_option("receiver", scratch.receiver, "tcp://HOST:PORT or udp://[HOST]:PORT")
+      ->type_name("URL")
+      ->group(receiver);
+  app.add_option("--serial", scratch.serial,
+                 "read a serial port: a device path (/dev/ttyUSB0, /dev/serial/by-id/...),\n"
+                 "COMn, or --serial-port (see also --speed, --format)")
+      ->expected(0, 1)
+      ->type_name("[DEVICE]")
+      ->group(receiver);
+  app.add_option("--tcp", scratch.tcp, "connect to a TCP server (or see --port); also tcp://HOST:PORT")
+      ->type_name("HOST[:PORT]")
+      ->group(receiver);
+  app.add_option("--udp", scratch.udp, "listen on a UDP port (or see --port; --host and --remote-port for a\npeer); also udp://[HOST]:PORT")
+      ->expected(0, 1)
+      ->type_name("[[HOST]:PORT]")
+      ->group(receiver);
+  app.add_option_function<std::string>(
+         "--host", [&options](const std::string& host) { options.hostAddress = host; },
+         "the peer's host name or address")
+      ->type_name("HOST")
+      ->group(receiver);
+  integer("--serial-port", &HostOptions::serialPort, 1, kAisLastComPort, "COM port number, 1 to 256")->group(receiver);
+  integer("--speed", &HostOptions::serialSpeed, 1, INT32_MAX,
+          "serial speed (default 38400, the speed of AIS receivers; the plug-in's\n"
+          "own default, for hosts that set none, stays 9600)")
+      ->group(receiver);
+  integer("--format", &HostOptions::serialFormat, 0, 3, "serial frame: 0 8N1, 1 7E1, 2 8N2, 3 7E2")->group(receiver);
+  // A host refuses what the network cannot use; the plug-in keeps its own
+  // rules for hosts that pass such values.
+  integer("--port", &HostOptions::ipPort, 1, 65535, "TCP port, or local UDP port, 1 to 65535")->group(receiver);
+  integer("--remote-port", &HostOptions::remoteIpPort, 0, 65535, "remote UDP port, 0 (none) to 65535")->group(receiver);
+  integer("--serial-timeout", &HostOptions::serialTimeout, 0, INT32_MAX, "serial read time-out in ms")
+      ->group(receiver);
+  integer("--time-offset", &HostOptions::timeOffset, INT32_MIN, INT32_MAX, "latency in ms added to every time stamp")
+      ->group(receiver);
+  integer("--device-id", &HostOptions::deviceId, INT32_MIN, INT32_MAX, "device id carried by every record")
+      ->group(receiver);
+  app.add_option("--crc", scratch.crc,
+                 "verify sentence checksums (default on; off for UDP receivers, whose\n"
+                 "datagrams end in CR LF, unless --options UDPLINES=1)")
+      ->type_name("on|off")
+      ->check(vf::tools::OneOf({"on", "off"}))
+      ->group(receiver);
+  app.add_option_function<std::string>(
+         "--options", [&options](const std::string& text) { options.optionText = text; },
+         "entries added to the option text, e.g.\n\"TAGBLOCK=1;TYPES=ALL;RECONNECT=1;COUNTS=STOP\"")
+      ->type_name("TEXT")
+      ->group(receiver);
+
+  const std::string recordings = "Recordings, served to the plug-in over loopback TCP; the run ends when all is read";
+  app.add_option_function<std::string>(
+         "--file", [&options](const std::string& path) { options.recording = path; },
+         "a file of NMEA lines, or - for standard input (ais-host ... --file - < rec)")
+      ->type_name("PATH")
+      ->group(recordings);
+  app.add_option("--rate", options.replayRate, "lines per second (default: as fast as the plug-in reads)")
+      ->type_name("N")
+      ->check(vf::tools::Number(0, 1e9, false, "a positive number of lines per second"))
+      ->group(recordings);
+  app.add_flag("--own-pace", options.ownPace,
+               "at the pace of the recording's tag-block times (with --options TAGBLOCK=1)")
+      ->group(recordings);
+
+  const std::string simulator = "Built-in simulator";
+  app.add_option("--vessels", options.vessels, "stations in the simulated fleet, 1 to 100000 (default 20)")
+      ->type_name("N")
+      ->check(vf::tools::WholeNumber(1, 100000))
+      ->group(simulator);
+  app.add_option("--sim-rate", options.simulatorRate, "sentences per second (default: the fleet's own pace)")
+      ->type_name("N")
+      ->check(vf::tools::Number(0, 1e9, false, "a positive number of sentences per second"))
+      ->group(simulator);
 }
 
 }  // namespace
 
 std::string HostUsage() {
-  return "Usage: ais-host --plugin PATH [receiver] [options]\n"
-         "Loads the AIS receiver plug-in, starts it on a link and prints every target record it posts.\n"
-         "Without a receiver option the plug-in reads the built-in simulator over loopback TCP.\n"
-         "\n"
-         "  --plugin PATH         the plug-in library (AIS.so)\n"
-         "  --duration SECONDS    run this long, then stop (default: until Ctrl-C)\n"
-         "  --json                one JSON object per record (JSON Lines), named as the record's fields\n"
-         "  --json gpsd           the same as gpsdecode -j prints it: gpsd's names and units, only the\n"
-         "                        fields the message sets, texts trimmed\n"
-         "  --quiet               no line per record, only the counts at the end\n"
-         "  --monitor             open a \"Communications Monitor\" window: the plug-in then traces every\n"
-         "                        received line to Trace_AIS.dll.txt\n"
-         "  --configure           show the plug-in's configuration dialog before starting\n"
-         "  --no-start            print the configuration record (after the dialog) and exit\n"
-         "\n"
-         "Receiver (default: the built-in simulator):\n"
-         "  --serial [DEVICE]     read a serial port: a device path (/dev/ttyUSB0, /dev/serial/by-id/...),\n"
-         "                        COMn, or --serial-port (see also --speed, --format)\n"
-         "  --tcp HOST[:PORT]     connect to a TCP server (or see --port); also tcp://HOST:PORT\n"
-         "  --udp [[HOST]:PORT]   listen on a UDP port (or see --port; --host and --remote-port for a\n"
-         "                        peer); also udp://[HOST]:PORT\n"
-         "  --host HOST           the peer's host name or address\n"
-         "  --serial-port N       COM port number, 1 to 256\n"
-         "  --speed BPS           serial speed (default 38400, the speed of AIS receivers; the\n"
-         "                        plug-in's own default, for hosts that set none, stays 9600)\n"
-         "  --format N            serial frame: 0 8N1, 1 7E1, 2 8N2, 3 7E2\n"
-         "  --port N              TCP port, or local UDP port, 1 to 65535\n"
-         "  --remote-port N       remote UDP port, 0 (none) to 65535\n"
-         "  --serial-timeout MS   serial read time-out\n"
-         "  --time-offset MS      latency added to every time stamp\n"
-         "  --device-id N         device id carried by every record\n"
-         "  --crc on|off          verify sentence checksums (default on; off for UDP receivers, whose\n"
-         "                        datagrams end in CR LF, unless --options UDPLINES=1)\n"
-         "  --options TEXT        entries added to the option text, e.g. \"TAGBLOCK=1;TYPES=ALL;RECONNECT=1\"\n"
-         "                        (sdk/ais_plugin.h lists them with m_strOptions)\n"
-         "\n"
-         "Recordings, served to the plug-in over loopback TCP; the run ends when all is read:\n"
-         "  --file PATH           a file of NMEA lines, or - for standard input (ais-host ... --file - < rec)\n"
-         "  --rate N              lines per second (default: as fast as the plug-in reads)\n"
-         "  --own-pace            at the pace of the recording's tag-block times (with --options TAGBLOCK=1)\n"
-         "\n"
-         "Built-in simulator:\n"
-         "  --vessels N           stations in the simulated fleet (default 20)\n"
-         "  --sim-rate N          sentences per second (default: the fleet's own pace)\n"
-         "\n"
-         "  --help                this text\n"
-         "\n"
-         "Exit codes: 0 stopped cleanly, 1 bad options, 2 the plug-in could not be loaded, 3 it did not start,\n"
-         "4 its link could not be opened (status 2), 5 it did not stop cleanly.\n";
+  HostOptions options;
+  Scratch scratch;
+  CLI::App app("", "ais-host");
+  DescribeOptions(app, options, scratch);
+  return app.help();
 }
 
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error) {
   HostOptions options;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& name = arguments[i];
-    auto value = [&]() -> const std::string* {
-      if (i + 1 >= arguments.size()) {
-        error = name + " needs a value";
-        return nullptr;
-      }
-      return &arguments[++i];
-    };
-    if (name == "--help" || name == "-h") {
-      options.showHelp = true;
-    } else if (name == "--json") {
-      options.json = true;
-      if (i + 1 < arguments.size() && arguments[i + 1] == "gpsd") options.gpsdJson = ++i > 0;
-    } else if (name == "--quiet") {
-      options.quiet = true;
-    } else if (name == "--monitor") {
-      options.monitor = true;
-    } else if (name == "--configure") {
-      options.configure = true;
-    } else if (name == "--no-start") {
-      options.noStart = true;
-    } else if (name == "--vessels") {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      int32_t vessels = 0;
-      if (!ParseInteger(*text, 1, 100000, vessels)) {
-        error = "--vessels needs a whole number from 1 to 100000, not '" + *text + "'";
-        return std::nullopt;
-      }
-      options.vessels = static_cast<size_t>(vessels);
-    } else if (name == "--file") {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      options.recording = *text;
-    } else if (name == "--own-pace") {
-      options.ownPace = true;
-    } else if (name == "--rate") {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      if (!ParseNumber(*text, options.replayRate) || options.replayRate <= 0) {
-        error = "--rate needs a positive number of lines per second, not '" + *text + "'";
-        return std::nullopt;
-      }
-    } else if (name == "--sim-rate") {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      if (!ParseNumber(*text, options.simulatorRate) || options.simulatorRate <= 0) {
-        error = "--sim-rate needs a positive number of sentences per second, not '" + *text + "'";
-        return std::nullopt;
-      }
-    } else if (name == "--serial" || name == "--udp") {
-      options.connectionType = name == "--serial" ? kConnectionSerial : kConnectionTcpIp;
-      if (name == "--udp") options.socketType = kSocketUdp;
-      // An optional source: a device, or [HOST]:PORT.
-      const bool sourceFollows = i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0;
-      if (sourceFollows && !ParseSource(name.substr(2), arguments[++i], options, error)) return std::nullopt;
-    } else if (name.find("://") != std::string::npos) {
-      if (!ParseSource("", name, options, error)) return std::nullopt;
-    } else if (name == "--tcp" || name == "--host" || name == "--plugin" || name == "--options") {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      if (name == "--plugin") {
-        options.pluginPath = *text;
-      } else if (name == "--options") {
-        options.optionText = *text;
-      } else if (name == "--tcp") {
-        if (!ParseSource("tcp", *text, options, error)) return std::nullopt;
-      } else {
-        options.hostAddress = *text;
-      }
-    } else if (name == "--duration") {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      if (!ParseNumber(*text, options.durationSeconds)) {
-        error = "--duration needs a number of seconds, not '" + *text + "'";
-        return std::nullopt;
-      }
-    } else if (name == "--crc") {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      if (*text != "on" && *text != "off") {
-        error = "--crc takes on or off, not '" + *text + "'";
-        return std::nullopt;
-      }
-      options.checksum = *text == "on";
-    } else if (auto found = IntegerOptions().find(name); found != IntegerOptions().end()) {
-      const std::string* text = value();
-      if (text == nullptr) return std::nullopt;
-      int32_t number = 0;
-      if (!ParseInteger(*text, found->second.low, found->second.high, number)) {
-        error = name + " needs a whole number from " + std::to_string(found->second.low) + " to " +
-                std::to_string(found->second.high) + ", not '" + *text + "'";
-        return std::nullopt;
-      }
-      options.*(found->second.field) = number;
-    } else {
-      error = "unknown option '" + name + "' (see --help)";
-      return std::nullopt;
+  Scratch scratch;
+  CLI::App app("", "ais-host");
+  DescribeOptions(app, options, scratch);
+  if (!vf::tools::ParseCommandLine(app, arguments, options.showHelp, error)) return std::nullopt;
+  if (options.showHelp) return options;
+  options.json = app.count("--json") > 0;
+  options.gpsdJson = scratch.json == "gpsd";
+  if (!scratch.crc.empty()) options.checksum = scratch.crc == "on";
+  // The receiver: the kind that was named, with the source that came with it.
+  for (const auto& [kind, text] : {std::pair<std::string, const std::string&>{"serial", scratch.serial},
+                                   {"udp", scratch.udp}, {"tcp", scratch.tcp}, {"", scratch.receiver}}) {
+    if (kind.empty() ? text.empty() : app.count("--" + kind) == 0) continue;
+    if (kind == "serial") options.connectionType = kConnectionSerial;
+    if (kind == "udp") {
+      options.connectionType = kConnectionTcpIp;
+      options.socketType = kSocketUdp;
     }
+    if (!text.empty() && !ParseSource(kind, text, options, error)) return std::nullopt;
   }
-  if (!options.showHelp && options.pluginPath.empty()) {
+  if (options.pluginPath.empty()) {
     error = "--plugin PATH is required: the path of AIS.so";
     return std::nullopt;
   }
