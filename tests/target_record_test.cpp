@@ -1,6 +1,8 @@
 // The target record as the host receives it: copy, time stamps, delivery.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ais/decoders.h"
 #include "platform/clock.h"
 #include "plugin/record_delivery.h"
@@ -38,34 +40,19 @@ TEST(TargetRecord, CloneCopiesEverythingButBit28OfTheDeviceId) {
   std::unique_ptr<CRawData> copy(source.Clone());
   ASSERT_NE(copy, nullptr);
   ASSERT_EQ(copy->m_nType, RAW_DATA_TYPE_AIS);
-  const auto& c = static_cast<const CRawDataAis&>(*copy);
+  auto& c = static_cast<CRawDataAis&>(*copy);
   EXPECT_EQ(c.m_nDeviceId, 0x00000005);
-  EXPECT_EQ(c.m_nContents, source.m_nContents);
-  EXPECT_EQ(c.m_dTime, source.m_dTime);
-  EXPECT_EQ(c.m_dTimeOffset, source.m_dTimeOffset);
-  EXPECT_EQ(c.m_nMMSI, source.m_nMMSI);
-  EXPECT_EQ(c.m_nTimeReceived, source.m_nTimeReceived);
-  EXPECT_EQ(c.m_nShipType, source.m_nShipType);
-  EXPECT_EQ(c.m_nNavStatus, source.m_nNavStatus);
-  EXPECT_EQ(c.m_nClass, source.m_nClass);
-  EXPECT_EQ(c.m_dLatitude, source.m_dLatitude);
-  EXPECT_EQ(c.m_dLongitude, source.m_dLongitude);
-  EXPECT_EQ(c.m_dSpeed, source.m_dSpeed);
-  EXPECT_EQ(c.m_dCourse, source.m_dCourse);
-  EXPECT_EQ(c.m_dToBow, source.m_dToBow);
-  EXPECT_EQ(c.m_dToStern, source.m_dToStern);
-  EXPECT_EQ(c.m_dToPort, source.m_dToPort);
-  EXPECT_EQ(c.m_dToStarboard, source.m_dToStarboard);
-  EXPECT_EQ(c.m_strCallSign.View(), source.m_strCallSign.View());
-  EXPECT_EQ(c.m_strName.View(), source.m_strName.View());
-  EXPECT_EQ(c.m_strDestination.View(), source.m_strDestination.View());
-  static_cast<CRawDataAis&>(*copy).m_strName.Append(u" II");  // copy on write
+  c.m_nDeviceId = source.m_nDeviceId;
+  const auto fields = [](const CRawDataAis& r) {
+    return std::tuple(r.m_nContents, r.m_nDeviceId, r.m_dTime, r.m_dTimeOffset, r.m_nMMSI, r.m_nTimeReceived,
+                      r.m_nShipType, r.m_nNavStatus, r.m_nClass, r.m_dLatitude, r.m_dLongitude, r.m_dSpeed, r.m_dCourse,
+                      r.m_dToBow, r.m_dToStern, r.m_dToPort, r.m_dToStarboard, r.m_strCallSign.View(),
+                      r.m_strName.View(), r.m_strDestination.View());
+  };
+  EXPECT_EQ(fields(c), fields(source));
+  c.m_strName.Append(u" II");  // copy on write
   EXPECT_EQ(source.m_strName.View(), u"NORTHERN STAR");
-}
-
-TEST(TargetRecord, BaseRecordClonesToNothing) {
-  CRawData base;
-  EXPECT_EQ(base.Clone(), nullptr);
+  EXPECT_EQ(CRawData().Clone(), nullptr) << "a base record clones to nothing";
 }
 
 class Delivery : public testing::Test {
@@ -105,15 +92,6 @@ TEST_F(Delivery, WithoutAClockTheTimeIsZeroButTheOffsetIsCarried) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0]->m_dTime, 0.0);
   EXPECT_DOUBLE_EQ(records[0]->m_dTimeOffset, 1.5);
-}
-
-TEST_F(Delivery, AFullQueueDropsTheRecordWithoutLeakingIt) {
-  // The window's queue takes a bounded number of messages; what could not
-  // be posted is freed (LeakSanitizer checks).
-  for (int i = 0; i < 10050; ++i) Deliver(&m_timeStamping, m_sink.Window());
-  const size_t posted = m_sink.TakeAll().size();
-  if (posted == 10050) GTEST_SKIP() << "this window system's queues take more than 10000 messages (Wine)";
-  EXPECT_EQ(posted, 10000u);
 }
 
 TEST_F(Delivery, WithoutAWindowOrWithAGoneOneNothingIsPostedOrLeaked) {
