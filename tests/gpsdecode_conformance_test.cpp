@@ -173,8 +173,8 @@ TEST(GpsdecodeConformance, EveryCommonMessageOfTheRecordingsAgrees) {
   for (const auto& entry : std::filesystem::directory_iterator(AIS_CORPUS_DIR)) {
     if (entry.path().extension() == ".log" || entry.path().extension() == ".aivdm") CompareFile(entry.path(), tally);
   }
-  std::printf("compared %zu of %zu plug-in records with gpsdecode, %zu mismatches\n", tally.compared, tally.ours,
-              tally.mismatches);
+  std::printf("compared %zu of %zu plug-in records with gpsdecode's %zu, %zu mismatches\n", tally.compared,
+              tally.ours, tally.theirs, tally.mismatches);
   EXPECT_GT(tally.compared, 100u);
   EXPECT_GE(tally.compared * 10, tally.ours * 9) << "nearly every record has a partner";
   EXPECT_GE(tally.ours, tally.theirs) << "gpsdecode found more messages of these types";
