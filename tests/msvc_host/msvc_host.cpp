@@ -339,25 +339,20 @@ struct Exports {
   int (*ConfigurePlugin)();
 };
 
-template <typename Function>
-bool Resolve(Handle library, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(GetProcAddress(library, name));
-  Check(function != nullptr, name);
-  return function != nullptr;
-}
-
+// The exports in the order of the table above.
 bool Load(Handle library, Exports& api) {
-  bool all = Resolve(library, "get_Version", api.get_Version);
-  all = Resolve(library, "get_Name", api.get_Name) && all;
-  all = Resolve(library, "get_Desc", api.get_Desc) && all;
-  all = Resolve(library, "get_Status", api.get_Status) && all;
-  all = Resolve(library, "get_Type", api.get_Type) && all;
-  all = Resolve(library, "put_Parent", api.put_Parent) && all;
-  all = Resolve(library, "get_Config", api.get_Config) && all;
-  all = Resolve(library, "put_Config", api.put_Config) && all;
-  all = Resolve(library, "StartPlugin", api.StartPlugin) && all;
-  all = Resolve(library, "StopPlugin", api.StopPlugin) && all;
-  return Resolve(library, "ConfigurePlugin", api.ConfigurePlugin) && all;
+  const char* const names[] = {"get_Version", "get_Name",   "get_Desc",    "get_Status",
+                               "get_Type",    "put_Parent", "get_Config",  "put_Config",
+                               "StartPlugin", "StopPlugin", "ConfigurePlugin"};
+  static_assert(sizeof names / sizeof *names * sizeof(void*) == sizeof(Exports), "one name per export");
+  auto* slots = reinterpret_cast<void**>(&api);
+  bool all = true;
+  for (size_t i = 0; i < sizeof names / sizeof *names; ++i) {
+    slots[i] = GetProcAddress(library, names[i]);
+    Check(slots[i] != nullptr, names[i]);
+    all = all && slots[i] != nullptr;
+  }
+  return all;
 }
 
 void IdentityGoesIntoTheHostsStrings(const Exports& api) {
