@@ -128,26 +128,31 @@ TEST(EndToEnd, OverUdpADatagramOfSeveralLinesIsReadLineByLine) {
   EXPECT_EQ(run.app.StopPlugin(), 0);
 }
 
-// "RECONNECT=1": the receiver closes the connection (it restarted); the
-// plug-in says so, connects again after its first wait, and reads on.
+// "RECONNECT=1": the receiver closes the connection three times (it
+// restarted); each time the plug-in says so, connects again after its first
+// wait, counts the reconnect and reads on.
 TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
   TestHost run;
   vf::test::TcpServer receiver;
   run.UseTcp(receiver, u"RECONNECT=1;");
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(receiver.Accept());
-  receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
-  EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
-  receiver.Hangup();
-  ASSERT_TRUE(receiver.Accept(15000)) << "no second connection";
-  receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
-  EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+  for (int restart = 0; restart <= 3; ++restart) {
+    if (restart > 0) {
+      receiver.Hangup();
+      ASSERT_TRUE(receiver.Accept(15000)) << "no connection after restart " << restart;
+    }
+    receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
+    EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+  }
   EXPECT_EQ(run.app.GetStatus(), kStatusRunning);
   EXPECT_EQ(run.app.StopPlugin(), 0);
   const std::string where = "TCP [127.0.0.1] on port [" + std::to_string(receiver.Port()) + "]";
   const auto messages = vf::test::StatusMessages(run.folder);
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Connection lost: " + where + "; reconnecting in 3 s."), 1);
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Reconnected: " + where + " (reconnect 1)."), 1);
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Connection lost: " + where + "; reconnecting in 3 s."), 3);
+  for (const char* count : {"1", "2", "3"}) {
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Reconnected: " + where + " (reconnect " + count + ")."), 1);
+  }
 }
 
 // "UDPBIND" and "UDPSOURCES": a session bound to one local address takes
