@@ -29,7 +29,9 @@ class SentencePath : private nmea::ReceiveSink {
  public:
   void HandleReceivedLine(std::u16string_view line, const LineContext& context);
   // Once a pass, line or not: the drop counts, when they are due.
-  void Pass(const TraceWriter& trace, const FeedOptions& feed) { m_dropReport.Pass(Drops(), feed, trace); }
+  void Pass(const TraceWriter& trace, const FeedOptions& feed) {
+    if (feed.dropCountsEveryMs != 0) m_dropReport.Pass(Drops(), feed, trace);
+  }
   // Says in the trace how many records could not be posted during the run,
   // and what was dropped when the option text asks; the counts start again.
   void EndOfRun(const TraceWriter& trace, const FeedOptions& feed);

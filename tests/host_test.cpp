@@ -296,23 +296,27 @@ TEST(HostProgram, ASerialDeviceIsNamedByItsPath) {
 }
 
 // A recording, as gpsdecode reads one: every record printed, then the run
-// ends by itself; at its own pace from tag-block times too.
+// ends by itself; at its own pace from tag-block times too. With COUNTS the
+// host prints what the plug-in dropped.
 TEST(HostProgram, ARecordingIsReplayedToItsEnd) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / ("host-recording-" + std::to_string(getpid()));
   {
     std::ofstream out(file);
     out << "# a comment line\n";
     for (int i = 0; i < 50; ++i) out << "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15\r\n";
+    out << "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*16\r\n";  // a wrong checksum
     out << "\\c:1700000000*5F\\!AIVDM,1,1,,A,B39>Jh00=p59UhK=C62a7wv5j000,0*07\n";
     out << "\\c:1700000001*5E\\!AIVDM,1,1,,A,B39>Jh00=p59UhK=C62a7wv5j000,0*07\n";
   }
   for (const std::vector<std::string>& pace : {std::vector<std::string>{}, {"--rate", "500"}, {"--own-pace"}}) {
     HostProgram host;
-    std::vector<std::string> arguments = {"--file", file.string(), "--json", "--options", "TAGBLOCK=1"};
+    std::vector<std::string> arguments = {"--file", file.string(), "--json", "--options", "TAGBLOCK=1;COUNTS=STOP"};
     arguments.insert(arguments.end(), pace.begin(), pace.end());
     host.Start(arguments);
     ASSERT_EQ(host.Wait(), 0) << host.Errors();
     EXPECT_EQ(host.OutputLines().size(), 52u) << host.Errors();
+    EXPECT_NE(host.Errors().find("\nDropped during this run: 1 with a wrong checksum, 0 not VDM,"), std::string::npos)
+        << host.Errors();
   }
   std::filesystem::remove(file);
 }
