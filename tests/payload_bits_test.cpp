@@ -17,9 +17,6 @@ TEST(SixBitValue, ArmouringCharactersAndEveryOtherCharacter) {
     uint8_t value;
   } cases[] = {{'0', 0}, {'9', 9}, {'W', 39}, {'`', 40}, {'w', 63}, {'X', 40}, {' ', 48}, {'\0', 16}, {'\xff', 15}};
   for (const auto& c : cases) EXPECT_EQ(SixBitValue(c.ch), c.value) << "character " << int(c.ch);
-}
-
-TEST(SixBitValue, EveryArmourCharacterRoundTrips) {
   for (unsigned value = 0; value < 64; ++value) EXPECT_EQ(SixBitValue(vf::sim::ArmourCharacter(value)), value);
 }
 
@@ -59,13 +56,10 @@ TEST(GetSixBitText, KeepsEveryCharacterAndTurnsAtIntoNul) {
   EXPECT_EQ(Text(spaces.Armoured(), 0, 24), u"AB  ") << "trailing spaces stay";
 }
 
-TEST(GetSixBitText, WholeGroupsOnly) {
+TEST(GetSixBitText, WholeGroupsOnlyAppendedToWhatTheTextHolds) {
   EXPECT_EQ(Text("ww", 0, 5), u"");
   EXPECT_EQ(Text("ww", 0, 13), u"??");
   EXPECT_EQ(Text("w", 0, 18), std::u16string(u"?") + u'\0' + u'\0') << "past the end gives U+0000";
-}
-
-TEST(GetSixBitText, AppendsToWhatTheTextHolds) {
   CWideString text(u"X");
   GetSixBitText("1", 0, 6, text);
   EXPECT_EQ(text.View(), u"XA");
