@@ -64,6 +64,9 @@ TEST(HostOptions, ReceiverOptionsBuildTheConfiguration) {
       {{"--udp", "--port", "2000", "--options", "TYPES=ALL;UDPLINES=1", "--crc", "on"}, false, kConnectionTcpIp,
        kSocketUdp, 0, 9600, kFormatN81, 2000, 0, u"", u"TYPES=ALL;UDPLINES=1;CRC=1;"},
       {{"--configure"}, false, kConnectionSerial, kSocketTcp, 0, 9600, kFormatN81, 0, 0, u"", u""},
+      // The last receiver named wins; what the others gave stays.
+      {{"--tcp", "ais.example.org:5631", "--serial", "COM7"}, false, kConnectionSerial, kSocketTcp, 7, 38400,
+       kFormatN81, 5631, 0, u"ais.example.org", u""},
   };
   for (const Case& c : cases) {
     std::string error;

@@ -1,5 +1,6 @@
 #include "host_options.h"
 
+#include <map>
 #include <utility>
 
 #include "ais_utf8.h"
@@ -202,16 +203,23 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
   options.json = app.count("--json") > 0;
   options.gpsdJson = scratch.json == "gpsd";
   if (!scratch.crc.empty()) options.checksum = scratch.crc == "on";
-  // The receiver: the kind that was named, with the source that came with it.
-  for (const auto& [kind, text] : {std::pair<std::string, const std::string&>{"serial", scratch.serial},
-                                   {"udp", scratch.udp}, {"tcp", scratch.tcp}, {"", scratch.receiver}}) {
-    if (kind.empty() ? text.empty() : app.count("--" + kind) == 0) continue;
+  // The receivers named, in the order given (the last one wins), each with
+  // the source that came with it.
+  const std::map<std::string, std::pair<std::string, const std::string*>> kReceivers = {
+      {"--serial", {"serial", &scratch.serial}},
+      {"--udp", {"udp", &scratch.udp}},
+      {"--tcp", {"tcp", &scratch.tcp}},
+      {"receiver", {"", &scratch.receiver}}};
+  for (const CLI::Option* given : app.parse_order()) {
+    const auto receiver = kReceivers.find(given->get_name());
+    if (receiver == kReceivers.end()) continue;
+    const auto& [kind, text] = receiver->second;
     if (kind == "serial") options.connectionType = kConnectionSerial;
     if (kind == "udp") {
       options.connectionType = kConnectionTcpIp;
       options.socketType = kSocketUdp;
     }
-    if (!text.empty() && !ParseSource(kind, text, options, error)) return std::nullopt;
+    if (!text->empty() && !ParseSource(kind, *text, options, error)) return std::nullopt;
   }
   if (options.pluginPath.empty()) {
     error = "--plugin PATH is required: the path of AIS.so";
