@@ -84,6 +84,7 @@ std::vector<std::u16string> SerialPortRegistryData() {
     }
     std::sort(numbers.begin(), numbers.end());
     for (int number : numbers) add("COM" + std::to_string(number));
+    return ports;  // COMn opens the folder's comN: nothing else can be opened
   }
   // A ttyS device always exists; a UART behind it has a known type.
   for (int index = 0; index < 32; ++index) {
