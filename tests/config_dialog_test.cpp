@@ -19,29 +19,6 @@ std::u16string SelectedText(const ComboBoxModel& box) {
   return box.Selected() < 0 ? u"" : box.Entries()[static_cast<size_t>(box.Selected())].text;
 }
 
-TEST(ConfigDialog, ADefaultRecordOpensAndStoresTheDefaults) {
-  CDialogConfig dialog;
-  dialog.OnInitDialog(kPorts);
-  EXPECT_EQ(SelectedText(dialog.m_cbConnectionType), u"Serial");
-  EXPECT_EQ(SelectedText(dialog.m_cbSerialPort), u"Serial COM3");
-  EXPECT_EQ(SelectedText(dialog.m_cbSerialSpeed), u"9600");
-  EXPECT_EQ(SelectedText(dialog.m_cbSerialFormat), u"N-8-1");
-  EXPECT_EQ(SelectedText(dialog.m_cbSocketType), u"TCP");
-  EXPECT_EQ(SelectedText(dialog.m_cbCrcCheck), u"Enabled");
-  EXPECT_EQ(dialog.m_edHostIp.m_strText, u"");
-  EXPECT_EQ(dialog.m_edHostIpPort.m_strText, u"0");
-
-  dialog.OnOK();
-  const CCfgDevice& stored = dialog.m_cfgDevice;
-  EXPECT_EQ(stored.m_nSerialPort, 3);
-  EXPECT_EQ(stored.m_nSerialSpeed, 9600);
-  EXPECT_EQ(stored.m_nSerialFormat, 0);
-  EXPECT_EQ(stored.m_nSocketType, 0);
-  EXPECT_EQ(stored.m_nIpPort, 0);
-  EXPECT_EQ(stored.m_strHostAddress.View(), u"");
-  EXPECT_EQ(stored.m_strOptions.View(), u"CRC=1;");
-}
-
 TEST(ConfigDialog, SerialPortsComeFromTheSystemsListAsSerialComN) {
   CDialogConfig dialog;
   dialog.OnInitDialog({u"COM3", u"\\Device\\Serial0", u"COM12", u"XCOM5", u"COM3"});

@@ -1,6 +1,8 @@
 // The option text of a device configuration and the configuration copy.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <string>
 
 #include "ais_plugin.h"
@@ -81,12 +83,12 @@ TEST(OptionText, EntriesAreCutAtAnySeparatorAndEmptyOnesSkipped) {
 }
 
 TEST(DeviceConfiguration, CopyTakesIntegersAndStringsButNotTheGlobalData) {
+  const auto fields = [](CCfgDevice& c) {
+    return std::tie(c.m_nDeviceId, c.m_nConnectionType, c.m_nSerialPort, c.m_nSerialSpeed, c.m_nSerialFormat,
+                    c.m_nSocketType, c.m_nIpPort, c.m_nRemoteIpPort, c.m_nSpare, c.m_nTimeOffset, c.m_nSerialTimeout);
+  };
   CCfgDevice source;
-  int32_t* fields[] = {&source.m_nDeviceId,     &source.m_nConnectionType, &source.m_nSerialPort,
-                       &source.m_nSerialSpeed,  &source.m_nSerialFormat,   &source.m_nSocketType,
-                       &source.m_nIpPort,       &source.m_nRemoteIpPort,   &source.m_nSpare,
-                       &source.m_nTimeOffset,   &source.m_nSerialTimeout};
-  for (int32_t i = 0; i < 11; ++i) *fields[i] = 100 + i;
+  fields(source) = std::tuple(100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110);
   source.m_strHostAddress = u"ais.example.net";
   source.m_strOptions = u"CRC=0;";
   source.m_strSpare = u"spare";
@@ -97,14 +99,9 @@ TEST(DeviceConfiguration, CopyTakesIntegersAndStringsButNotTheGlobalData) {
   target = source;
   EXPECT_EQ(target.m_pGlobalData, ownData);
   EXPECT_EQ(target.m_pGlobalData->m_nIndex, 0);
-  const int32_t* copied[] = {&target.m_nDeviceId,    &target.m_nConnectionType, &target.m_nSerialPort,
-                             &target.m_nSerialSpeed, &target.m_nSerialFormat,   &target.m_nSocketType,
-                             &target.m_nIpPort,      &target.m_nRemoteIpPort,   &target.m_nSpare,
-                             &target.m_nTimeOffset,  &target.m_nSerialTimeout};
-  for (int32_t i = 0; i < 11; ++i) EXPECT_EQ(*copied[i], 100 + i) << "integer " << i;
-  EXPECT_EQ(target.m_strHostAddress.View(), u"ais.example.net");
-  EXPECT_EQ(target.m_strOptions.View(), u"CRC=0;");
-  EXPECT_EQ(target.m_strSpare.View(), u"spare");
+  EXPECT_EQ(fields(target), fields(source));
+  EXPECT_EQ(std::tuple(target.m_strHostAddress.View(), target.m_strOptions.View(), target.m_strSpare.View()),
+            std::tuple(u"ais.example.net", u"CRC=0;", u"spare"));
   target.m_strOptions = u"CRC=1;";  // copy on write: the records share text until one writes
   EXPECT_EQ(source.m_strOptions.View(), u"CRC=0;");
 }
