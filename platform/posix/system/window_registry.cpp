@@ -2,7 +2,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <vector>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,7 +22,11 @@ constexpr size_t kQueueLimit = 10000;
 struct Window {
   std::u16string title;
   std::mutex lock;
-  std::deque<VfMessage> queue;
+  // A ring of kQueueLimit slots, made at the first post: posting and taking
+  // allocate nothing.
+  std::vector<VfMessage> ring;
+  size_t first = 0;
+  size_t count = 0;
   std::condition_variable posted;
 };
 
@@ -79,9 +83,10 @@ __attribute__((visibility("default"))) int VfPostMessage(HostWindow window, uint
   bool wasEmpty = false;
   {
     std::lock_guard queueGuard(target.lock);
-    if (target.queue.size() >= kQueueLimit) return 0;
-    wasEmpty = target.queue.empty();
-    target.queue.push_back(VfMessage{message, wParam, lParam});
+    if (target.count >= kQueueLimit) return 0;
+    if (target.ring.empty()) target.ring.resize(kQueueLimit);
+    wasEmpty = target.count == 0;
+    target.ring[(target.first + target.count++) % kQueueLimit] = VfMessage{message, wParam, lParam};
   }
   // A reader waits only on an empty queue: one wake-up per batch, not per message.
   if (wasEmpty) target.posted.notify_all();
@@ -99,14 +104,14 @@ __attribute__((visibility("default"))) int VfGetMessages(HostWindow window, VfMe
     target = found->second;  // stays alive if destroyed meanwhile
   }
   std::unique_lock queueGuard(target->lock);
-  if (target->queue.empty()) {
+  if (target->count == 0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!target->posted.wait_until(queueGuard, deadline, [&] { return !target->queue.empty(); })) return 0;
+    if (!target->posted.wait_until(queueGuard, deadline, [&] { return target->count != 0; })) return 0;
   }
   int taken = 0;
-  for (; taken < capacity && !target->queue.empty(); ++taken) {
-    out[taken] = target->queue.front();
-    target->queue.pop_front();
+  for (; taken < capacity && target->count != 0; ++taken, --target->count) {
+    out[taken] = target->ring[target->first];
+    target->first = (target->first + 1) % kQueueLimit;
   }
   return taken;
 }
