@@ -98,6 +98,10 @@ TEST(HostOptions, OutputAndRunOptions) {
   const auto gpsd = Parse({"--json", "gpsd", "--quiet"}, error);
   ASSERT_TRUE(gpsd) << error;
   EXPECT_TRUE(gpsd->json && gpsd->gpsdJson && gpsd->quiet);
+  // A receiver after --json is not its form.
+  const auto json = Parse({"--json", "tcp://ais.example.org:5631"}, error);
+  ASSERT_TRUE(json) << error;
+  EXPECT_TRUE(json->json && !json->gpsdJson && json->ipPort == 5631);
   EXPECT_TRUE(options->monitor);
   EXPECT_EQ(options->durationSeconds, 2.5);
   EXPECT_TRUE(vf::host::UsesBuiltInSimulator(*options));
@@ -121,7 +125,7 @@ TEST(HostOptions, BadOptionsSayWhatIsWrong) {
        "bad port in 'ais.example.org:99999': expected HOST:PORT with a port from 1 to 65535"},
       {{"ftp://ais.example.org:21"}, "unknown receiver 'ftp://': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device"},
       {{"ais.example.org"}, "unknown receiver 'ais.example.org': expected tcp://HOST:PORT, udp://[HOST]:PORT or a device"},
-      {{"--json", "xml"}, "--json: xml not in {gpsd} (see --help)"},
+      {{"--json=xml"}, "--json: xml not in {record,gpsd} (see --help)"},
       {{"--duration", "soon"}, "--duration: expected a number of seconds, not 'soon' (see --help)"},
       {{"--duration", "inf"}, "--duration: expected a number of seconds, not 'inf' (see --help)"},
       {{"--duration", "-1"}, "--duration: expected a number of seconds, not '-1' (see --help)"},

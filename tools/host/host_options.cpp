@@ -67,6 +67,9 @@ bool ParseSource(const std::string& kind, std::string text, HostOptions& options
   return true;
 }
 
+// The form of a bare "--json": the record's own field names.
+constexpr const char* kRecordJson = "record";
+
 // Where the parser puts what needs a second look once all is read.
 struct Scratch {
   std::string json, serial, udp, tcp, receiver;
@@ -90,9 +93,8 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
                  "one JSON object per record (JSON Lines), named as the record's fields;\n"
                  "--json gpsd: as gpsdecode -j prints it: gpsd's names and units, only the\n"
                  "fields the message sets, texts trimmed")
-      ->expected(0, 1)
       ->type_name("[gpsd]")
-      ->check(vf::tools::OneOf({"gpsd"}));
+      ->check(vf::tools::OneOf({kRecordJson, "gpsd"}));
   app.add_flag("--quiet", options.quiet, "no line per record, only the counts at the end");
   app.add_flag("--monitor", options.monitor,
                "open a \"Communications Monitor\" window: the plug-in then traces\n"
@@ -194,11 +196,22 @@ std::string HostUsage() {
 }
 
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error) {
+  // "--json" takes "gpsd" as its form only when that word follows it;
+  // whatever else follows (a receiver, say) is not its value.
+  std::vector<std::string> given;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] != "--json") {
+      given.push_back(arguments[i]);
+    } else {
+      const bool gpsd = i + 1 < arguments.size() && arguments[i + 1] == "gpsd";
+      given.push_back(std::string("--json=") + (gpsd ? arguments[++i] : kRecordJson));
+    }
+  }
   HostOptions options;
   Scratch scratch;
   CLI::App app("", "ais-host");
   DescribeOptions(app, options, scratch);
-  if (!vf::tools::ParseCommandLine(app, arguments, options.showHelp, error)) return std::nullopt;
+  if (!vf::tools::ParseCommandLine(app, given, options.showHelp, error)) return std::nullopt;
   if (options.showHelp) return options;
   options.json = app.count("--json") > 0;
   options.gpsdJson = scratch.json == "gpsd";
