@@ -111,78 +111,65 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
         ->check(vf::tools::WholeNumber(low, high));
   };
   const std::string receiver = "Receiver (default: the built-in simulator)";
+  app.option_defaults()->group(receiver);  // the options that follow
   app.add_option("receiver", scratch.receiver, "tcp://HOST:PORT or udp://[HOST]:PORT")
-      ->type_name("URL")
-      ->group(receiver);
+      ->type_name("URL");
   app.add_option("--serial", scratch.serial,
                  "read a serial port: a device path (/dev/ttyUSB0, /dev/serial/by-id/...),\n"
                  "COMn, or --serial-port (see also --speed, --format)")
       ->expected(0, 1)
-      ->type_name("[DEVICE]")
-      ->group(receiver);
+      ->type_name("[DEVICE]");
   app.add_option("--tcp", scratch.tcp, "connect to a TCP server (or see --port); also tcp://HOST:PORT")
-      ->type_name("HOST[:PORT]")
-      ->group(receiver);
+      ->type_name("HOST[:PORT]");
   app.add_option("--udp", scratch.udp, "listen on a UDP port (or see --port; --host and --remote-port for a\npeer); also udp://[HOST]:PORT")
       ->expected(0, 1)
-      ->type_name("[[HOST]:PORT]")
-      ->group(receiver);
+      ->type_name("[[HOST]:PORT]");
   app.add_option_function<std::string>(
          "--host", [&options](const std::string& host) { options.hostAddress = host; },
          "the peer's host name or address")
-      ->type_name("HOST")
-      ->group(receiver);
-  integer("--serial-port", &HostOptions::serialPort, 1, kAisLastComPort, "COM port number, 1 to 256")->group(receiver);
+      ->type_name("HOST");
+  integer("--serial-port", &HostOptions::serialPort, 1, kAisLastComPort, "COM port number, 1 to 256");
   integer("--speed", &HostOptions::serialSpeed, 1, INT32_MAX,
           "serial speed (default 38400, the speed of AIS receivers; the plug-in's\n"
-          "own default, for hosts that set none, stays 9600)")
-      ->group(receiver);
-  integer("--format", &HostOptions::serialFormat, 0, 3, "serial frame: 0 8N1, 1 7E1, 2 8N2, 3 7E2")->group(receiver);
+          "own default, for hosts that set none, stays 9600)");
+  integer("--format", &HostOptions::serialFormat, 0, 3, "serial frame: 0 8N1, 1 7E1, 2 8N2, 3 7E2");
   // A host refuses what the network cannot use; the plug-in keeps its own
   // rules for hosts that pass such values.
-  integer("--port", &HostOptions::ipPort, 1, 65535, "TCP port, or local UDP port, 1 to 65535")->group(receiver);
-  integer("--remote-port", &HostOptions::remoteIpPort, 0, 65535, "remote UDP port, 0 (none) to 65535")->group(receiver);
-  integer("--serial-timeout", &HostOptions::serialTimeout, 0, INT32_MAX, "serial read time-out in ms")
-      ->group(receiver);
-  integer("--time-offset", &HostOptions::timeOffset, INT32_MIN, INT32_MAX, "latency in ms added to every time stamp")
-      ->group(receiver);
-  integer("--device-id", &HostOptions::deviceId, INT32_MIN, INT32_MAX, "device id carried by every record")
-      ->group(receiver);
+  integer("--port", &HostOptions::ipPort, 1, 65535, "TCP port, or local UDP port, 1 to 65535");
+  integer("--remote-port", &HostOptions::remoteIpPort, 0, 65535, "remote UDP port, 0 (none) to 65535");
+  integer("--serial-timeout", &HostOptions::serialTimeout, 0, INT32_MAX, "serial read time-out in ms");
+  integer("--time-offset", &HostOptions::timeOffset, INT32_MIN, INT32_MAX, "latency in ms added to every time stamp");
+  integer("--device-id", &HostOptions::deviceId, INT32_MIN, INT32_MAX, "device id carried by every record");
   app.add_option("--crc", scratch.crc,
                  "verify sentence checksums (default on; off for UDP receivers, whose\n"
                  "datagrams end in CR LF, unless --options UDPLINES=1)")
       ->type_name("on|off")
-      ->check(vf::tools::OneOf({"on", "off"}))
-      ->group(receiver);
+      ->check(vf::tools::OneOf({"on", "off"}));
   app.add_option_function<std::string>(
          "--options", [&options](const std::string& text) { options.optionText = text; },
          "entries added to the option text, e.g.\n\"TAGBLOCK=1;TYPES=ALL;RECONNECT=1;COUNTS=STOP\"")
-      ->type_name("TEXT")
-      ->group(receiver);
+      ->type_name("TEXT");
 
   const std::string recordings = "Recordings, served to the plug-in over loopback TCP; the run ends when all is read";
+  app.option_defaults()->group(recordings);  // the options that follow
   app.add_option_function<std::string>(
          "--file", [&options](const std::string& path) { options.recording = path; },
          "a file of NMEA lines, or - for standard input (ais-host ... --file - < rec)")
-      ->type_name("PATH")
-      ->group(recordings);
+      ->type_name("PATH");
   app.add_option("--rate", options.replayRate, "lines per second (default: as fast as the plug-in reads)")
       ->type_name("N")
-      ->check(vf::tools::Number(0, 1e9, false, "a positive number of lines per second"))
-      ->group(recordings);
+      ->check(vf::tools::Number(0, 1e9, false, "a positive number of lines per second"));
   app.add_flag("--own-pace", options.ownPace,
-               "at the pace of the recording's tag-block times (with --options TAGBLOCK=1)")
-      ->group(recordings);
+               "at the pace of the recording's tag-block times (with --options TAGBLOCK=1)");
 
   const std::string simulator = "Built-in simulator";
+  app.option_defaults()->group(simulator);  // the options that follow
   app.add_option("--vessels", options.vessels, "stations in the simulated fleet, 1 to 100000 (default 20)")
       ->type_name("N")
-      ->check(vf::tools::WholeNumber(1, 100000))
-      ->group(simulator);
+      ->check(vf::tools::WholeNumber(1, 100000));
   app.add_option("--sim-rate", options.simulatorRate, "sentences per second (default: the fleet's own pace)")
       ->type_name("N")
-      ->check(vf::tools::Number(0, 1e9, false, "a positive number of sentences per second"))
-      ->group(simulator);
+      ->check(vf::tools::Number(0, 1e9, false, "a positive number of sentences per second"));
 }
 
 }  // namespace
@@ -198,20 +185,20 @@ std::string HostUsage() {
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error) {
   // "--json" takes "gpsd" as its form only when that word follows it;
   // whatever else follows (a receiver, say) is not its value.
-  std::vector<std::string> given;
+  std::vector<std::string> rewritten;
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i] != "--json") {
-      given.push_back(arguments[i]);
+      rewritten.push_back(arguments[i]);
     } else {
       const bool gpsd = i + 1 < arguments.size() && arguments[i + 1] == "gpsd";
-      given.push_back(std::string("--json=") + (gpsd ? arguments[++i] : kRecordJson));
+      rewritten.push_back(std::string("--json=") + (gpsd ? arguments[++i] : kRecordJson));
     }
   }
   HostOptions options;
   Scratch scratch;
   CLI::App app("", "ais-host");
   DescribeOptions(app, options, scratch);
-  if (!vf::tools::ParseCommandLine(app, given, options.showHelp, error)) return std::nullopt;
+  if (!vf::tools::ParseCommandLine(app, rewritten, options.showHelp, error)) return std::nullopt;
   if (options.showHelp) return options;
   options.json = app.count("--json") > 0;
   options.gpsdJson = scratch.json == "gpsd";
