@@ -9,6 +9,7 @@ set(AIS_CORE_SOURCES
   ais/payload_bits.cpp
   ais/payload_dispatch.cpp
   ais/position_report.cpp
+  ais/record_store.cpp
   ais/sar_aircraft_report.cpp
   ais/static_voyage_data.cpp
   ais/target_record.cpp
