@@ -37,15 +37,16 @@ set(AIS_CORE_SOURCES
   plugin/record_delivery.cpp
   plugin/sentence_path.cpp
   plugin/time_stamping.cpp
+  platform/dialog_models.cpp
   platform/socket_address.cpp
   platform/system_calls.cpp
-  ui/combo_box_model.cpp
   ui/config_dialog.cpp
+  ui/config_dialog_window.cpp
 )
 
 set(AIS_POSIX_PLATFORM_SOURCES
   platform/posix/clock.cpp
-  platform/posix/config_dialog_window.cpp
+  platform/posix/dialog_window.cpp
   platform/posix/critical_section.cpp
   platform/posix/event.cpp
   platform/posix/files.cpp
@@ -65,7 +66,7 @@ set(AIS_POSIX_SYSTEM_SOURCES
 
 set(AIS_WIN32_PLATFORM_SOURCES
   platform/win32/clock.cpp
-  platform/win32/config_dialog_window.cpp
+  platform/win32/dialog_window.cpp
   platform/win32/critical_section.cpp
   platform/win32/event.cpp
   platform/win32/files.cpp

@@ -3,7 +3,6 @@
 #include <new>
 
 #include "diag/trace_file.h"
-#include "platform/config_dialog_window.h"
 #include "platform/event.h"
 #include "platform/thread.h"
 #include "ui/config_dialog.h"
@@ -156,7 +155,7 @@ void CPluginApp::GetConfig(CCfgDevice& config) {
 int32_t CPluginApp::ConfigurePlugin() {
   CCfgDevice record;
   GetConfig(record);
-  if (vf::ui::ConfigureWithDialog(record, vf::platform::RunConfigDialog) != 0) return -1;
+  if (vf::ui::ConfigureWithDialog(record, vf::ui::RunConfigDialog) != 0) return -1;
   PutConfig(record);
   return 0;
 }

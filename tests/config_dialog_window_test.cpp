@@ -29,7 +29,8 @@ namespace {
 using std::chrono::milliseconds;
 using vf::test::HostProgram;
 using vf::ui::ControlKind;
-using vf::ui::PixelRect;
+using vf::platform::PixelRect;
+using vf::platform::ToPixels;
 
 // A program run to its end, its output ignored: xdotool and import.
 int RunTool(const std::vector<std::string>& arguments, const std::string& display) {
@@ -118,12 +119,12 @@ class XServer {
 
 constexpr unsigned long kWhite = 0xFFFFFF;
 
-PixelRect PixelsOf(int id) { return vf::ui::ToPixels(vf::ui::FindTemplateControl(id)->rect); }
+PixelRect PixelsOf(int id) { return ToPixels(vf::ui::FindTemplateControl(id)->rect); }
 
 // What a row's run-time control is: the closed height of a combo box.
 PixelRect FieldRect(int placeholder, bool combo) {
   PixelRect rect = PixelsOf(placeholder);
-  if (combo) rect.height = vf::ui::DialogUnitsDown(vf::ui::kClosedComboHeight);
+  if (combo) rect.height = vf::platform::DialogUnitsDown(vf::ui::kClosedComboHeight);
   return rect;
 }
 
@@ -163,13 +164,13 @@ void ExpectEdgesAt(const XServer::Image& image, PixelRect rect, unsigned long ba
 
 // The placement of every control the connection type shows.
 void ExpectTemplateLayout(const XServer::Image& image, bool serial) {
-  ASSERT_EQ(image.width, vf::ui::DialogUnitsAcross(vf::ui::kDialogWidth));
-  ASSERT_EQ(image.height, vf::ui::DialogUnitsDown(vf::ui::kDialogHeight));
+  ASSERT_EQ(image.width, vf::platform::DialogUnitsAcross(vf::ui::kDialogWidth));
+  ASSERT_EQ(image.height, vf::platform::DialogUnitsDown(vf::ui::kDialogHeight));
   const unsigned long background = image.At(2, 2);
   for (const vf::ui::TemplateControl& control : vf::ui::kConfigureTemplate) {
     const std::string what = control.text[0] != '\0' ? control.text : "control " + std::to_string(control.id);
     if (control.kind == ControlKind::kStatic || control.kind == ControlKind::kGroupBox) {
-      EXPECT_TRUE(HasInk(image, vf::ui::ToPixels(control.rect), background)) << what << ": not drawn";
+      EXPECT_TRUE(HasInk(image, ToPixels(control.rect), background)) << what << ": not drawn";
     } else if (control.kind != ControlKind::kEdit) {  // edit controls are placeholders, never shown
       ExpectEdgesAt(image, FieldRect(control.id, control.kind == ControlKind::kComboBox), background, what,
                     control.kind == ControlKind::kPushButton);

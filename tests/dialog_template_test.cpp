@@ -9,8 +9,8 @@ namespace {
 // units: each value rounded on its own, halves away from zero.
 TEST(DialogTemplate, DialogUnitsBecomePixelsAsWindowsRoundsThem) {
   const struct {
-    vf::ui::DialogRect units;
-    vf::ui::PixelRect pixels;
+    vf::platform::DialogRect units;
+    vf::platform::PixelRect pixels;
   } cases[] = {
       {{125, 144, 50, 14}, {188, 234, 75, 23}},  // OK: 187.5 and 22.75 round up
       {{90, 43, 120, 12}, {135, 70, 180, 20}},   // row 1: 69.875 and 19.5
@@ -18,7 +18,7 @@ TEST(DialogTemplate, DialogUnitsBecomePixelsAsWindowsRoundsThem) {
       {{0, 0, 232, 165}, {0, 0, 348, 268}},      // the dialog: 268.125
   };
   for (const auto& c : cases) {
-    const vf::ui::PixelRect pixels = vf::ui::ToPixels(c.units);
+    const vf::platform::PixelRect pixels = vf::platform::ToPixels(c.units);
     EXPECT_EQ(pixels.x, c.pixels.x);
     EXPECT_EQ(pixels.y, c.pixels.y);
     EXPECT_EQ(pixels.width, c.pixels.width);

@@ -9,22 +9,24 @@
 #include <vector>
 
 #include "ais_plugin.h"
-#include "ui/combo_box_model.h"
+#include "platform/dialog_window.h"
 
 namespace vf::ui {
 
-struct EditModel {
-  std::u16string m_strText;
-  bool m_bVisible = true;
-};
+using platform::ComboBoxModel;
+using platform::DialogEnd;
+using platform::EditModel;
 
-class CDialogConfig {
+class CDialogConfig final : public platform::DialogEvents {
  public:
   // `serialPortData`: the data of the system's serial port values, in
   // enumeration order (on Windows those of HARDWARE\DEVICEMAP\SERIALCOMM).
   void OnInitDialog(const std::vector<std::u16string>& serialPortData);
   void OnSelchangeConnectionType();
   void OnOK() { ControlsToConfig(); }
+
+  // The template with these models over its controls, for the window.
+  platform::DialogContent Content();
 
   void ShowControlsForConnection();
   void ConfigToControls();
@@ -37,12 +39,17 @@ class CDialogConfig {
   std::u16string m_strCaption1, m_strCaption2, m_strCaption3;
 
  private:
+  // What the window tells: the system's serial ports are read at the start.
+  void Initialized() override;
+  void SelectionChanged(int controlId) override;
+  void Confirmed() override { OnOK(); }
+
   void InitControls();
   void FillSerialPorts(const std::vector<std::u16string>& serialPortData);
 };
 
-// How a dialog session ended.
-enum class DialogEnd { kOk, kCancel, kFailed };
+// Shows the dialog in a window of its own until the user ends it.
+DialogEnd RunConfigDialog(CDialogConfig& dialog);
 
 // Runs the dialog on a working copy of `record`: OK copies the copy back and
 // gives 0; Cancel, closing or a dialog that cannot be shown give -1 and leave

@@ -1,6 +1,6 @@
-#include "ui/combo_box_model.h"
+#include "dialog_window.h"
 
-namespace vf::ui {
+namespace vf::platform {
 
 void ComboBoxModel::Clear() {
   m_entries.clear();
@@ -18,4 +18,4 @@ int32_t ComboBoxModel::SelectedValue() const {
   return m_selected < 0 ? -1 : m_entries[static_cast<size_t>(m_selected)].value;
 }
 
-}  // namespace vf::ui
+}  // namespace vf::platform

@@ -1,22 +1,18 @@
-// The configuration dialog as a real Windows dialog on template 19000 of
-// this DLL. The run-time controls are laid over the template's placeholders;
-// the model (CDialogConfig) holds every value, the controls only show it.
-#include "config_dialog_window.h"
+// A dialog as a real Windows dialog on a template of this DLL. The run-time
+// controls are laid over the template's placeholders; the models hold every
+// value, the controls only show them.
+#include "dialog_window.h"
 
 #include <windows.h>
 #include <wincodec.h>
 
 #include <vector>
 
-#include "serial_port.h"
-#include "ui/resources/resource_ids.h"
 #include "win32_text.h"
 
 namespace vf::platform {
 namespace {
 
-using ui::ComboBoxModel;
-using ui::DialogEnd;
 using win32::Wide;
 
 HMODULE ThisModule() {
@@ -69,9 +65,9 @@ HBITMAP LoadPngBitmap(HMODULE module, int id) {
   return bitmap;
 }
 
-class ConfigDialogWindow {
+class DialogWindow {
  public:
-  explicit ConfigDialogWindow(ui::CDialogConfig& dialog) : m_dialog(dialog) {}
+  DialogWindow(const DialogContent& content, DialogEvents& events) : m_content(content), m_events(events) {}
 
   DialogEnd Run() {
     // The host's own activation context may lack Common Controls 6; the
@@ -80,11 +76,11 @@ class ConfigDialogWindow {
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     context.hModule = ThisModule();
-    context.lpResourceName = MAKEINTRESOURCEW(IDR_DIALOG_MANIFEST);
+    context.lpResourceName = MAKEINTRESOURCEW(m_content.manifestId);
     HANDLE activation = CreateActCtxW(&context);
     ULONG_PTR cookie = 0;
     const bool activated = activation != INVALID_HANDLE_VALUE && ActivateActCtx(activation, &cookie);
-    const INT_PTR result = DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_CONFIGURE_AIS), nullptr, Procedure,
+    const INT_PTR result = DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(m_content.templateId), nullptr, Procedure,
                                            reinterpret_cast<LPARAM>(this));
     if (activated) DeactivateActCtx(0, cookie);
     if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
@@ -95,14 +91,19 @@ class ConfigDialogWindow {
   // A model's combo box and the window that shows it; `shown[i]` is the
   // window's index of the model's entry i (a sorted box reorders them).
   struct Combo {
+    int id;
     ComboBoxModel* model;
     HWND window;
     std::vector<LRESULT> shown;
   };
+  struct Edit {
+    EditModel* model;
+    HWND window;
+  };
 
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, lParam);
-    auto* self = reinterpret_cast<ConfigDialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+    auto* self = reinterpret_cast<DialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));
     if (self == nullptr) return FALSE;
     switch (message) {
       case WM_INITDIALOG: self->OnInitDialog(window); return TRUE;
@@ -114,35 +115,35 @@ class ConfigDialogWindow {
 
   void OnInitDialog(HWND window) {
     m_window = window;
-    HWND connectionType = GetDlgItem(window, IDC_CONNECTION_TYPE);
-    m_combos = {{&m_dialog.m_cbConnectionType, connectionType, {}},
-                {&m_dialog.m_cbSerialPort, SwapInComboBox(IDC_ROW1_PLACEHOLDER), {}},
-                {&m_dialog.m_cbSerialSpeed, SwapInComboBox(IDC_ROW2_PLACEHOLDER), {}},
-                {&m_dialog.m_cbSerialFormat, SwapInComboBox(IDC_ROW3_PLACEHOLDER), {}},
-                {&m_dialog.m_cbSocketType, SwapInComboBox(IDC_ROW1_PLACEHOLDER), {}},
-                {&m_dialog.m_cbCrcCheck, GetDlgItem(window, IDC_CRC_CHECK), {}}};
-    m_hostIp = SwapInEdit(IDC_ROW2_PLACEHOLDER);
-    m_hostIpPort = SwapInEdit(IDC_ROW3_PLACEHOLDER);
-    m_dialog.OnInitDialog(SerialPortRegistryData());
+    for (const DialogContent::Combo& combo : m_content.combos) {
+      HWND control = IsTemplateComboBox(combo.placeId) ? GetDlgItem(window, combo.placeId)
+                                                       : SwapInComboBox(combo.placeId, combo.controlId);
+      m_combos.push_back({combo.controlId, combo.model, control, {}});
+    }
+    for (const DialogContent::Edit& edit : m_content.edits) {
+      m_edits.push_back({edit.model, SwapInEdit(edit.placeId, edit.controlId)});
+    }
+    m_events.Initialized();
     for (Combo& combo : m_combos) Fill(combo);
-    const HMODULE module = ThisModule();
-    m_okImage = LoadPngBitmap(module, IDB_OK_CHECK);
-    m_cancelImage = LoadPngBitmap(module, IDB_CANCEL_CROSS);
-    SendDlgItemMessageW(window, IDOK, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_okImage));
-    SendDlgItemMessageW(window, IDCANCEL, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_cancelImage));
+    for (const DialogContent::Image& image : m_content.images) {
+      HBITMAP bitmap = LoadPngBitmap(ThisModule(), image.pngResourceId);
+      if (bitmap == nullptr) continue;
+      m_images.push_back(bitmap);
+      SendDlgItemMessageW(window, image.buttonId, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    }
     Show();
   }
 
   INT_PTR OnCommand(WORD id, WORD notification) {
-    if (id == IDC_CONNECTION_TYPE && notification == CBN_SELCHANGE) {
+    if (notification == CBN_SELCHANGE) {
       Collect();
-      m_dialog.OnSelchangeConnectionType();
+      m_events.SelectionChanged(id);
       Show();
       return TRUE;
     }
     if (id == IDOK && notification == BN_CLICKED) {
       Collect();
-      m_dialog.OnOK();
+      m_events.Confirmed();
       EndDialog(m_window, IDOK);
       return TRUE;
     }
@@ -151,6 +152,13 @@ class ConfigDialogWindow {
       return TRUE;
     }
     return FALSE;
+  }
+
+  bool IsTemplateComboBox(int id) const {
+    for (const TemplateControl& control : m_content.controls) {
+      if (control.id == id) return control.kind == ControlKind::kComboBox;
+    }
+    return false;
   }
 
   // Where a placeholder lies, in the dialog's client coordinates.
@@ -172,19 +180,22 @@ class ConfigDialogWindow {
     return control;
   }
 
-  // A combo box styled as the Connection Type box.
-  HWND SwapInComboBox(int placeholderId) {
-    HWND model = GetDlgItem(m_window, IDC_CONNECTION_TYPE);
-    return CreateOver(placeholderId, L"COMBOBOX", GetWindowLongW(model, GWL_STYLE),
-                      GetWindowLongW(model, GWL_EXSTYLE), placeholderId);
+  // A combo box styled as the template's first combo box.
+  HWND SwapInComboBox(int placeholderId, int id) {
+    HWND model = nullptr;
+    for (const TemplateControl& control : m_content.controls) {
+      if (model == nullptr && control.kind == ControlKind::kComboBox) model = GetDlgItem(m_window, control.id);
+    }
+    return CreateOver(placeholderId, L"COMBOBOX", GetWindowLongW(model, GWL_STYLE), GetWindowLongW(model, GWL_EXSTYLE),
+                      id);
   }
 
   // An edit box styled as its placeholder.
-  HWND SwapInEdit(int placeholderId) {
+  HWND SwapInEdit(int placeholderId, int id) {
     HWND placeholder = GetDlgItem(m_window, placeholderId);
     if (placeholder == nullptr) return nullptr;
     return CreateOver(placeholderId, L"EDIT", GetWindowLongW(placeholder, GWL_STYLE),
-                      GetWindowLongW(placeholder, GWL_EXSTYLE), placeholderId + 5);
+                      GetWindowLongW(placeholder, GWL_EXSTYLE), id);
   }
 
   static void Fill(Combo& combo) {
@@ -197,7 +208,7 @@ class ConfigDialogWindow {
     }
   }
 
-  // Model to controls.
+  // Models to controls.
   void Show() {
     for (Combo& combo : m_combos) {
       const int selected = combo.model->Selected();
@@ -205,16 +216,14 @@ class ConfigDialogWindow {
       SendMessageW(combo.window, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
       ShowWindow(combo.window, combo.model->m_bVisible ? SW_SHOW : SW_HIDE);
     }
-    SetWindowTextW(m_hostIp, Wide(m_dialog.m_edHostIp.m_strText));
-    SetWindowTextW(m_hostIpPort, Wide(m_dialog.m_edHostIpPort.m_strText));
-    ShowWindow(m_hostIp, m_dialog.m_edHostIp.m_bVisible ? SW_SHOW : SW_HIDE);
-    ShowWindow(m_hostIpPort, m_dialog.m_edHostIpPort.m_bVisible ? SW_SHOW : SW_HIDE);
-    SetDlgItemTextW(m_window, IDC_ROW1_CAPTION, Wide(m_dialog.m_strCaption1));
-    SetDlgItemTextW(m_window, IDC_ROW2_CAPTION, Wide(m_dialog.m_strCaption2));
-    SetDlgItemTextW(m_window, IDC_ROW3_CAPTION, Wide(m_dialog.m_strCaption3));
+    for (const Edit& edit : m_edits) {
+      SetWindowTextW(edit.window, Wide(edit.model->m_strText));
+      ShowWindow(edit.window, edit.model->m_bVisible ? SW_SHOW : SW_HIDE);
+    }
+    for (const DialogContent::Text& text : m_content.texts) SetDlgItemTextW(m_window, text.id, Wide(*text.text));
   }
 
-  // Controls to model.
+  // Controls to models.
   void Collect() {
     for (Combo& combo : m_combos) {
       const LRESULT index = SendMessageW(combo.window, CB_GETCURSEL, 0, 0);
@@ -224,8 +233,7 @@ class ConfigDialogWindow {
       }
       combo.model->Select(entry);
     }
-    m_dialog.m_edHostIp.m_strText = TextOf(m_hostIp);
-    m_dialog.m_edHostIpPort.m_strText = TextOf(m_hostIpPort);
+    for (const Edit& edit : m_edits) edit.model->m_strText = TextOf(edit.window);
   }
 
   static std::u16string TextOf(HWND control) {
@@ -236,16 +244,16 @@ class ConfigDialogWindow {
   }
 
   void ReleaseImages() {
-    if (m_okImage != nullptr) DeleteObject(m_okImage);
-    if (m_cancelImage != nullptr) DeleteObject(m_cancelImage);
-    m_okImage = m_cancelImage = nullptr;
+    for (HBITMAP image : m_images) DeleteObject(image);
+    m_images.clear();
   }
 
-  ui::CDialogConfig& m_dialog;
+  const DialogContent& m_content;
+  DialogEvents& m_events;
   HWND m_window = nullptr;
   std::vector<Combo> m_combos;
-  HWND m_hostIp = nullptr, m_hostIpPort = nullptr;
-  HBITMAP m_okImage = nullptr, m_cancelImage = nullptr;
+  std::vector<Edit> m_edits;
+  std::vector<HBITMAP> m_images;
 };
 
 // One dialog at a time, as on the other platform.
@@ -253,13 +261,13 @@ LONG g_dialogInUse = 0;
 
 }  // namespace
 
-DialogEnd RunConfigDialog(ui::CDialogConfig& dialog) {
+DialogEnd RunDialog(const DialogContent& content, DialogEvents& events) {
   if (InterlockedCompareExchange(&g_dialogInUse, 1, 0) != 0) return DialogEnd::kFailed;
   // WIC needs COM on this thread; a host that has it already keeps its own.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   DialogEnd end = DialogEnd::kFailed;
   {
-    ConfigDialogWindow window(dialog);
+    DialogWindow window(content, events);
     end = window.Run();
   }
   if (SUCCEEDED(com)) CoUninitialize();

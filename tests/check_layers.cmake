@@ -1,0 +1,25 @@
+# The folders' include direction: the plug-in frame on top, the middle
+# layer (links, nmea, ais, config, diag, ui) below it, platform at the
+# bottom. Fails on any include that points up.
+#   cmake -DSOURCE=<the source tree> -P check_layers.cmake
+set(middle links nmea ais config diag ui)
+set(upward "")
+foreach(folder IN LISTS middle ITEMS platform)
+  if(folder STREQUAL "platform")
+    set(above plugin ${middle})
+  else()
+    set(above plugin)
+  endif()
+  list(JOIN above "|" above)
+  file(GLOB_RECURSE files "${SOURCE}/${folder}/*.h" "${SOURCE}/${folder}/*.cpp")
+  foreach(file IN LISTS files)
+    file(STRINGS "${file}" includes REGEX "^#include \"(${above})/")
+    foreach(include IN LISTS includes)
+      file(RELATIVE_PATH name "${SOURCE}" "${file}")
+      string(APPEND upward "  ${name}: ${include}\n")
+    endforeach()
+  endforeach()
+endforeach()
+if(NOT upward STREQUAL "")
+  message(FATAL_ERROR "includes that point up a layer:\n${upward}")
+endif()
