@@ -10,13 +10,15 @@ void CReceiveLoop::HandleReceivedLine(std::u16string_view line, const LineRules&
   if (line.empty()) return;
   // The checks read the line with its "%" signs doubled, as the monitor's
   // trace gets it; a line without one (nearly every line) is used as it is.
+  // The narrow text is searched for it: a "%" stays one there.
+  platform::WideToAnsi(line, m_strNarrowLine);
   std::u16string_view escaped = line;
-  if (line.find(u'%') != std::u16string_view::npos) {
+  if (m_strNarrowLine.find('%') != std::string::npos) {
     DoublePercentSigns(line, m_strEscapedLine);
     escaped = m_strEscapedLine;
+    platform::WideToAnsi(escaped, m_strNarrowLine);
   }
   sink.FeedMonitor(escaped);
-  platform::WideToAnsi(escaped, m_strNarrowLine);
   std::string_view sentence = m_strNarrowLine;
   MessageOrigin origin;
   if (rules.tagBlocks) {
