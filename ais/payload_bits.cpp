@@ -45,11 +45,19 @@ char16_t SixBitCharacter(uint32_t value) {
 CWideString& GetSixBitText(std::string_view payload, uint32_t first, uint32_t length, CWideString& text) {
   const uint32_t characters = length / 6;
   if (characters == 0) return text;
+  // A character lies in the six-bit group where it starts and, unless it
+  // starts on a group's edge, the next one; characters past the payload's
+  // end are zero bits.
+  const auto group = [payload](uint64_t index) -> uint32_t {
+    return index < payload.size() ? SixBitValue(payload[index]) : 0u;
+  };
+  const uint32_t shift = 6 - first % 6;
+  uint64_t index = first / 6;
   constexpr uint32_t kPiece = 64;  // appended in pieces so that no field needs a heap buffer here
   char16_t piece[kPiece];
   uint32_t filled = 0;
-  for (uint32_t i = 0; i < characters; ++i) {
-    piece[filled++] = SixBitCharacter(ExtractBits(payload, first + 6 * i, 6));
+  for (uint32_t i = 0; i < characters; ++i, ++index) {
+    piece[filled++] = SixBitCharacter(((group(index) << 6 | group(index + 1)) >> shift) & 0x3F);
     if (filled == kPiece || i + 1 == characters) {
       text.Append(std::u16string_view(piece, filled));
       filled = 0;
