@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   if (g_pluginRate > 0.0 && g_gpsdecodeRate > 0.0) {
-    std::printf("plug-in %.0f sentences/s, gpsdecode %.0f sentences/s: %.1f times as fast (target 10)\n",
+    std::printf("plug-in %.0f sentences/s, gpsdecode %.0f sentences/s: %.1f times as fast (target 13)\n",
                 g_pluginRate, g_gpsdecodeRate, g_pluginRate / g_gpsdecodeRate);
   }
   return 0;
