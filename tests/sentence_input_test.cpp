@@ -20,11 +20,14 @@ constexpr uint32_t kType1Mmsi = 211000000;
 std::string WithChecksum(const std::string& body) { return body + NmeaChecksum(body); }
 std::string Vdm(const std::string& fields) { return WithChecksum("!AIVDM," + fields); }
 
+using Cause = vf::nmea::DropCause;
+
 struct LineCase {
   const char* what;
   std::vector<std::string> lines;
   std::u16string options;  // the configuration's option text
   std::vector<uint32_t> mmsis;  // of the records that must arrive, in order
+  std::vector<Cause> drops = {};  // each line dropped, counted once under its cause
 };
 
 void PrintTo(const LineCase& c, std::ostream* out) { *out << c.what; }
@@ -46,6 +49,9 @@ TEST_P(SentenceInput, DeliversExactlyTheExpectedRecords) {
   std::vector<uint32_t> mmsis;
   for (const auto& record : sink.TakeAll()) mmsis.push_back(record->m_nMMSI);
   EXPECT_EQ(mmsis, GetParam().mmsis);
+  vf::nmea::DropCounts drops;
+  for (const Cause cause : GetParam().drops) drops.Add(cause);
+  EXPECT_EQ(rig.path.Drops().byCause, drops.byCause);
 }
 
 const std::string kGood = Vdm(std::string("1,1,,A,") + kType1 + ",0");
@@ -57,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
     Checks, SentenceInput,
     testing::Values(
         LineCase{"a good sentence", {kGood}, u"", {kType1Mmsi}},
-        LineCase{"a wrong checksum is dropped", {kBody + "*00"}, u"", {}},
+        LineCase{"a wrong checksum is dropped", {kBody + "*00"}, u"", {}, {Cause::kChecksum}},
         LineCase{"a wrong checksum passes with CRC=0", {kBody + "*00"}, u"CRC=0;", {kType1Mmsi}},
         LineCase{"CRC=2 verifies nothing", {kBody + "*00"}, u"CRC=2;", {kType1Mmsi}},
         LineCase{"lower-case checksum digits", {[] {
@@ -69,24 +75,25 @@ INSTANTIATE_TEST_SUITE_P(
                  {kType1Mmsi}},
         LineCase{"no checksum at all passes untested", {kBody}, u"", {kType1Mmsi}},
         LineCase{"a '*' with one hex digit passes untested", {kBody + "*5"}, u"", {kType1Mmsi}},
-        LineCase{"five characters are dropped", {"!AIVD"}, u"", {}},
-        LineCase{"five characters without the test are dropped at the split", {"!AIVD"}, u"CRC=0", {}},
-        LineCase{"VDO is own ship", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"five characters are dropped", {"!AIVD"}, u"", {}, {Cause::kChecksum}},
+        LineCase{"five characters without the test are dropped at the split", {"!AIVD"}, u"CRC=0", {}, {Cause::kNotVdm}},
+        LineCase{"VDO is own ship", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"", {}, {Cause::kNotVdm}},
         LineCase{"$AIVDM is taken", {WithChecksum(std::string("$AIVDM,1,1,,A,") + kType1 + ",0")}, u"", {kType1Mmsi}},
         LineCase{"!BSVDM is taken", {WithChecksum(std::string("!BSVDM,1,1,,A,") + kType1 + ",0")}, u"", {kType1Mmsi}},
-        LineCase{"count 0", {Vdm(std::string("0,1,,A,") + kType1 + ",0")}, u"", {}},
-        LineCase{"count 10", {Vdm(std::string("10,1,,A,") + kType1 + ",0")}, u"", {}},
-        LineCase{"number 0", {Vdm(std::string("1,0,,A,") + kType1 + ",0")}, u"", {}},
-        LineCase{"number 10", {Vdm(std::string("1,10,,A,") + kType1 + ",0")}, u"", {}},
-        LineCase{"sequence id 10", {Vdm(std::string("1,1,10,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"count 0", {Vdm(std::string("0,1,,A,") + kType1 + ",0")}, u"", {}, {Cause::kFragmentOutOfRange}},
+        LineCase{"count 10", {Vdm(std::string("10,1,,A,") + kType1 + ",0")}, u"", {}, {Cause::kFragmentOutOfRange}},
+        LineCase{"number 0", {Vdm(std::string("1,0,,A,") + kType1 + ",0")}, u"", {}, {Cause::kFragmentOutOfRange}},
+        LineCase{"number 10", {Vdm(std::string("1,10,,A,") + kType1 + ",0")}, u"", {}, {Cause::kFragmentOutOfRange}},
+        LineCase{"sequence id 10", {Vdm(std::string("1,1,10,A,") + kType1 + ",0")}, u"", {}, {Cause::kFragmentOutOfRange}},
         LineCase{"count 257 reads as 1", {Vdm(std::string("257,1,,A,") + kType1 + ",0")}, u"", {kType1Mmsi}},
-        LineCase{"six fields", {Vdm(std::string("1,1,,A,") + kType1)}, u"", {}},
+        LineCase{"six fields", {Vdm(std::string("1,1,,A,") + kType1)}, u"", {}, {Cause::kMalformed}},
         LineCase{"a '%' is checked in its doubled form",
                  {kBody + "%" + NmeaChecksum(kBody + "%%"), kBody + "%" + NmeaChecksum(kBody + "%")},
                  u"",
-                 {kType1Mmsi}},
+                 {kType1Mmsi},
+                 {Cause::kChecksum}},
         LineCase{"an empty line", {""}, u"", {}},
-        LineCase{"a GPS sentence", {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47"}, u"", {}},
+        LineCase{"a GPS sentence", {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47"}, u"", {}, {Cause::kNotVdm}},
         LineCase{"two sentences in one datagram: the first one counts",
                  {kGood + "\r\n" + Vdm("1,1,,B,B39>Jh00=p59UhK=C62a7wv5j000,0") + "\r\n"},
                  u"",
@@ -102,10 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"fragment count 0 and number 0",
                  {Vdm(std::string("0,1,,A,") + kType1 + ",0"), Vdm(std::string("1,0,,A,") + kType1 + ",0")},
                  u"",
-                 {}},
-        LineCase{"an empty payload field", {Vdm("1,1,,A,,0")}, u"", {}},
+                 {},
+                 {Cause::kFragmentOutOfRange, Cause::kFragmentOutOfRange}},
+        LineCase{"an empty payload field", {Vdm("1,1,,A,,0")}, u"", {}, {Cause::kPayloadRejected}},
         LineCase{"number above the count", {Vdm(std::string("1,2,3,A,") + kType1 + ",0")}, u"", {}},
-        LineCase{"counts over 9", {Vdm(std::string("12,1,3,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"counts over 9", {Vdm(std::string("12,1,3,A,") + kType1 + ",0")}, u"", {}, {Cause::kFragmentOutOfRange}},
         LineCase{"the count changes between fragments: sentence 1 rules",
                  {Vdm("3,2,4,A," + kType5Second + ",0"), Vdm("2,1,4,A," + kType5First + ",0")},
                  u"",
@@ -124,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {Vdm("2,1,6,A," + kType5First + ",0"), "$GPGLL,4916.45,N,12311.12,W,225444,A,*1D",
                   Vdm("2,2,6,A," + kType5Second + ",2")},
                  u"",
-                 {235000001}},
+                 {235000001},
+                 {Cause::kNotVdm}},
         LineCase{"a type 5 whose fragments came on different channels",
                  {Vdm("2,1,7,A," + kType5First + ",0"), Vdm("2,2,7,B," + kType5Second + ",2")},
                  u"",
@@ -132,8 +141,11 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"a tag block before the sentence is not a VDM sentence",
                  {"\\s:station,c:1700000000*5C\\" + kGood},
                  u"CRC=0;",
-                 {}},
-        LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}}));
+                 {},
+                 {Cause::kNotVdm}},
+        LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}},
+        LineCase{"the 257th waiting fragment pushes the first out",
+                 std::vector<std::string>(257, Vdm("2,1,3,A," + kType5First + ",0")), u"", {}, {Cause::kFragmentLost}}));
 
 std::string TagBlock(const std::string& fields) { return "\\" + fields + NmeaChecksum("\\" + fields) + "\\"; }
 
@@ -157,63 +169,25 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"TAGBLOCK=1 decodes a sentence behind a good tag block",
                  {TagBlock("s:2573135,c:1671620143") + kGood}, u"TAGBLOCK=1;", {kType1Mmsi}},
         LineCase{"TAGBLOCK=1 drops a tag block with a wrong checksum",
-                 {"\\s:2573135,c:1671620143*00\\" + kGood}, u"TAGBLOCK=1;", {}},
+                 {"\\s:2573135,c:1671620143*00\\" + kGood}, u"TAGBLOCK=1;", {}, {Cause::kChecksum}},
         LineCase{"TAGBLOCK=1 with CRC=0 tests neither checksum",
                  {"\\s:2573135*00\\" + kBody + "*00"}, u"TAGBLOCK=1;CRC=0;", {kType1Mmsi}},
         LineCase{"TAGBLOCK=1 still tests the sentence's own checksum",
-                 {TagBlock("s:2573135") + kBody + "*00"}, u"TAGBLOCK=1;", {}},
-        LineCase{"TAGBLOCK=1 drops a tag block that never closes", {"\\s:2573135*12" + kGood}, u"TAGBLOCK=1;", {}},
-        LineCase{"a tag block without TAGBLOCK fails the checksum", {TagBlock("s:1") + kGood}, u"", {}},
+                 {TagBlock("s:2573135") + kBody + "*00"}, u"TAGBLOCK=1;", {}, {Cause::kChecksum}},
+        LineCase{"TAGBLOCK=1 drops a tag block that never closes", {"\\s:2573135*12" + kGood}, u"TAGBLOCK=1;", {}, {Cause::kChecksum}},
+        LineCase{"a tag block without TAGBLOCK fails the checksum", {TagBlock("s:1") + kGood}, u"", {}, {Cause::kChecksum}},
         LineCase{"OWNSHIP=1 takes VDO", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"OWNSHIP=1",
                  {kType1Mmsi}},
         LineCase{"OWNSHIP=0 leaves VDO out", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")},
-                 u"OWNSHIP=0", {}},
+                 u"OWNSHIP=0", {}, {Cause::kNotVdm}},
         LineCase{"types 9, 19, 21 and 27 without TYPES=ALL",
                  {Vdm("1,1,,A," + kType9 + ",0"), Vdm("1,1,,A," + kType19 + ",0"), Vdm("1,1,,A," + kType21 + ",0"),
                   Vdm("1,1,,A," + kType27 + ",0")},
-                 u"", {}},
+                 u"", {}, std::vector<Cause>(4, Cause::kPayloadRejected)},
         LineCase{"types 9, 19, 21 and 27 with TYPES=ALL",
                  {Vdm("1,1,,A," + kType9 + ",0"), Vdm("1,1,,A," + kType19 + ",0"), Vdm("1,1,,A," + kType21 + ",0"),
                   Vdm("1,1,,A," + kType27 + ",0")},
                  u"CRC=1;TYPES=ALL;", {111232511, 338000003, 992351000, 206914217}}));
-
-struct DropCase {
-  const char* what;
-  std::vector<std::string> lines;  // only the last one is dropped
-  std::u16string options;
-  vf::nmea::DropCause cause;
-};
-
-void PrintTo(const DropCase& c, std::ostream* out) { *out << c.what; }
-
-class DroppedInput : public testing::TestWithParam<DropCase> {};
-
-TEST_P(DroppedInput, IsCountedOnceUnderItsCause) {
-  vf::test::RecordSink sink;
-  vf::test::SentenceRig rig(sink.Window());
-  rig.SetOptions(GetParam().options);
-  for (const std::string& line : GetParam().lines) rig.Feed(Received(line));
-  vf::nmea::DropCounts expected;
-  expected.Add(GetParam().cause);
-  EXPECT_EQ(rig.path.Drops().byCause, expected.byCause);
-}
-
-using Cause = vf::nmea::DropCause;
-INSTANTIATE_TEST_SUITE_P(
-    Causes, DroppedInput,
-    testing::Values(
-        DropCase{"a wrong checksum", {kBody + "*00"}, u"", Cause::kChecksum},
-        DropCase{"a tag block's wrong checksum", {"\\s:2573135*00\\" + kGood}, u"TAGBLOCK=1", Cause::kChecksum},
-        DropCase{"a GPS sentence", {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47"}, u"",
-                 Cause::kNotVdm},
-        DropCase{"VDO without OWNSHIP", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"",
-                 Cause::kNotVdm},
-        DropCase{"six fields", {Vdm(std::string("1,1,,A,") + kType1)}, u"", Cause::kMalformed},
-        DropCase{"count 0", {Vdm(std::string("0,1,,A,") + kType1 + ",0")}, u"", Cause::kFragmentOutOfRange},
-        DropCase{"the 257th waiting fragment pushes the first out",
-                 std::vector<std::string>(257, Vdm("2,1,3,A," + kType5First + ",0")), u"", Cause::kFragmentLost},
-        DropCase{"type 9 without TYPES=ALL", {Vdm("1,1,,A," + kType9 + ",0")}, u"", Cause::kPayloadRejected},
-        DropCase{"an empty payload", {Vdm("1,1,,A,,0")}, u"", Cause::kPayloadRejected}));
 
 // The tag block's time stamps the record with TAGTIME=1, in seconds or in
 // milliseconds; and an own-ship record says so in its contents.
