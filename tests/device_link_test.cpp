@@ -6,6 +6,7 @@
 
 #include "links/device_link.h"
 #include "support/loopback.h"
+#include "support/serial_loop.h"
 #include "support/trace_folder.h"
 
 namespace {

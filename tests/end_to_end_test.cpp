@@ -12,6 +12,7 @@
 #include "plugin/ais_app.h"
 #include "plugin/drop_report.h"
 #include "support/loopback.h"
+#include "support/serial_loop.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
 #include "support/test_messages.h"
@@ -59,18 +60,9 @@ struct TestHost {
     app.PutConfig(config);
     return app.StartPlugin();
   }
-  // A TCP client of `receiver`, or a UDP session on a free port.
-  void UseTcp(const vf::test::TcpServer& receiver, const char16_t* options = u"") {
-    config.m_nConnectionType = kConnectionTcpIp;
-    config.m_strHostAddress = u"127.0.0.1";
-    config.m_nIpPort = receiver.Port();
-    config.m_strOptions = options;
-  }
+  // A UDP session on a free port.
   uint16_t UseUdp(const char16_t* options) {
-    config.m_nConnectionType = kConnectionTcpIp;
-    config.m_nSocketType = kSocketUdp;
-    config.m_nIpPort = vf::test::UnusedUdpPort();
-    config.m_strOptions = options;
+    config = vf::test::UdpSessionConfig(vf::test::UnusedUdpPort(), options);
     return static_cast<uint16_t>(config.m_nIpPort);
   }
 
@@ -83,7 +75,7 @@ struct TestHost {
 TEST(EndToEnd, OverTcp) {
   TestHost run;
   vf::test::TcpServer receiver;
-  run.UseTcp(receiver);
+  run.config = vf::test::TcpClientConfig(receiver.Port());
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(receiver.Accept());
   receiver.Send(Feed());
@@ -134,7 +126,7 @@ TEST(EndToEnd, OverUdpADatagramOfSeveralLinesIsReadLineByLine) {
 TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
   TestHost run;
   vf::test::TcpServer receiver;
-  run.UseTcp(receiver, u"RECONNECT=1;");
+  run.config = vf::test::TcpClientConfig(receiver.Port(), u"RECONNECT=1;");
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(receiver.Accept());
   for (int restart = 0; restart <= 3; ++restart) {

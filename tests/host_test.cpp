@@ -18,6 +18,7 @@
 #include "trace_view.h"
 #include "support/host_program.h"
 #include "support/loopback.h"
+#include "support/serial_loop.h"
 #include "support/wait_until.h"
 
 namespace {

@@ -42,27 +42,18 @@ size_t TraceCount(const vf::test::TraceFolder& folder, const std::string& messag
 
 bool TraceHas(const vf::test::TraceFolder& folder, const std::string& message) { return TraceCount(folder, message) > 0; }
 
-CCfgDevice TcpConfig(uint16_t port) {
-  CCfgDevice config;
-  config.m_nConnectionType = kConnectionTcpIp;
-  config.m_nSocketType = kSocketTcp;
-  config.m_strHostAddress = u"127.0.0.1";
-  config.m_nIpPort = port;
-  return config;
-}
-
 TEST(PluginRaces, AConfigurationGivenWhileRunningWaitsForTheStop) {
   vf::test::TraceFolder folder;
   vf::test::RecordSink sink;
   CAISApp app;
   app.PutParent(sink.Window());
   vf::test::TcpServer first, second;
-  app.PutConfig(TcpConfig(first.Port()));
+  app.PutConfig(vf::test::TcpClientConfig(first.Port()));
   ASSERT_EQ(app.StartPlugin(), 0);
   ASSERT_TRUE(first.Accept());
 
   // The host sees what it gave at once; the running link is left alone.
-  app.PutConfig(TcpConfig(second.Port()));
+  app.PutConfig(vf::test::TcpClientConfig(second.Port()));
   CCfgDevice reported;
   app.GetConfig(reported);
   EXPECT_EQ(reported.m_nIpPort, second.Port());
@@ -81,7 +72,7 @@ TEST(PluginRaces, ARunningLoopTakesTheOptionsOffsetAndDeviceIdAtItsNextLine) {
   CAISApp app;
   app.PutParent(sink.Window());
   vf::test::TcpServer receiver;
-  CCfgDevice config = TcpConfig(receiver.Port());
+  CCfgDevice config = vf::test::TcpClientConfig(receiver.Port());
   config.m_nDeviceId = 1;
   app.PutConfig(config);
   ASSERT_EQ(app.StartPlugin(), 0);
@@ -121,11 +112,7 @@ TEST(PluginRaces, NothingOfTheSystemIsTakenAtLoad) {
   CAISApp app;
   EXPECT_EQ(g_socketLayerStarts, 0);
   vf::test::TraceFolder folder;
-  CCfgDevice config;
-  config.m_nConnectionType = kConnectionTcpIp;
-  config.m_nSocketType = kSocketUdp;
-  config.m_nIpPort = vf::test::UnusedUdpPort();
-  app.PutConfig(config);
+  app.PutConfig(vf::test::UdpSessionConfig(vf::test::UnusedUdpPort()));
   ASSERT_EQ(app.StartPlugin(), 0);
   EXPECT_TRUE(vf::test::WaitUntil([&] { return TraceHas(folder, "UDP session started."); }));
   EXPECT_EQ(app.StopPlugin(), 0);
@@ -141,7 +128,7 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   ASSERT_TRUE(plugin.Load(AIS_PLUGIN_PATH, error)) << error;
   const auto& api = plugin.Exports();
   // Nobody listens: each of the three attempts waits out 5 s.
-  CCfgDevice config = TcpConfig(vf::test::UnusedTcpPort());
+  CCfgDevice config = vf::test::TcpClientConfig(vf::test::UnusedTcpPort());
   api.put_Config(&config);
   api.put_Parent(sink.Window());
   ASSERT_EQ(api.StartPlugin(), 0);
@@ -164,13 +151,9 @@ TEST(PluginRaces, StartStopCyclesLeaveNoThreadOrDescriptorBehind) {
   vf::test::RecordSink sink;
   CAISApp app;
   app.PutParent(sink.Window());
-  CCfgDevice config;
-  config.m_nConnectionType = kConnectionTcpIp;
-  config.m_nSocketType = kSocketUdp;
-  config.m_strOptions = u"CRC=0;";
   // One cycle first, so that lazily made things (the socket layer, the
   // trace mutex's mapping) exist before counting.
-  config.m_nIpPort = vf::test::UnusedUdpPort();
+  CCfgDevice config = vf::test::UdpSessionConfig(vf::test::UnusedUdpPort(), u"CRC=0;");
   app.PutConfig(config);
   ASSERT_EQ(app.StartPlugin(), 0);
   ASSERT_EQ(app.StopPlugin(), 0);

@@ -19,7 +19,7 @@
 #include "links/device_link.h"
 #include "links/mfc_serial.h"
 #include "platform/event.h"
-#include "support/loopback.h"
+#include "support/serial_loop.h"
 #include "support/terminal_speed.h"
 #include "support/wait_until.h"
 

@@ -1,38 +1,63 @@
-// Real sockets and pseudo-terminals on this machine, for the link tests.
+// Real loopback sockets on this machine, for the link tests, and the
+// configurations that read from them.
 #pragma once
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
-#include <atomic>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
+#include "ais_plugin.h"
+
 namespace vf::test {
+
+#ifdef _WIN32
+using SocketId = SOCKET;
+inline void CloseSocket(SocketId socket) { closesocket(socket); }
+inline int PollSocket(pollfd* ready, int timeoutMs) { return WSAPoll(ready, 1, timeoutMs); }
+constexpr int kSendFlags = 0;
+// Winsock for the whole test program.
+inline const bool kSocketsStarted = [] {
+  WSADATA data{};
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+#else
+using SocketId = int;
+inline void CloseSocket(SocketId socket) { close(socket); }
+inline int PollSocket(pollfd* ready, int timeoutMs) { return poll(ready, 1, timeoutMs); }
+constexpr int kSendFlags = MSG_NOSIGNAL;
+#endif
+constexpr SocketId kNoPeer = static_cast<SocketId>(-1);
+
+// A socket bound to a free port: on 127.0.0.1, or on every interface.
+inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true) {
+  const SocketId bound = socket(AF_INET, type, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  if (loopbackOnly) address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length);
+  port = ntohs(address.sin_port);
+  return bound;
+}
 
 // A listening TCP socket on 127.0.0.1 with one accepted peer.
 class TcpServer {
  public:
-  TcpServer() {
-    m_listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(m_listener, 4);
-    socklen_t length = sizeof address;
-    getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-  }
+  TcpServer() : m_listener(BoundSocket(SOCK_STREAM, m_port)) { listen(m_listener, 4); }
   ~TcpServer() {
-    if (m_peer >= 0) close(m_peer);
-    close(m_listener);
+    if (m_peer != kNoPeer) CloseSocket(m_peer);
+    CloseSocket(m_listener);
   }
   TcpServer(const TcpServer&) = delete;
   TcpServer& operator=(const TcpServer&) = delete;
@@ -41,20 +66,22 @@ class TcpServer {
   // Waits at most `timeoutMs` for the client.
   bool Accept(int timeoutMs = 10000) {
     pollfd ready{m_listener, POLLIN, 0};
-    if (poll(&ready, 1, timeoutMs) != 1) return false;
+    if (PollSocket(&ready, timeoutMs) != 1) return false;
     m_peer = accept(m_listener, nullptr, nullptr);
-    return m_peer >= 0;
+    return m_peer != kNoPeer;
   }
-  bool Send(const std::string& bytes) { return send(m_peer, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size()); }
+  bool Send(const std::string& bytes) {
+    return send(m_peer, bytes.data(), static_cast<int>(bytes.size()), kSendFlags) == static_cast<int>(bytes.size());
+  }
   void Hangup() {
-    close(m_peer);
-    m_peer = -1;
+    CloseSocket(m_peer);
+    m_peer = kNoPeer;
   }
 
  private:
-  int m_listener = -1;
-  int m_peer = -1;
   uint16_t m_port = 0;
+  SocketId m_listener;
+  SocketId m_peer = kNoPeer;
 };
 
 // A loopback port where nothing listens (it was free a moment ago).
@@ -65,36 +92,29 @@ inline uint16_t UnusedTcpPort() {
 
 // Sends datagrams to a port on 127.0.0.1.
 inline bool SendDatagram(uint16_t port, const std::string& bytes) {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  const SocketId sender = socket(AF_INET, SOCK_DGRAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const ssize_t sent = sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  close(fd);
-  return sent == ssize_t(bytes.size());
+  const auto sent = sendto(sender, bytes.data(), static_cast<int>(bytes.size()), 0,
+                           reinterpret_cast<sockaddr*>(&address), sizeof address);
+  CloseSocket(sender);
+  return sent == static_cast<int>(bytes.size());
 }
 
 // A UDP port on every interface held by a socket without address reuse.
 class HeldUdpPort {
  public:
-  HeldUdpPort() {
-    m_fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-  }
-  ~HeldUdpPort() { close(m_fd); }
+  HeldUdpPort() : m_socket(BoundSocket(SOCK_DGRAM, m_port, false)) {}
+  ~HeldUdpPort() { CloseSocket(m_socket); }
   HeldUdpPort(const HeldUdpPort&) = delete;
   HeldUdpPort& operator=(const HeldUdpPort&) = delete;
   uint16_t Port() const { return m_port; }
 
  private:
-  int m_fd = -1;
   uint16_t m_port = 0;
+  SocketId m_socket;
 };
 
 // A UDP port that was free a moment ago.
@@ -103,50 +123,25 @@ inline uint16_t UnusedUdpPort() {
   return probe.Port();
 }
 
-// A pseudo-terminal whose far side appears as COMn: the folder named by
-// VF_SERIAL_DIR holds a link "comN" to it. The test writes to the near side.
-class SerialLoop {
- public:
-  explicit SerialLoop(int portNumber) : m_portNumber(portNumber) {
-    static std::atomic<int> serial{0};
-    m_folder = std::filesystem::temp_directory_path() /
-               ("serial-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++));
-    std::filesystem::create_directories(m_folder);
-    setenv("VF_SERIAL_DIR", m_folder.c_str(), 1);
-    m_master = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(m_master);
-    unlockpt(m_master);
-    std::filesystem::create_symlink(ptsname(m_master), m_folder / ("com" + std::to_string(portNumber)));
-  }
-  ~SerialLoop() {
-    close(m_master);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_folder, ignored);
-    unsetenv("VF_SERIAL_DIR");
-  }
-  SerialLoop(const SerialLoop&) = delete;
-  SerialLoop& operator=(const SerialLoop&) = delete;
+// A TCP client of a receiver on 127.0.0.1.
+inline CCfgDevice TcpClientConfig(uint16_t port, const char16_t* options = u"") {
+  CCfgDevice config;
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_nSocketType = kSocketTcp;
+  config.m_strHostAddress = u"127.0.0.1";
+  config.m_nIpPort = port;
+  config.m_strOptions = options;
+  return config;
+}
 
-  // The receiver unplugged and plugged in again: the old terminal hangs up,
-  // and COMn names a new one.
-  void Replug() {
-    close(m_master);
-    m_master = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(m_master);
-    unlockpt(m_master);
-    const std::filesystem::path link = m_folder / ("com" + std::to_string(m_portNumber));
-    std::filesystem::remove(link);
-    std::filesystem::create_symlink(ptsname(m_master), link);
-  }
-
-  int Master() const { return m_master; }
-  std::string DevicePath() const { return ptsname(m_master); }
-  bool Send(const std::string& bytes) { return write(m_master, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
-
- private:
-  int m_portNumber;
-  std::filesystem::path m_folder;
-  int m_master = -1;
-};
+// A UDP session on `port` of this machine.
+inline CCfgDevice UdpSessionConfig(uint16_t port, const char16_t* options = u"") {
+  CCfgDevice config;
+  config.m_nConnectionType = kConnectionTcpIp;
+  config.m_nSocketType = kSocketUdp;
+  config.m_nIpPort = port;
+  config.m_strOptions = options;
+  return config;
+}
 
 }  // namespace vf::test

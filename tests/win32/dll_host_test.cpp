@@ -2,8 +2,8 @@
 // through its eleven exports, posting records to a real window's message
 // queue, writing the shared trace files under ProgramData with the host's
 // named mutex, and reading loopback TCP and UDP links.
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "support/loopback.h"  // first: winsock2.h before windows.h
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -40,60 +40,6 @@ std::string ReadTrace(const char* category) {
   std::ifstream in(TracingFolder() / (std::string("Trace_") + category + ".txt"), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-// A receiver on loopback: a TCP server with one client, or a UDP sender.
-class Loopback {
- public:
-  explicit Loopback(int type) {
-    WSADATA data{};
-    WSAStartup(MAKEWORD(2, 2), &data);
-    m_socket = socket(AF_INET, type, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    if (type == SOCK_STREAM) {
-      listen(m_socket, 1);
-    } else {  // the plug-in binds this port: this socket only sends to it
-      closesocket(m_socket);
-      m_socket = socket(AF_INET, SOCK_DGRAM, 0);
-    }
-  }
-  ~Loopback() {
-    if (m_peer != INVALID_SOCKET) closesocket(m_peer);
-    closesocket(m_socket);
-    WSACleanup();
-  }
-
-  uint16_t Port() const { return m_port; }
-  bool Accept() {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(m_socket, &readable);
-    timeval wait{10, 0};
-    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return false;
-    m_peer = accept(m_socket, nullptr, nullptr);
-    return m_peer != INVALID_SOCKET;
-  }
-  bool Send(const std::string& bytes) {
-    return send(m_peer, bytes.data(), static_cast<int>(bytes.size()), 0) == static_cast<int>(bytes.size());
-  }
-  void SendDatagram(const std::string& bytes) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(m_port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(m_socket, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-  }
-
- private:
-  SOCKET m_socket = INVALID_SOCKET;
-  SOCKET m_peer = INVALID_SOCKET;
-  uint16_t m_port = 0;
-};
 
 // Two good messages (one over two sentences) with a bad line between them.
 std::string Feed() {
@@ -147,14 +93,8 @@ class DllHost : public ::testing::Test {
 // A monitor window gets every received line traced as well.
 TEST_F(DllHost, RecordsArriveOverTcpAndTheTracesTellTheStory) {
   vf::test::RecordSink monitor(u"Communications Monitor");
-  Loopback receiver(SOCK_STREAM);
-  CCfgDevice config;
-  m_api.get_Config(&config);
-  config.m_nConnectionType = kConnectionTcpIp;
-  config.m_nSocketType = kSocketTcp;
-  config.m_strHostAddress = u"127.0.0.1";
-  config.m_nIpPort = receiver.Port();
-  Configure(config);
+  vf::test::TcpServer receiver;
+  Configure(vf::test::TcpClientConfig(receiver.Port()));
   ASSERT_EQ(m_api.StartPlugin(), 0);
   ASSERT_TRUE(receiver.Accept());
   ASSERT_TRUE(receiver.Send(Feed()));
@@ -179,23 +119,17 @@ TEST_F(DllHost, RecordsArriveOverTcpAndTheTracesTellTheStory) {
 }
 
 TEST_F(DllHost, RecordsArriveOverUdp) {
-  Loopback receiver(SOCK_DGRAM);
-  CCfgDevice config;
-  m_api.get_Config(&config);
-  config.m_nConnectionType = kConnectionTcpIp;
-  config.m_nSocketType = kSocketUdp;
-  config.m_nIpPort = receiver.Port();
-  config.m_strOptions = u"CRC=0;";  // a datagram ends in CR LF, which the checksum test counts
-  Configure(config);
+  const uint16_t port = vf::test::UnusedUdpPort();
+  Configure(vf::test::UdpSessionConfig(port, u"CRC=0;"));  // a datagram ends in CR LF, which the checksum test counts
   ASSERT_EQ(m_api.StartPlugin(), 0);
   // Datagrams sent before the socket is bound are lost: probe until one lands.
   const std::string probe = vf::test::SentenceLines(vf::test::kType1Payload);
   ASSERT_TRUE(vf::test::WaitUntil([&] {
-    receiver.SendDatagram(probe);
+    vf::test::SendDatagram(port, probe);
     return !m_sink.Take(1, milliseconds(50)).empty();
   }));
   m_sink.Take(SIZE_MAX, milliseconds(200));  // later probes
-  receiver.SendDatagram(vf::test::SentenceLines("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B'));
+  vf::test::SendDatagram(port, vf::test::SentenceLines("B39>Jh00=p59UhK=C62a7wv5j000", 0, -1, 'B'));
   EXPECT_EQ(ReceiveMmsis(1), (std::vector<uint32_t>{211000000}));
   EXPECT_EQ(m_api.StopPlugin(), 0);
 }
