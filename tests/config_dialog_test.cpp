@@ -28,13 +28,10 @@ TEST(ConfigDialog, SerialPortsComeFromTheSystemsListAsSerialComN) {
   // character wherever "COM" stood; duplicates stay.
   EXPECT_EQ(entries, (std::vector<std::pair<std::u16string, int32_t>>{
                          {u"Serial COM3", 3}, {u"Serial COM12", 12}, {u"Serial COM0", 0}, {u"Serial COM3", 3}}));
-}
-
-TEST(ConfigDialog, NoSerialPortsStoresMinusOne) {
-  CDialogConfig dialog;
-  dialog.OnInitDialog({});
-  dialog.OnOK();
-  EXPECT_EQ(dialog.m_cfgDevice.m_nSerialPort, -1);
+  CDialogConfig none;  // no serial port at all: OK stores -1
+  none.OnInitDialog({});
+  none.OnOK();
+  EXPECT_EQ(none.m_cfgDevice.m_nSerialPort, -1);
 }
 
 TEST(ConfigDialog, SwitchingToTcpIpAndBackKeepsTheRows) {
@@ -92,18 +89,12 @@ TEST(ConfigDialog, ACrcValueOtherThanOneOpensDisabledAndIsRewritten) {
   EXPECT_EQ(dialog.m_cfgDevice.m_strOptions.View(), u"A=1;CRC=0;B=3;");
 }
 
-TEST(ConfigDialog, ValuesNoEntryCarriesSelectTheFirstAndOkStoresIt) {
+// Values that no entry carries select the first entry, which OK stores;
+// fields the dialog does not show are never touched.
+TEST(ConfigDialog, OkStoresTheShownEntriesAndNothingElse) {
   CDialogConfig dialog;
   dialog.m_cfgDevice.m_nSerialPort = 44;
   dialog.m_cfgDevice.m_nSerialSpeed = 4000;
-  dialog.OnInitDialog(kPorts);
-  dialog.OnOK();
-  EXPECT_EQ(dialog.m_cfgDevice.m_nSerialPort, 3);
-  EXPECT_EQ(dialog.m_cfgDevice.m_nSerialSpeed, 1200);
-}
-
-TEST(ConfigDialog, FieldsTheDialogDoesNotShowAreNeverTouched) {
-  CDialogConfig dialog;
   dialog.m_cfgDevice.m_nDeviceId = 77;
   dialog.m_cfgDevice.m_nRemoteIpPort = 2001;
   dialog.m_cfgDevice.m_nTimeOffset = -250;
@@ -111,6 +102,8 @@ TEST(ConfigDialog, FieldsTheDialogDoesNotShowAreNeverTouched) {
   dialog.m_cfgDevice.m_strSpare = u"kept";
   dialog.OnInitDialog(kPorts);
   dialog.OnOK();
+  EXPECT_EQ(dialog.m_cfgDevice.m_nSerialPort, 3);
+  EXPECT_EQ(dialog.m_cfgDevice.m_nSerialSpeed, 1200);
   EXPECT_EQ(dialog.m_cfgDevice.m_nDeviceId, 77);
   EXPECT_EQ(dialog.m_cfgDevice.m_nRemoteIpPort, 2001);
   EXPECT_EQ(dialog.m_cfgDevice.m_nTimeOffset, -250);

@@ -75,14 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
                      {"zero", "1a1b", "4a4b"},
                      {}}));
 
-TEST(FragmentStore, KeepsFragmentsAcrossCalls) {
-  FragmentStore store;
-  EXPECT_TRUE(Feed(store, {{2, 1, 3, "first"}}).empty());
-  EXPECT_EQ(store.Size(), 1u);
-  EXPECT_EQ(Feed(store, {{2, 2, 3, "second"}}), std::vector<std::string>{"firstsecond"});
-  EXPECT_EQ(store.Size(), 0u);
-}
-
 TEST(FragmentStore, IsBoundedByEvictingTheOldest) {
   FragmentStore store(4);
   for (int i = 0; i < 10; ++i) store.Append(2, 1, static_cast<uint8_t>(i % 10), "p" + std::to_string(i));

@@ -181,9 +181,4 @@ TEST(PluginLifecycle, TheParentWindowMayChangeWhileRunning) {
   EXPECT_EQ(app.StopPlugin(), 0);
 }
 
-TEST(PluginLifecycle, ThreadProceduresIgnoreANullRun) {
-  EXPECT_EQ(CPluginApp::DeviceThreadProc(nullptr), 0u);
-  EXPECT_EQ(CPluginApp::WorkerThreadProc(nullptr), 0u);
-}
-
 }  // namespace
