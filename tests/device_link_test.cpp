@@ -72,22 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"an unknown socket type", 1, 2, 10110, u"receiver", -1, {}},
         LinkCase{"an unknown connection type", 3, 0, 10110, u"receiver", -1, {}}));
 
-TEST(DeviceLink, ASerialPortHeldElsewhere) {
-  TraceFolder folder;
-  vf::test::SerialLoop loop(3);
-  CMFCSerial holder;
-  holder.m_nPort = 3;
-  ASSERT_EQ(holder.Open(), 0);
-  LinkRig rig;
-  rig.config.m_nSerialPort = 3;
-  EXPECT_EQ(rig.Open(), -1);
-  EXPECT_EQ(StatusLines(folder),
-            (std::vector<std::string>{"4|Opening serial port: [COM3] with a speed of 9600 bps...",
-                                      "1|Failed to open serial port: [COM3]. Failed to open the selected serial port "
-                                      "because it is already in use.."}));
-}
-
-TEST(DeviceLink, ASerialPortOpensAndCloses) {
+// Opened and closed, then refused while another holds it.
+TEST(DeviceLink, ASerialPortOpensAndClosesAndIsRefusedWhileHeld) {
   TraceFolder folder;
   vf::test::SerialLoop loop(4);
   LinkRig rig;
@@ -97,9 +83,16 @@ TEST(DeviceLink, ASerialPortOpensAndCloses) {
   EXPECT_TRUE(rig.link.m_pSerial->IsOpen());
   rig.Close();
   EXPECT_FALSE(rig.link.m_pSerial->IsOpen());
-  EXPECT_EQ(StatusLines(folder), (std::vector<std::string>{"4|Opening serial port: [COM4] with a speed of 38400 bps...",
-                                                           "32|Successfully opened serial port: [COM4].",
-                                                           "4|Closing serial port..."}));
+  CMFCSerial holder;
+  holder.m_nPort = 4;
+  ASSERT_EQ(holder.Open(), 0);
+  EXPECT_EQ(rig.Open(), -1);
+  EXPECT_EQ(StatusLines(folder),
+            (std::vector<std::string>{"4|Opening serial port: [COM4] with a speed of 38400 bps...",
+                                      "32|Successfully opened serial port: [COM4].", "4|Closing serial port...",
+                                      "4|Opening serial port: [COM4] with a speed of 38400 bps...",
+                                      "1|Failed to open serial port: [COM4]. Failed to open the selected serial port "
+                                      "because it is already in use.."}));
 }
 
 TEST(DeviceLink, ARefusedTcpHostIsTriedThreeTimes) {

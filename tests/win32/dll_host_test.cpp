@@ -59,7 +59,6 @@ class DllHost : public ::testing::Test {
     std::filesystem::create_directories(TracingFolder());
     std::string error;
     ASSERT_TRUE(m_plugin.Load("AIS.dll", error)) << error;
-    m_library = GetModuleHandleW(L"AIS.dll");
   }
   void TearDown() override {
     // Records still queued are destroyed through code in the DLL: before it goes.
@@ -86,7 +85,6 @@ class DllHost : public ::testing::Test {
   VfNamedMutex* m_traceMutex = nullptr;
   vf::host::PluginLibrary m_plugin;
   const vf::host::PluginExports& m_api = m_plugin.Exports();
-  HMODULE m_library = nullptr;  // for its resources
   vf::test::RecordSink m_sink{u"AIS host under test"};
 };
 
@@ -149,22 +147,6 @@ TEST_F(DllHost, ASerialPortThatIsNotThereReportsStatusTwo) {
   EXPECT_EQ(m_api.StopPlugin(), 0);
   EXPECT_NE(ReadTrace("General").find("[AIS] Failed to open serial port: [COM200]."), std::string::npos)
       << ReadTrace("General");
-}
-
-// The button images: 16 x 16 PNG files in the DLL's resources.
-TEST_F(DllHost, CarriesTheTwoButtonImages) {
-  for (const int id : {IDB_CANCEL_CROSS, IDB_OK_CHECK}) {
-    HRSRC found = FindResourceW(m_library, MAKEINTRESOURCEW(id), L"PNG");
-    ASSERT_NE(found, nullptr) << id;
-    const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(m_library, found)));
-    ASSERT_GE(SizeofResource(m_library, found), 24u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), 8), "\x89PNG\r\n\x1a\n") << id;
-    const auto bigEndian = [&](size_t at) {
-      return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
-    };
-    EXPECT_EQ(bigEndian(16), 16) << "width of " << id;
-    EXPECT_EQ(bigEndian(20), 16) << "height of " << id;
-  }
 }
 
 // ConfigurePlugin on a thread of its own, as a host's user interface thread
