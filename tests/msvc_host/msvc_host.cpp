@@ -44,22 +44,10 @@ struct Message {
   long x, y;
   uint32 private_;
 };
-using WindowProcedure = long long (*)(Handle, uint32, uint64, long long);
-struct WindowClass {
-  uint32 style;
-  WindowProcedure procedure;
-  int classExtra, windowExtra;
-  Handle instance, icon, cursor, background;
-  const wchar_t* menuName;
-  const wchar_t* className;
-};
-__declspec(dllimport) uint16 RegisterClassW(const WindowClass*);
 __declspec(dllimport) Handle CreateWindowExW(uint32, const wchar_t*, const wchar_t*, uint32, int, int, int, int, Handle,
                                              Handle, Handle, void*);
 __declspec(dllimport) int DestroyWindow(Handle);
-__declspec(dllimport) long long DefWindowProcW(Handle, uint32, uint64, long long);
 __declspec(dllimport) int PeekMessageW(Message*, Handle, uint32, uint32, uint32);
-__declspec(dllimport) long long DispatchMessageW(const Message*);
 __declspec(dllimport) uint32 MsgWaitForMultipleObjects(uint32, const Handle*, int, uint32, uint32);
 __declspec(dllimport) int wsprintfA(char*, const char*, ...);
 
@@ -458,22 +446,9 @@ void ConfigurationRoundTrips(const Exports& api, int port) {
   Check(back.m_strOptions.GetData()->pStringMgr == &g_strings, "the strings given back are the host's manager's");
 }
 
-// Records arrive at the window; the window procedure keeps them.
+// Records arrive in the window's queue, posted by the plug-in's thread.
 CRawData* g_records[16];
 int g_recordCount = 0;
-
-long long RecordWindow(Handle window, uint32 message, uint64 wParam, long long lParam) {
-  if (message == 0x0400 && wParam == 0x0432) {
-    auto* record = reinterpret_cast<CRawData*>(lParam);
-    if (g_recordCount < 16) {
-      g_records[g_recordCount++] = record;
-    } else {
-      delete record;
-    }
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 bool PumpUntil(int records, uint32 milliseconds) {
   const uint32 start = GetTickCount();
@@ -482,7 +457,15 @@ bool PumpUntil(int records, uint32 milliseconds) {
     if (spent >= milliseconds) return false;
     MsgWaitForMultipleObjects(0, nullptr, 0, milliseconds - spent, 0x04FF /*QS_ALLINPUT*/);
     Message message;
-    while (PeekMessageW(&message, nullptr, 0, 0, 1 /*PM_REMOVE*/)) DispatchMessageW(&message);
+    while (PeekMessageW(&message, nullptr, 0, 0, 1 /*PM_REMOVE*/)) {
+      if (message.message != 0x0400 || message.wParam != 0x0432) continue;
+      auto* record = reinterpret_cast<CRawData*>(message.lParam);
+      if (g_recordCount < 16) {
+        g_records[g_recordCount++] = record;
+      } else {
+        delete record;
+      }
+    }
   }
   return true;
 }
@@ -516,12 +499,7 @@ void UseRecord(CRawData* record, const wchar_t* callSign, int callSignLength) {
 }
 
 void RecordsArriveThroughTheWindow(const Exports& api, Receiver& receiver) {
-  WindowClass windowClass{};
-  windowClass.procedure = &RecordWindow;
-  windowClass.className = L"MsvcHostRecords";
-  RegisterClassW(&windowClass);
-  Handle window = CreateWindowExW(0, L"MsvcHostRecords", L"MSVC host", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                  nullptr);
+  Handle window = CreateWindowExW(0, L"STATIC", L"MSVC host", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   Check(window != nullptr, "a window for the records");
   api.put_Parent(window);
 
