@@ -16,8 +16,6 @@ std::u16string Padded(std::u16string_view text, size_t length) {
 }
 
 struct Expected {
-  Expected(uint16_t contents_, uint32_t mmsi_, int32_t stationClass_)
-      : contents(contents_), mmsi(mmsi_), stationClass(stationClass_) {}
   uint16_t contents;
   uint32_t mmsi;
   int32_t stationClass;
@@ -25,7 +23,7 @@ struct Expected {
   double latitude = 0.0, longitude = 0.0, speed = 0.0, course = 0.0;
   int32_t shipType = 0;
   double toBow = 0.0, toStern = 0.0, toPort = 0.0, toStarboard = 0.0;
-  std::u16string callSign, name, destination;
+  std::u16string callSign = {}, name = {}, destination = {};
 };
 
 struct DecodeCase {
@@ -77,93 +75,47 @@ std::string Type24(unsigned part, std::string_view extra = "") {
   return w.Armoured() + std::string(extra);
 }
 
-Expected PositionOf211000000() {
-  Expected e{1, 211000000, kClassA};
-  e.navStatus = 5;
-  e.speed = 12.3;
-  e.longitude = -4.5;
-  e.latitude = 52.25;
-  e.course = 45.6;
-  return e;
+const Expected kPositionOf211000000{
+    .contents = 1, .mmsi = 211000000, .stationClass = kClassA, .navStatus = 5, .latitude = 52.25, .longitude = -4.5,
+    .speed = 12.3, .course = 45.6};
+
+Expected Moving(uint16_t contents, uint32_t mmsi, int32_t stationClass, double latitude, double longitude,
+                double speed, double course) {
+  return {.contents = contents, .mmsi = mmsi, .stationClass = stationClass, .latitude = latitude,
+          .longitude = longitude, .speed = speed, .course = course};
 }
 
 Expected BaseStation(double longitude, double latitude) {
-  Expected e{2, 2442000, kClassBaseStation};
-  e.longitude = longitude;
-  e.latitude = latitude;
-  return e;
+  return Moving(2, 2442000, kClassBaseStation, latitude, longitude, 0.0, 0.0);
 }
 
-Expected StaticVoyage(std::u16string destination) {
-  Expected e{4, 211000000, kClassA};
-  e.callSign = Padded(u"PD1234", 7);
-  e.name = Padded(u"NORTHERN STAR", 20);
-  e.destination = std::move(destination);
-  e.shipType = 70;
-  e.toBow = 100;
-  e.toStern = 20;
-  e.toPort = 5;
-  e.toStarboard = 10;
-  return e;
+Expected StaticVoyage(std::u16string destination, std::u16string name = Padded(u"NORTHERN STAR", 20)) {
+  return {.contents = 4, .mmsi = 211000000, .stationClass = kClassA, .shipType = 70, .toBow = 100, .toStern = 20,
+          .toPort = 5, .toStarboard = 10, .callSign = Padded(u"PD1234", 7), .name = std::move(name),
+          .destination = std::move(destination)};
 }
 
-Expected StaticPartA() {
-  Expected e{16, 244123456, kClassB};
-  e.name = Padded(u"SEA BREEZE", 20);
-  return e;
-}
-
-Expected StaticPartB() {
-  Expected e{32, 244123456, kClassB};
-  e.shipType = 37;
-  e.callSign = Padded(u"PH1234", 7);
-  e.toBow = 8;
-  e.toStern = 4;
-  e.toPort = 2;
-  e.toStarboard = 1;
-  return e;
-}
-
-Expected WithPosition(Expected e, double latitude, double longitude, double speed, double course) {
-  e.latitude = latitude;
-  e.longitude = longitude;
-  e.speed = speed;
-  e.course = course;
-  return e;
-}
+const Expected kStaticPartA{
+    .contents = 16, .mmsi = 244123456, .stationClass = kClassB, .name = Padded(u"SEA BREEZE", 20)};
+const Expected kStaticPartB{.contents = 32, .mmsi = 244123456, .stationClass = kClassB, .shipType = 37, .toBow = 8,
+                            .toStern = 4, .toPort = 2, .toStarboard = 1, .callSign = Padded(u"PH1234", 7)};
 
 const DecodeCase kCases[] = {
-    {"type 1", "139>Jh501sOcIa0MqLt1j?wp0000", PositionOf211000000()},
-    {"type 2 decodes as type 1", "239>Jh501sOcIa0MqLt1j?wp0000", PositionOf211000000()},
-    {"type 3 decodes as type 1", "339>Jh501sOcIa0MqLt1j?wp0000", PositionOf211000000()},
+    {"type 1", "139>Jh501sOcIa0MqLt1j?wp0000", kPositionOf211000000},
+    {"type 2 decodes as type 1", "239>Jh501sOcIa0MqLt1j?wp0000", kPositionOf211000000},
+    {"type 3 decodes as type 1", "339>Jh501sOcIa0MqLt1j?wp0000", kPositionOf211000000},
     {"type 3 not-available codes pass as scaled values", Type3NotAvailable(),
-     [] {
-       Expected e{1, 366000001, kClassA};
-       return WithPosition(e, 91.0, 181.0, 102.3, 360.0);
-     }()},
+     Moving(1, 366000001, kClassA, 91.0, 181.0, 102.3, 360.0)},
     {"longitude of all ones", Type1Longitude(0x0FFFFFFF),
-     [] {
-       Expected e{1, 211000000, kClassA};
-       e.navStatus = 0;
-       e.longitude = -1.0 / 600000.0;
-       return e;
-     }()},
+     Expected{.contents = 1, .mmsi = 211000000, .stationClass = kClassA, .navStatus = 0, .longitude = -1.0 / 600000.0}},
     {"most negative longitude", Type1Longitude(0x08000000),
-     [] {
-       Expected e{1, 211000000, kClassA};
-       e.navStatus = 0;
-       e.longitude = -134217728.0 / 600000.0;
-       return e;
-     }()},
+     Expected{.contents = 1, .mmsi = 211000000, .stationClass = kClassA, .navStatus = 0,
+              .longitude = -134217728.0 / 600000.0}},
     {"seven characters of type 1: the rest reads as zeros", "139>Jh5",
-     [] {
-       Expected e{1, 211000000, kClassA};
-       e.navStatus = 5;
-       return e;
-     }()},
+     Expected{.contents = 1, .mmsi = 211000000, .stationClass = kClassA, .navStatus = 5}},
     {"type 1 cut after 17 characters", "139>Jh501sOcIa0Mq",
      [] {
-       Expected e = PositionOf211000000();
+       Expected e = kPositionOf211000000;
        e.latitude = (31350000 & ~0x3FFF) / 600000.0;  // its top 13 bits, then zeros
        e.course = 0.0;
        return e;
@@ -174,20 +126,14 @@ const DecodeCase kCases[] = {
     {"type 4 cut at 120 bits", "402E341vQHdRpPDVG0Mq", BaseStation(4.5, 31342592.0 / 600000.0)},
     {"type 5", Type5(), StaticVoyage(Padded(u"ROTTERDAM", 20))},
     {"type 5 name of spaces", Type5("                    "),
-     [] {
-       Expected e = StaticVoyage(Padded(u"ROTTERDAM", 20));
-       e.name = std::u16string(20, u' ');
-       return e;
-     }()},
+     StaticVoyage(Padded(u"ROTTERDAM", 20), std::u16string(20, u' '))},
     {"type 5 cut after 50 characters", Type5().substr(0, 50), StaticVoyage(Padded(u"", 20))},
     {"type 5 cut after 52 characters", Type5().substr(0, 52), StaticVoyage(Padded(u"RL", 20))},
-    {"type 18", "B39>Jh00=p59UhK=C62a7wv5j000",
-     WithPosition(Expected{8, 211000000, kClassB}, -33.5, 4.5, 5.5, 270.5)},
-    {"type 18 not available", Type18NotAvailable(),
-     WithPosition(Expected{8, 338000002, kClassB}, 91.0, 181.0, 102.3, 360.0)},
-    {"type 24 part A", Type24(0), StaticPartA()},
-    {"type 24 part B", Type24(1), StaticPartB()},
-    {"type 24 part B with extra characters", Type24(1, "0000w"), StaticPartB()},
+    {"type 18", "B39>Jh00=p59UhK=C62a7wv5j000", Moving(8, 211000000, kClassB, -33.5, 4.5, 5.5, 270.5)},
+    {"type 18 not available", Type18NotAvailable(), Moving(8, 338000002, kClassB, 91.0, 181.0, 102.3, 360.0)},
+    {"type 24 part A", Type24(0), kStaticPartA},
+    {"type 24 part B", Type24(1), kStaticPartB},
+    {"type 24 part B with extra characters", Type24(1, "0000w"), kStaticPartB},
     {"type 24 part 2 is dropped", Type24(2), std::nullopt},
     {"type 24 part 3 is dropped", Type24(3), std::nullopt},
     {"six characters", "139>Jh", std::nullopt},
