@@ -148,16 +148,4 @@ TEST(DeviceLink, AUdpPortInUse) {
                                           "port could already be in use.."}));
 }
 
-TEST(DeviceLink, NoSelectedLinkClosesWithoutATrace) {
-  TraceFolder folder;
-  LinkRig rig;
-  rig.config.m_nConnectionType = kConnectionTcpIp;
-  rig.config.m_nSocketType = 2;
-  CWideString line(u"kept");
-  EXPECT_EQ(rig.link.WaitForDeviceData(vf::platform::InvalidHandle(), vf::platform::InvalidHandle()), -1);
-  EXPECT_EQ(rig.link.ReadDeviceLine(line), -1);
-  rig.Close();
-  EXPECT_FALSE(folder.Read("General").has_value());
-}
-
 }  // namespace

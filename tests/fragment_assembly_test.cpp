@@ -109,13 +109,4 @@ TEST(FragmentStore, FragmentsOlderThanTheirAgeAreDropped) {
   EXPECT_EQ(store.DropOlderThan(0x100u, 3000), 0u);
 }
 
-TEST(FragmentStore, NeverCompletingFragmentsStayWithinTheBound) {
-  FragmentStore store;
-  for (int i = 0; i < 100000; ++i) {
-    store.Append(9, 2, static_cast<uint8_t>(i % 10), "never-completes");
-    store.AssembleFragments([](std::string_view) { FAIL() << "nothing completes"; });
-  }
-  EXPECT_EQ(store.Size(), store.Capacity());
-}
-
 }  // namespace

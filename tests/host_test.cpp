@@ -209,10 +209,8 @@ TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
   EXPECT_EQ(tally.StatusLine(kStatusLinkFailed, start + milliseconds(2000)),
             "37 records: 30 position, 1 base station, 6 static part B; 18.5/s; plug-in link failed (status 2)");
   EXPECT_EQ(vf::host::RecordTally().Summary(), "0 records");
-}
 
-// What the plug-in said it could not post, counted from this run's start.
-TEST(HostRecordTally, TheRecordsNotPostedComeFromThisRunsTrace) {
+  // What the plug-in said it could not post, counted from this run's start.
   const std::vector<std::string> entries = {
       "7|1.000|1|[AIS] 900 records could not be posted to the host window during this run.",
       "8|2.000|4|[AIS] Plugin started.",
@@ -220,9 +218,9 @@ TEST(HostRecordTally, TheRecordsNotPostedComeFromThisRunsTrace) {
       "10|4.000|32|[AIS] Posting records to the host window works again; 42 could not be posted.",
   };
   EXPECT_EQ(vf::host::NotPostedInThisRun(entries), 42);
-  vf::host::RecordTally tally;
-  tally.SetNotPosted(42);
-  EXPECT_EQ(tally.Summary(), "0 records; 42 not posted");
+  vf::host::RecordTally other;
+  other.SetNotPosted(42);
+  EXPECT_EQ(other.Summary(), "0 records; 42 not posted");
 }
 
 // --- the program ------------------------------------------------------------
