@@ -42,60 +42,46 @@ size_t TraceCount(const vf::test::TraceFolder& folder, const std::string& messag
 
 bool TraceHas(const vf::test::TraceFolder& folder, const std::string& message) { return TraceCount(folder, message) > 0; }
 
-TEST(PluginRaces, AConfigurationGivenWhileRunningWaitsForTheStop) {
+// A configuration given while running: the host sees it at once, the loop
+// takes its option text, time offset and device id at its next line, and its
+// link at the next start.
+TEST(PluginRaces, AConfigurationGivenWhileRunningTakesEffectAtTheNextLine) {
   vf::test::TraceFolder folder;
   vf::test::RecordSink sink;
   CAISApp app;
   app.PutParent(sink.Window());
   vf::test::TcpServer first, second;
-  app.PutConfig(vf::test::TcpClientConfig(first.Port()));
-  ASSERT_EQ(app.StartPlugin(), 0);
-  ASSERT_TRUE(first.Accept());
-
-  // The host sees what it gave at once; the running link is left alone.
-  app.PutConfig(vf::test::TcpClientConfig(second.Port()));
-  CCfgDevice reported;
-  app.GetConfig(reported);
-  EXPECT_EQ(reported.m_nIpPort, second.Port());
-  ASSERT_TRUE(first.Send(kSentence));
-  EXPECT_EQ(sink.Take(1, milliseconds(10000)).size(), 1u);
-
-  ASSERT_EQ(app.StopPlugin(), 0);
-  ASSERT_EQ(app.StartPlugin(), 0);
-  EXPECT_TRUE(second.Accept());
-  EXPECT_EQ(app.StopPlugin(), 0);
-}
-
-TEST(PluginRaces, ARunningLoopTakesTheOptionsOffsetAndDeviceIdAtItsNextLine) {
-  vf::test::TraceFolder folder;
-  vf::test::RecordSink sink;
-  CAISApp app;
-  app.PutParent(sink.Window());
-  vf::test::TcpServer receiver;
-  CCfgDevice config = vf::test::TcpClientConfig(receiver.Port());
+  CCfgDevice config = vf::test::TcpClientConfig(first.Port());
   config.m_nDeviceId = 1;
   app.PutConfig(config);
   ASSERT_EQ(app.StartPlugin(), 0);
-  ASSERT_TRUE(receiver.Accept());
+  ASSERT_TRUE(first.Accept());
   std::string badChecksum = kSentence;
   badChecksum[badChecksum.size() - 3] ^= 1;
   // Records come in the order of the lines: the first is the other station's.
   const std::string other = vf::sim::VdmSentences("15RTgt0PAso;90TKcjM8h6g208CQ", 0, -1, 'A')[0] + "\r\n";
-  ASSERT_TRUE(receiver.Send(badChecksum + other));
+  ASSERT_TRUE(first.Send(badChecksum + other));
   auto records = sink.Take(1, milliseconds(10000));
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0]->m_nMMSI, 371798000u) << "the checksum test drops the first line";
   EXPECT_EQ(records[0]->m_nDeviceId, 1);
 
-  config.m_strOptions = u"CRC=0;";
+  config = vf::test::TcpClientConfig(second.Port(), u"CRC=0;");
   config.m_nDeviceId = 2;
   config.m_nTimeOffset = 1000;
   app.PutConfig(config);
-  ASSERT_TRUE(receiver.Send(badChecksum));
+  CCfgDevice reported;
+  app.GetConfig(reported);
+  EXPECT_EQ(reported.m_nIpPort, second.Port());
+  ASSERT_TRUE(first.Send(badChecksum));
   records = sink.Take(1, milliseconds(10000));
-  ASSERT_EQ(records.size(), 1u) << "without the checksum test it decodes";
+  ASSERT_EQ(records.size(), 1u) << "without the checksum test it decodes, still from the first receiver";
   EXPECT_EQ(records[0]->m_nDeviceId, 2);
   EXPECT_EQ(records[0]->m_dTimeOffset, 1.0);
+
+  ASSERT_EQ(app.StopPlugin(), 0);
+  ASSERT_EQ(app.StartPlugin(), 0);
+  EXPECT_TRUE(second.Accept());
   EXPECT_EQ(app.StopPlugin(), 0);
 }
 

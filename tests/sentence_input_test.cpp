@@ -14,8 +14,8 @@ namespace {
 
 using vf::sim::NmeaChecksum;
 
-constexpr const char* kType1 = "139>Jh501sOcIa0MqLt1j?wp0000";
-constexpr uint32_t kType1Mmsi = 211000000;
+using vf::test::kType1Mmsi;
+constexpr const char* kType1 = vf::test::kType1Payload;
 
 std::string WithChecksum(const std::string& body) { return body + NmeaChecksum(body); }
 std::string Vdm(const std::string& fields) { return WithChecksum("!AIVDM," + fields); }

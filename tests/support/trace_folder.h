@@ -53,7 +53,6 @@ class TraceFolder {
     VfCloseNamedMutex(m_mutex);
     m_mutex = nullptr;
   }
-  const std::filesystem::path& Root() const { return m_root; }
   std::filesystem::path TracingFolder() const { return m_root / "VestraFold" / "Tracing"; }
   std::filesystem::path FileOf(const std::string& category) const {
     return TracingFolder() / ("Trace_" + category + ".txt");
