@@ -3,7 +3,6 @@
 // the status trace tells the story of the run.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -22,6 +21,7 @@
 namespace {
 
 using std::chrono::milliseconds;
+using vf::test::StatusCount;
 
 // Three good messages (one over two sentences) among lines that must drop.
 std::string Feed() {
@@ -46,12 +46,7 @@ std::vector<uint32_t> ReceiveMmsis(vf::test::RecordSink& sink, size_t count) {
 
 // The link is open once the trace says so; data sent before is lost.
 bool WaitForRunning(const vf::test::TraceFolder& folder) {
-  return vf::test::WaitUntil([&] {
-    for (const std::string& message : vf::test::StatusMessages(folder)) {
-      if (message == "Plugin is running successfully") return true;
-    }
-    return false;
-  });
+  return vf::test::WaitUntil([&] { return StatusCount(folder, "Plugin is running successfully") > 0; });
 }
 
 struct TestHost {
@@ -134,10 +129,9 @@ TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
   EXPECT_EQ(run.app.GetStatus(), kStatusRunning);
   EXPECT_EQ(run.app.StopPlugin(), 0);
   const std::string where = "TCP [127.0.0.1] on port [" + std::to_string(receiver.Port()) + "]";
-  const auto messages = vf::test::StatusMessages(run.folder);
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Connection lost: " + where + "; reconnecting in 3 s."), 3);
+  EXPECT_EQ(StatusCount(run.folder, "Connection lost: " + where + "; reconnecting in 3 s."), 3u);
   for (const char* count : {"1", "2", "3"}) {
-    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Reconnected: " + where + " (reconnect " + count + ")."), 1);
+    EXPECT_EQ(StatusCount(run.folder, "Reconnected: " + where + " (reconnect " + count + ")."), 1u);
   }
 }
 
@@ -163,16 +157,11 @@ TEST(EndToEnd, OverUdpOnlyTheAcceptedSourcesAreRead) {
       EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
     } else {
       EXPECT_TRUE(vf::test::WaitUntil([&] {
-        for (const std::string& message : vf::test::StatusMessages(run.folder)) {
-          if (message == "A datagram from [127.0.0.1] was refused: it is not from an accepted source.") return true;
-        }
-        return false;
+        return StatusCount(run.folder, "A datagram from [127.0.0.1] was refused: it is not from an accepted source.") > 0;
       }));
     }
     EXPECT_EQ(run.app.StopPlugin(), 0);
-    const auto messages = vf::test::StatusMessages(run.folder);
-    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Datagrams refused from other sources: 1."),
-              c.accepted ? 0 : 1);
+    EXPECT_EQ(StatusCount(run.folder, "Datagrams refused from other sources: 1."), c.accepted ? 0u : 1u);
     EXPECT_TRUE(run.sink.TakeAll().empty());
   }
 }
@@ -199,16 +188,12 @@ TEST(EndToEnd, OverASerialPortARepluggedReceiverIsOpenedAgain) {
   EXPECT_EQ(ReceiveMmsis(run.sink, kExpectedMmsis.size()), kExpectedMmsis);
   receiver.Replug();
   ASSERT_TRUE(vf::test::WaitUntil(
-      [&] {
-        const auto messages = vf::test::StatusMessages(run.folder);
-        return std::count(messages.begin(), messages.end(), "Reconnected: serial port [COM8] (reconnect 1).") == 1;
-      },
+      [&] { return StatusCount(run.folder, "Reconnected: serial port [COM8] (reconnect 1).") == 1; },
       milliseconds(15000)));
   receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
   EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
   EXPECT_EQ(run.app.StopPlugin(), 0);
-  const auto messages = vf::test::StatusMessages(run.folder);
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Connection lost: serial port [COM8]; reconnecting in 3 s."), 1);
+  EXPECT_EQ(StatusCount(run.folder, "Connection lost: serial port [COM8]; reconnecting in 3 s."), 1u);
 }
 
 TEST(EndToEnd, AFailedOpenReportsStatusTwo) {

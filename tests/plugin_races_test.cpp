@@ -34,13 +34,7 @@ size_t EntriesIn(const char* folder) {
   return count;
 }
 
-size_t TraceCount(const vf::test::TraceFolder& folder, const std::string& message) {
-  size_t count = 0;
-  for (const std::string& entry : vf::test::StatusMessages(folder)) count += entry.find(message) == 0;
-  return count;
-}
-
-bool TraceHas(const vf::test::TraceFolder& folder, const std::string& message) { return TraceCount(folder, message) > 0; }
+using vf::test::StatusCount;
 
 // A configuration given while running: the host sees it at once, the loop
 // takes its option text, time offset and device id at its next line, and its
@@ -100,7 +94,7 @@ TEST(PluginRaces, NothingOfTheSystemIsTakenAtLoad) {
   vf::test::TraceFolder folder;
   app.PutConfig(vf::test::UdpSessionConfig(vf::test::UnusedUdpPort()));
   ASSERT_EQ(app.StartPlugin(), 0);
-  EXPECT_TRUE(vf::test::WaitUntil([&] { return TraceHas(folder, "UDP session started."); }));
+  EXPECT_TRUE(vf::test::WaitUntil([&] { return StatusCount(folder, "UDP session started.") > 0; }));
   EXPECT_EQ(app.StopPlugin(), 0);
   EXPECT_GT(g_socketLayerStarts, 0);
   calls = vf::platform::NativeSystemCalls();
@@ -118,7 +112,7 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   api.put_Config(&config);
   api.put_Parent(sink.Window());
   ASSERT_EQ(api.StartPlugin(), 0);
-  ASSERT_TRUE(vf::test::WaitUntil([&] { return TraceHas(folder, "Opening TCP connection to: [127.0.0.1]"); }));
+  ASSERT_TRUE(vf::test::WaitUntil([&] { return StatusCount(folder, "Opening TCP connection to: [127.0.0.1]") > 0; }));
 
   const auto stopAsked = Clock::now();
   EXPECT_EQ(api.StopPlugin(), 0);
@@ -127,8 +121,8 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   uint32_t status = 9;
   api.get_Status(&status);
   EXPECT_EQ(status, kStatusStopped);
-  EXPECT_LE(TraceCount(folder, "Failed to open TCP connection:"), 1u) << "no attempt after the stop";
-  EXPECT_TRUE(TraceHas(folder, "All plugin background processes have been stopped."));
+  EXPECT_LE(StatusCount(folder, "Failed to open TCP connection:"), 1u) << "no attempt after the stop";
+  EXPECT_TRUE(StatusCount(folder, "All plugin background processes have been stopped.") > 0);
   plugin.Unload();  // no thread of the library is left to run in unloaded code
 }
 

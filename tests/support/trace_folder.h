@@ -115,6 +115,13 @@ inline std::vector<std::string> StatusMessages(const TraceFolder& folder, bool w
   return EntryMessages(folder.Read("General").value_or(""), withLevel);
 }
 
+// How many of the status trace's messages begin with `start`.
+inline size_t StatusCount(const TraceFolder& folder, const std::string& start) {
+  size_t count = 0;
+  for (const std::string& message : StatusMessages(folder)) count += message.rfind(start, 0) == 0;
+  return count;
+}
+
 inline std::string CounterLine(const std::string& bytes) { return bytes.substr(0, bytes.find("\r\n")); }
 
 }  // namespace vf::test
