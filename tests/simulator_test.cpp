@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -124,27 +125,20 @@ TEST(Simulator, EveryFaultKindLosesOnlyTheMessagesItSpoils) {
 // --- the command line -------------------------------------------------------
 
 TEST(SimulatorOptions, GoodCommandLines) {
-  struct Case {
-    std::vector<std::string> arguments;
-    vf::sim::OutputKind output;
-    std::string address;
-    uint16_t port;
+  using Output = vf::sim::OutputKind;
+  const std::tuple<std::vector<std::string>, Output, std::string, uint16_t> cases[] = {
+      {{}, Output::kStdout, "127.0.0.1", 0},
+      {{"--tcp", "10110"}, Output::kTcpServer, "127.0.0.1", 10110},
+      {{"--tcp", "0.0.0.0:2000"}, Output::kTcpServer, "0.0.0.0", 2000},
+      {{"--udp", "192.168.1.255:10110"}, Output::kUdp, "192.168.1.255", 10110},
+      {{"--pty"}, Output::kPseudoTerminal, "127.0.0.1", 0},
+      {{"--tcp", "5", "--stdout"}, Output::kStdout, "127.0.0.1", 5},
   };
-  const Case cases[] = {
-      {{}, vf::sim::OutputKind::kStdout, "127.0.0.1", 0},
-      {{"--tcp", "10110"}, vf::sim::OutputKind::kTcpServer, "127.0.0.1", 10110},
-      {{"--tcp", "0.0.0.0:2000"}, vf::sim::OutputKind::kTcpServer, "0.0.0.0", 2000},
-      {{"--udp", "192.168.1.255:10110"}, vf::sim::OutputKind::kUdp, "192.168.1.255", 10110},
-      {{"--pty"}, vf::sim::OutputKind::kPseudoTerminal, "127.0.0.1", 0},
-      {{"--tcp", "5", "--stdout"}, vf::sim::OutputKind::kStdout, "127.0.0.1", 5},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [arguments, output, address, port] : cases) {
     std::string error;
-    const auto options = vf::sim::ParseSimOptions(c.arguments, error);
+    const auto options = vf::sim::ParseSimOptions(arguments, error);
     ASSERT_TRUE(options) << error;
-    EXPECT_EQ(options->output, c.output);
-    EXPECT_EQ(options->address, c.address);
-    EXPECT_EQ(options->port, c.port);
+    EXPECT_EQ(std::tie(options->output, options->address, options->port), std::tie(output, address, port));
   }
 
   std::string error;
