@@ -511,14 +511,12 @@ void RecordsArriveThroughTheWindow(const Exports& api, Receiver& receiver) {
   receiver.Send(
       "!AIVDM,1,1,,A,13m6F2@0R<PfP;PQf<nnVEA@0000,0*01\r\n"
       "!AIVDM,2,1,0,B,53m66=@29E4Lh5a=T0085=@v0UH00000000000169@t685WfN?Slk3h00000,0*36\r\n"
-      "!AIVDM,2,2,0,B,00000000000,2*27\r\n"
-      "!AIVDM,1,1,,A,B3n3?th07@<FKM8M;BfrVEDTh000,0*51\r\n"
-      "!AIVDM,1,1,,A,402Lo4AvaNDJaPh;=0Qi`R700000,0*73\r\n");
-  Check(PumpUntil(4, 10000), "four records arrive within 10 s");
+      "!AIVDM,2,2,0,B,00000000000,2*27\r\n");
+  Check(PumpUntil(2, 10000), "two records arrive within 10 s");
   Check(api.StopPlugin() == 0, "StopPlugin returns 0");
   api.get_Status(&status);
   Check(status == 0, "a stopped plug-in reports 0");
-  if (g_recordCount < 4) return;
+  if (g_recordCount < 2) return;
 
   // Values as gpsdecode -j decodes the same sentences.
   auto& position = *static_cast<CRawDataAis*>(g_records[0]);
@@ -541,20 +539,8 @@ void RecordsArriveThroughTheWindow(const Exports& api, Receiver& receiver) {
   Check(Is(voyage.m_strDestination, L"OSLO\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"), "type 5: destination");
   Check(voyage.m_strCallSign.GetData()->pStringMgr == &g_strings, "record strings come from the host's manager");
 
-  auto& classB = *static_cast<CRawDataAis*>(g_records[2]);
-  Check(classB.m_nContents == 8 && classB.m_nClass == 2 && classB.m_nMMSI == 258002931, "type 18: kind and MMSI");
-  Check(Near(classB.m_dLatitude, 59.110898) && Near(classB.m_dLongitude, 10.79199) && Near(classB.m_dSpeed, 2.9) &&
-            Near(classB.m_dCourse, 298.5),
-        "type 18: position, speed and course");
-
-  auto& base = *static_cast<CRawDataAis*>(g_records[3]);
-  Check(base.m_nContents == 2 && base.m_nClass == 0 && base.m_nMMSI == 2570001, "type 4: kind and MMSI");
-  Check(Near(base.m_dLatitude, 59.027) && Near(base.m_dLongitude, 10.524), "type 4: position");
-
   UseRecord(g_records[1], L"LAZSY\0\0", 7);
   UseRecord(g_records[0], L"", 0);
-  UseRecord(g_records[2], L"", 0);
-  UseRecord(g_records[3], L"", 0);
   api.put_Parent(nullptr);
   DestroyWindow(window);
 }
