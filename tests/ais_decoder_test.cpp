@@ -143,8 +143,6 @@ const DecodeCase kCases[] = {
     {"type 4 with MMSI 0", "400000000000000000000000000", std::nullopt},
     {"type 0", "039>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
     {"type 9 has no decoder", "939>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
-    {"type 19 has no decoder", "C39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
-    {"type 21 has no decoder", "E39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
     {"lower-case first character", "b39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
     {"punctuation first character", "!39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
     {"empty payload", "", std::nullopt},
