@@ -15,11 +15,11 @@
 #include "host_options.h"
 #include "record_format.h"
 #include "record_tally.h"
-#include "trace_view.h"
 #include "support/host_program.h"
 #include "support/loopback.h"
 #include "support/serial_loop.h"
 #include "support/wait_until.h"
+#include "trace_view.h"
 
 namespace {
 
