@@ -147,7 +147,10 @@ TEST(HostOptions, BadOptionsSayWhatIsWrong) {
 
 // --- how records are shown --------------------------------------------------
 
-void FillStaticRecord(CRawDataAis& record) {
+// As JSON with the record's field names and escaped text, or as a readable
+// line that names the kind and its fields.
+TEST(HostRecordFormat, JsonAndReadableLines) {
+  CRawDataAis record;
   record.m_nContents = kContentsStaticVoyage;
   record.m_nClass = kClassA;
   record.m_nMMSI = 257001013;
@@ -160,11 +163,6 @@ void FillStaticRecord(CRawDataAis& record) {
   record.m_strCallSign = std::u16string(u"LAXY\0\0\0", 7);  // '@' padding arrives as NUL
   record.m_strName = u"SAY \"HI\"\\\tOK";
   record.m_strDestination = std::u16string(u"OSLO\0KIEL", 9);
-}
-
-TEST(HostRecordFormat, JsonUsesTheRecordsFieldNamesAndEscapesText) {
-  CRawDataAis record;
-  FillStaticRecord(record);
   std::string json = "kept ";
   vf::host::AppendRecordJson(record, json);
   EXPECT_EQ(json, "kept "
@@ -173,11 +171,6 @@ TEST(HostRecordFormat, JsonUsesTheRecordsFieldNamesAndEscapesText) {
             "\"m_dLatitude\":0.0000000,\"m_dLongitude\":0.0000000,\"m_dSpeed\":0.0,\"m_dCourse\":0.0,"
             "\"m_dToBow\":120,\"m_dToStern\":30,\"m_dToPort\":10,\"m_dToStarboard\":12,"
             "\"m_strCallSign\":\"LAXY\",\"m_strName\":\"SAY \\\"HI\\\"\\\\\\u0009OK\",\"m_strDestination\":\"OSLO\"}");
-}
-
-TEST(HostRecordFormat, ReadableLineNamesTheKindAndItsFields) {
-  CRawDataAis record;
-  FillStaticRecord(record);
   EXPECT_EQ(vf::host::DescribeRecord(record),
             "01:25:05.250 UTC  257001013  A     static and voyage  \"SAY \"HI\"\\\tOK\" call sign LAXY, type 70, "
             "150 x 22 m, to \"OSLO\"");
