@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ais_plugin.h"
@@ -149,34 +149,6 @@ TEST_F(DllHost, ASerialPortThatIsNotThereReportsStatusTwo) {
       << ReadTrace("General");
 }
 
-// ConfigurePlugin on a thread of its own, as a host's user interface thread
-// would run it, while this thread works the dialog as a user would.
-class RunningDialog {
- public:
-  explicit RunningDialog(PFN_ConfigurePlugin configure)
-      : m_thread([this, configure] { m_result = configure(); }) {}
-  ~RunningDialog() {
-    if (m_thread.joinable()) m_thread.join();
-  }
-
-  HWND Window() {
-    HWND dialog = nullptr;
-    EXPECT_TRUE(vf::test::WaitUntil([&] {
-      dialog = FindWindowW(nullptr, L"Configure AIS Receiver");
-      return dialog != nullptr && IsWindowVisible(dialog);
-    }));
-    return dialog;
-  }
-  int32_t Result() {
-    m_thread.join();
-    return m_result;
-  }
-
- private:
-  int32_t m_result = 99;
-  std::thread m_thread;
-};
-
 RECT RectInDialog(HWND dialog, HWND control) {
   RECT rect{};
   GetWindowRect(control, &rect);
@@ -226,9 +198,14 @@ TEST_F(DllHost, TheConfigurationDialogEditsTheRecordAndOkStoresIt) {
   CCfgDevice start;
   start.m_nSerialTimeout = 1234;  // a field the dialog does not show
   m_api.put_Config(&start);
-  RunningDialog running(m_api.ConfigurePlugin);
-  HWND dialog = running.Window();
-  ASSERT_NE(dialog, nullptr);
+  // ConfigurePlugin on a thread of its own, as a host's user interface thread
+  // would run it, while this thread works the dialog as a user would.
+  std::future<int32_t> result = std::async(std::launch::async, m_api.ConfigurePlugin);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(vf::test::WaitUntil([&] {
+    dialog = FindWindowW(nullptr, L"Configure AIS Receiver");
+    return dialog != nullptr && IsWindowVisible(dialog);
+  }));
 
   // A default record: the serial rows, 9600, N-8-1, CRC Enabled.
   EXPECT_EQ(TextOf(dialog, IDC_ROW1_CAPTION), L"Serial Port:");
@@ -262,7 +239,7 @@ TEST_F(DllHost, TheConfigurationDialogEditsTheRecordAndOkStoresIt) {
   SetWindowTextW(host, L"ais.example.net");
   SetWindowTextW(port, L" 8080");
   SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
-  EXPECT_EQ(running.Result(), 0);
+  EXPECT_EQ(result.get(), 0);
 
   CCfgDevice stored;
   m_api.get_Config(&stored);
