@@ -1,5 +1,6 @@
 // Received bytes, cut into lines as a link cuts them, through the whole
-// sentence path to records; every record posted is taken and destroyed.
+// sentence path to records; every record posted is checked, taken and
+// destroyed.
 // Each input starts from an empty fragment store, so that a saved finding
 // reproduces on its own.
 #include <cstddef>
@@ -37,7 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   path.EndOfRun(trace, pass.feed);
+  // Whatever the bytes, the fragment store stays within its bound and no
+  // record names MMSI 0.
+  if (path.Fragments().Size() > path.Fragments().Capacity()) __builtin_trap();
   VfMessage message{};
-  while (VfGetMessage(window, &message, 0) == 1) delete reinterpret_cast<CRawData*>(message.lParam);
+  while (VfGetMessage(window, &message, 0) == 1) {
+    auto* record = reinterpret_cast<CRawDataAis*>(message.lParam);
+    if (record->m_nMMSI == 0) __builtin_trap();
+    delete record;
+  }
   return 0;
 }
