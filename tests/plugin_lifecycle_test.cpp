@@ -84,15 +84,20 @@ TEST(PluginLifecycle, StartsBothThreadsAndStopsThemQuickly) {
   EXPECT_EQ(app.StopPlugin(), 0);
 }
 
-TEST(PluginLifecycle, LinkFailureEndsBothThreadsAndStopStillSucceeds) {
-  ProbeApp app;
-  app.failLink = true;
-  ASSERT_EQ(app.StartPlugin(), 0) << "the start only waits for the threads to begin";
-  EXPECT_TRUE(WaitUntil([&] { return app.GetStatus() == kStatusLinkFailed; }));
-  EXPECT_TRUE(WaitUntil([&] { return app.deviceStops == 1 && app.workerStops == 1; }));
-  EXPECT_EQ(app.devicePasses, 0) << "the loop is skipped after a failed open";
-  EXPECT_EQ(app.StopPlugin(), 0);
-  EXPECT_EQ(app.GetStatus(), kStatusStopped);
+// A link that fails to open, or a hook that throws: the run ends (both
+// threads, their stop hooks run) but not the host, and the stop succeeds.
+TEST(PluginLifecycle, AFailedLinkOrAThrowingHookEndsTheRunAndStopStillSucceeds) {
+  for (const bool throwing : {false, true}) {
+    ProbeApp app;
+    app.failLink = !throwing;
+    app.throwInPass = throwing;
+    ASSERT_EQ(app.StartPlugin(), 0) << "the start only waits for the threads to begin";
+    EXPECT_TRUE(WaitUntil([&] { return app.GetStatus() == kStatusLinkFailed; }));
+    EXPECT_TRUE(WaitUntil([&] { return app.deviceStops == 1 && app.workerStops == 1; }));
+    EXPECT_EQ(app.devicePasses, throwing ? 1 : 0) << "after a failed open the loop is skipped";
+    EXPECT_EQ(app.StopPlugin(), 0);
+    EXPECT_EQ(app.GetStatus(), kStatusStopped);
+  }
 }
 
 // The second thread cannot be made while the device thread is in a long
@@ -131,15 +136,6 @@ TEST(PluginLifecycle, NoEventsOrNoMemoryForAThreadIsAFailedStart) {
   EXPECT_EQ(app.GetStatus(), kStatusStopped);
   faults.calls.startThread = vf::platform::NativeSystemCalls().startThread;
   EXPECT_EQ(app.StartPlugin(), 0);
-  EXPECT_EQ(app.StopPlugin(), 0);
-}
-
-TEST(PluginLifecycle, AHookThatThrowsEndsTheRunNotTheHost) {
-  ProbeApp app;
-  app.throwInPass = true;
-  ASSERT_EQ(app.StartPlugin(), 0);
-  EXPECT_TRUE(WaitUntil([&] { return app.GetStatus() == kStatusLinkFailed; }));
-  EXPECT_TRUE(WaitUntil([&] { return app.deviceStops == 1; })) << "the stop hook still runs";
   EXPECT_EQ(app.StopPlugin(), 0);
 }
 
