@@ -17,24 +17,17 @@ namespace {
 constexpr const char* kPositionReport = "139>Jh501sOcIa0MqLt1j?wp0000";
 
 TEST(TargetRecord, CloneCopiesEverythingButBit28OfTheDeviceId) {
+  const auto numbers = [](CRawDataAis& r) {
+    return std::tie(r.m_nContents, r.m_nDeviceId, r.m_dTime, r.m_dTimeOffset, r.m_nMMSI, r.m_nTimeReceived,
+                    r.m_nShipType, r.m_nNavStatus, r.m_nClass, r.m_dLatitude, r.m_dLongitude, r.m_dSpeed, r.m_dCourse,
+                    r.m_dToBow, r.m_dToStern, r.m_dToPort, r.m_dToStarboard);
+  };
+  const auto texts = [](const CRawDataAis& r) {
+    return std::tuple(r.m_strCallSign.View(), r.m_strName.View(), r.m_strDestination.View());
+  };
   CRawDataAis source;
-  source.m_nDeviceId = 0x10000005;
-  source.m_nContents = kContentsStaticVoyage;
-  source.m_dTime = 1700000000.5;
-  source.m_dTimeOffset = -0.25;
-  source.m_nMMSI = 211000000;
-  source.m_nTimeReceived = 1700000000;
-  source.m_nShipType = 70;
-  source.m_nNavStatus = 5;
-  source.m_nClass = kClassA;
-  source.m_dLatitude = 52.25;
-  source.m_dLongitude = -4.5;
-  source.m_dSpeed = 12.3;
-  source.m_dCourse = 45.6;
-  source.m_dToBow = 100;
-  source.m_dToStern = 20;
-  source.m_dToPort = 5;
-  source.m_dToStarboard = 10;
+  numbers(source) = std::tuple(kContentsStaticVoyage, 0x10000005, 1700000000.5, -0.25, 211000000u, 1700000000, 70, 5,
+                               kClassA, 52.25, -4.5, 12.3, 45.6, 100.0, 20.0, 5.0, 10.0);
   source.m_strCallSign = std::u16string(u"PD1234\0", 7);
   source.m_strName = u"NORTHERN STAR";
   source.m_strDestination = u"ROTTERDAM";
@@ -45,13 +38,8 @@ TEST(TargetRecord, CloneCopiesEverythingButBit28OfTheDeviceId) {
   auto& c = static_cast<CRawDataAis&>(*copy);
   EXPECT_EQ(c.m_nDeviceId, 0x00000005);
   c.m_nDeviceId = source.m_nDeviceId;
-  const auto fields = [](const CRawDataAis& r) {
-    return std::tuple(r.m_nContents, r.m_nDeviceId, r.m_dTime, r.m_dTimeOffset, r.m_nMMSI, r.m_nTimeReceived,
-                      r.m_nShipType, r.m_nNavStatus, r.m_nClass, r.m_dLatitude, r.m_dLongitude, r.m_dSpeed, r.m_dCourse,
-                      r.m_dToBow, r.m_dToStern, r.m_dToPort, r.m_dToStarboard, r.m_strCallSign.View(),
-                      r.m_strName.View(), r.m_strDestination.View());
-  };
-  EXPECT_EQ(fields(c), fields(source));
+  EXPECT_EQ(numbers(c), numbers(source));
+  EXPECT_EQ(texts(c), texts(source));
   c.m_strName.Append(u" II");  // copy on write
   EXPECT_EQ(source.m_strName.View(), u"NORTHERN STAR");
   EXPECT_EQ(CRawData().Clone(), nullptr) << "a base record clones to nothing";
