@@ -86,9 +86,9 @@ TEST(HostOptions, OutputAndRunOptions) {
   const auto options =
       Parse({"--json", "--quiet", "--monitor", "--duration", "2.5", "--device-id", "-7", "--time-offset", "250"}, error);
   ASSERT_TRUE(options) << error;
-  EXPECT_TRUE(options->json);
-  EXPECT_FALSE(options->gpsdJson);
-  EXPECT_TRUE(options->quiet);
+  EXPECT_TRUE(options->json && !options->gpsdJson && options->quiet && options->monitor);
+  EXPECT_EQ(options->durationSeconds, 2.5);
+  EXPECT_TRUE(vf::host::UsesBuiltInSimulator(*options));
   const auto gpsd = Parse({"--json", "gpsd", "--quiet"}, error);
   ASSERT_TRUE(gpsd) << error;
   EXPECT_TRUE(gpsd->json && gpsd->gpsdJson && gpsd->quiet);
@@ -96,9 +96,6 @@ TEST(HostOptions, OutputAndRunOptions) {
   const auto json = Parse({"--json", "tcp://ais.example.org:5631"}, error);
   ASSERT_TRUE(json) << error;
   EXPECT_TRUE(json->json && !json->gpsdJson && json->ipPort == 5631);
-  EXPECT_TRUE(options->monitor);
-  EXPECT_EQ(options->durationSeconds, 2.5);
-  EXPECT_TRUE(vf::host::UsesBuiltInSimulator(*options));
   // Showing the dialog or only reporting the record needs no simulator.
   for (const char* option : {"--configure", "--no-start"}) {
     const auto without = Parse({option}, error);

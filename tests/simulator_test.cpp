@@ -147,14 +147,12 @@ TEST(SimulatorOptions, GoodCommandLines) {
                                                  "--fault", "lose=0.25"},
                                                 error);
   ASSERT_TRUE(options) << error;
-  EXPECT_EQ(options->linkPath, "/tmp/com5");
-  EXPECT_EQ(options->feed.fleetSize, 7u);
-  EXPECT_EQ(options->feed.seed, 0u);
-  EXPECT_EQ(options->feed.linesPerSecond, 2500);
-  EXPECT_EQ(options->feed.durationSeconds, 1.5);
-  EXPECT_EQ(options->feed.transmissions, 9u);
-  EXPECT_EQ(options->feed.faults.probability[static_cast<size_t>(Fault::kLostFragment)], 0.25);
-  EXPECT_EQ(options->feed.faults.probability[static_cast<size_t>(Fault::kGarbage)], 0.1);
+  const vf::sim::FeedSettings& feed = options->feed;
+  EXPECT_EQ(std::tie(options->linkPath, feed.fleetSize, feed.seed, feed.linesPerSecond, feed.durationSeconds,
+                     feed.transmissions),
+            std::make_tuple(std::string("/tmp/com5"), size_t{7}, uint32_t{0}, 2500.0, 1.5, uint64_t{9}));
+  EXPECT_EQ(feed.faults.probability[static_cast<size_t>(Fault::kLostFragment)], 0.25);
+  EXPECT_EQ(feed.faults.probability[static_cast<size_t>(Fault::kGarbage)], 0.1);
 }
 
 // The simulator's own forms; the number checks it shares with the host are
