@@ -25,21 +25,26 @@ using SocketId = SOCKET;
 inline void CloseSocket(SocketId socket) { closesocket(socket); }
 inline int PollSocket(pollfd* ready, int timeoutMs) { return WSAPoll(ready, 1, timeoutMs); }
 constexpr int kSendFlags = 0;
-// Winsock for the whole test program.
-inline const bool kSocketsStarted = [] {
-  WSADATA data{};
-  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}();
+// Winsock, once for the whole test program.
+inline void StartSockets() {
+  static const bool started = [] {
+    WSADATA data{};
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  static_cast<void>(started);
+}
 #else
 using SocketId = int;
 inline void CloseSocket(SocketId socket) { close(socket); }
 inline int PollSocket(pollfd* ready, int timeoutMs) { return poll(ready, 1, timeoutMs); }
 constexpr int kSendFlags = MSG_NOSIGNAL;
+inline void StartSockets() {}
 #endif
 constexpr SocketId kNoPeer = static_cast<SocketId>(-1);
 
 // A socket bound to a free port: on 127.0.0.1, or on every interface.
 inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true) {
+  StartSockets();
   const SocketId bound = socket(AF_INET, type, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -92,6 +97,7 @@ inline uint16_t UnusedTcpPort() {
 
 // Sends datagrams to a port on 127.0.0.1.
 inline bool SendDatagram(uint16_t port, const std::string& bytes) {
+  StartSockets();
   const SocketId sender = socket(AF_INET, SOCK_DGRAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
