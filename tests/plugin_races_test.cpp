@@ -22,6 +22,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
+using vf::test::StatusCount;
 
 const std::string kSentence = vf::sim::VdmSentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A')[0] + "\r\n";
 
@@ -33,8 +34,6 @@ size_t EntriesIn(const char* folder) {
   }
   return count;
 }
-
-using vf::test::StatusCount;
 
 // A configuration given while running: the host sees it at once, the loop
 // takes its option text, time offset and device id at its next line, and its
