@@ -22,7 +22,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
-using vf::test::StatusCount;
+using vf::test::StatusCountStartingWith;
 
 const std::string kSentence = vf::sim::VdmSentences("139>Jh501sOcIa0MqLt1j?wp0000", 0, -1, 'A')[0] + "\r\n";
 
@@ -93,7 +93,7 @@ TEST(PluginRaces, NothingOfTheSystemIsTakenAtLoad) {
   vf::test::TraceFolder folder;
   app.PutConfig(vf::test::UdpSessionConfig(vf::test::UnusedUdpPort()));
   ASSERT_EQ(app.StartPlugin(), 0);
-  EXPECT_TRUE(vf::test::WaitUntil([&] { return StatusCount(folder, "UDP session started.") > 0; }));
+  EXPECT_TRUE(vf::test::WaitUntil([&] { return StatusCountStartingWith(folder, "UDP session started.") > 0; }));
   EXPECT_EQ(app.StopPlugin(), 0);
   EXPECT_GT(g_socketLayerStarts, 0);
   calls = vf::platform::NativeSystemCalls();
@@ -111,7 +111,8 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   api.put_Config(&config);
   api.put_Parent(sink.Window());
   ASSERT_EQ(api.StartPlugin(), 0);
-  ASSERT_TRUE(vf::test::WaitUntil([&] { return StatusCount(folder, "Opening TCP connection to: [127.0.0.1]") > 0; }));
+  ASSERT_TRUE(
+      vf::test::WaitUntil([&] { return StatusCountStartingWith(folder, "Opening TCP connection to: [127.0.0.1]") > 0; }));
 
   const auto stopAsked = Clock::now();
   EXPECT_EQ(api.StopPlugin(), 0);
@@ -120,8 +121,8 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   uint32_t status = 9;
   api.get_Status(&status);
   EXPECT_EQ(status, kStatusStopped);
-  EXPECT_LE(StatusCount(folder, "Failed to open TCP connection:"), 1u) << "no attempt after the stop";
-  EXPECT_TRUE(StatusCount(folder, "All plugin background processes have been stopped.") > 0);
+  EXPECT_LE(StatusCountStartingWith(folder, "Failed to open TCP connection:"), 1u) << "no attempt after the stop";
+  EXPECT_TRUE(StatusCountStartingWith(folder, "All plugin background processes have been stopped.") > 0);
   plugin.Unload();  // no thread of the library is left to run in unloaded code
 }
 

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -115,8 +116,13 @@ inline std::vector<std::string> StatusMessages(const TraceFolder& folder, bool w
   return EntryMessages(folder.Read("General").value_or(""), withLevel);
 }
 
-// How many of the status trace's messages begin with `start`.
-inline size_t StatusCount(const TraceFolder& folder, const std::string& start) {
+// How many of the status trace's messages are `message`, or begin with
+// `start`.
+inline size_t StatusCount(const TraceFolder& folder, const std::string& message) {
+  const std::vector<std::string> messages = StatusMessages(folder);
+  return static_cast<size_t>(std::count(messages.begin(), messages.end(), message));
+}
+inline size_t StatusCountStartingWith(const TraceFolder& folder, const std::string& start) {
   size_t count = 0;
   for (const std::string& message : StatusMessages(folder)) count += message.rfind(start, 0) == 0;
   return count;
