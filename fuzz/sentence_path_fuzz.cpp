@@ -38,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   path.EndOfRun(trace, pass.feed);
-  // Whatever the bytes, the fragment store stays within its bound and no
-  // record names MMSI 0.
+  // Whatever the bytes, the fragment store stays within its bound and every
+  // record posted is an AIS record that names a station (MMSI not 0).
   if (path.Fragments().Size() > path.Fragments().Capacity()) __builtin_trap();
   VfMessage message{};
   while (VfGetMessage(window, &message, 0) == 1) {
-    auto* record = reinterpret_cast<CRawDataAis*>(message.lParam);
-    if (record->m_nMMSI == 0) __builtin_trap();
+    auto* record = reinterpret_cast<CRawData*>(message.lParam);
+    if (record->m_nType != RAW_DATA_TYPE_AIS || static_cast<CRawDataAis*>(record)->m_nMMSI == 0) __builtin_trap();
     delete record;
   }
   return 0;
