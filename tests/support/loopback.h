@@ -59,6 +59,7 @@ inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true) 
 // A listening TCP socket on 127.0.0.1 with one accepted peer.
 class TcpServer {
  public:
+  // m_port is declared before m_listener: binding the listener fills it in.
   TcpServer() : m_listener(BoundSocket(SOCK_STREAM, m_port)) { listen(m_listener, 4); }
   ~TcpServer() {
     if (m_peer != kNoPeer) CloseSocket(m_peer);
@@ -112,6 +113,7 @@ inline bool SendDatagram(uint16_t port, const std::string& bytes) {
 // A UDP port on every interface held by a socket without address reuse.
 class HeldUdpPort {
  public:
+  // m_port is declared before m_socket: binding the socket fills it in.
   HeldUdpPort() : m_socket(BoundSocket(SOCK_DGRAM, m_port, false)) {}
   ~HeldUdpPort() { CloseSocket(m_socket); }
   HeldUdpPort(const HeldUdpPort&) = delete;
