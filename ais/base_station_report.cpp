@@ -17,11 +17,10 @@ static_assert(Adjacent(kMmsiField, kUtcYearToSecond) && Adjacent(kUtcYearToSecon
 
 }  // namespace
 
-DecodedRecord DecodeBaseStationReport(std::string_view payload) {
-  TargetRecord record = NewTargetRecord(payload, kClassBaseStation);
+DecodedRecord DecodeBaseStationReport(const PayloadReader& bits) {
+  TargetRecord record = NewTargetRecord(bits, kClassBaseStation);
   if (!record) return {};
-  record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
-  record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
+  ReadPosition(bits, kLongitude, kLatitude, *record);
   return {std::move(record), kContentsBaseStation};
 }
 

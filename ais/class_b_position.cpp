@@ -19,13 +19,12 @@ static_assert(Adjacent(kMmsiField, kRegionalReserved) && Adjacent(kRegionalReser
 
 }  // namespace
 
-DecodedRecord DecodeClassBPosition(std::string_view payload) {
-  TargetRecord record = NewTargetRecord(payload, kClassB);
+DecodedRecord DecodeClassBPosition(const PayloadReader& bits) {
+  TargetRecord record = NewTargetRecord(bits, kClassB);
   if (!record) return {};
-  record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
-  record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
-  record->m_dCourse = TenthsToUnits(ExtractBits(payload, kCourseOverGround));
-  record->m_dSpeed = TenthsToUnits(ExtractBits(payload, kSpeedOverGround));
+  ReadPosition(bits, kLongitude, kLatitude, *record);
+  record->m_dCourse = TenthsToUnits(bits.Unsigned(kCourseOverGround));
+  record->m_dSpeed = TenthsToUnits(bits.Unsigned(kSpeedOverGround));
   return {std::move(record), kContentsClassBPosition};
 }
 

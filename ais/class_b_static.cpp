@@ -17,32 +17,25 @@ constexpr BitField kName{40, 120};
 constexpr BitField kShipType{40, 8};
 constexpr BitField kVendorId{48, 42};  // not read
 constexpr BitField kCallSign{90, 42};
-constexpr BitField kDimensionToBow{132, 9};
-constexpr BitField kDimensionToStern{141, 9};
-constexpr BitField kDimensionToPort{150, 6};
-constexpr BitField kDimensionToStarboard{156, 6};
+constexpr DimensionFields kDimensions = DimensionsAt(132);
 
 static_assert(Adjacent(kMmsiField, kPartNumber) && Adjacent(kPartNumber, kName));
 static_assert(Adjacent(kPartNumber, kShipType) && Adjacent(kShipType, kVendorId) && Adjacent(kVendorId, kCallSign) &&
-              Adjacent(kCallSign, kDimensionToBow) && Adjacent(kDimensionToBow, kDimensionToStern) &&
-              Adjacent(kDimensionToStern, kDimensionToPort) && Adjacent(kDimensionToPort, kDimensionToStarboard));
+              Adjacent(kCallSign, kDimensions.toBow));
 
 }  // namespace
 
-DecodedRecord DecodeClassBStatic(std::string_view payload) {
-  TargetRecord record = NewTargetRecord(payload, kClassB);
+DecodedRecord DecodeClassBStatic(const PayloadReader& bits) {
+  TargetRecord record = NewTargetRecord(bits, kClassB);
   if (!record) return {};
-  switch (ExtractBits(payload, kPartNumber)) {
+  switch (bits.Unsigned(kPartNumber)) {
     case kPartA:
-      GetSixBitText(payload, kName, record->m_strName);
+      bits.Text(kName, record->m_strName);
       return {std::move(record), kContentsStaticPartA};
     case kPartB:
-      record->m_nShipType = static_cast<int32_t>(ExtractBits(payload, kShipType));
-      GetSixBitText(payload, kCallSign, record->m_strCallSign);
-      record->m_dToBow = ExtractBits(payload, kDimensionToBow);
-      record->m_dToStern = ExtractBits(payload, kDimensionToStern);
-      record->m_dToPort = ExtractBits(payload, kDimensionToPort);
-      record->m_dToStarboard = ExtractBits(payload, kDimensionToStarboard);
+      record->m_nShipType = static_cast<int32_t>(bits.Unsigned(kShipType));
+      bits.Text(kCallSign, record->m_strCallSign);
+      ReadDimensions(bits, kDimensions, *record);
       return {std::move(record), kContentsStaticPartB};
     default:
       return {};  // parts 2 and 3 are reserved: dropped without a record

@@ -22,14 +22,14 @@ static_assert(Adjacent(kMmsiField, kPositionAccuracy) && Adjacent(kPositionAccur
 
 }  // namespace
 
-DecodedRecord DecodeLongRangePosition(std::string_view payload) {
-  TargetRecord record = NewTargetRecord(payload, kClassA);
+DecodedRecord DecodeLongRangePosition(const PayloadReader& bits) {
+  TargetRecord record = NewTargetRecord(bits, kClassA);
   if (!record) return {};
-  record->m_nNavStatus = static_cast<int32_t>(ExtractBits(payload, kNavigationalStatus));
-  record->m_dLongitude = MinutesTenthsToDegrees(ExtractSignedBits(payload, kLongitude));
-  record->m_dLatitude = MinutesTenthsToDegrees(ExtractSignedBits(payload, kLatitude));
-  record->m_dSpeed = ExtractBits(payload, kSpeedOverGround);
-  record->m_dCourse = ExtractBits(payload, kCourseOverGround);
+  record->m_nNavStatus = static_cast<int32_t>(bits.Unsigned(kNavigationalStatus));
+  record->m_dLongitude = MinutesTenthsToDegrees(bits.Signed(kLongitude));
+  record->m_dLatitude = MinutesTenthsToDegrees(bits.Signed(kLatitude));
+  record->m_dSpeed = bits.Unsigned(kSpeedOverGround);
+  record->m_dCourse = bits.Unsigned(kCourseOverGround);
   return {std::move(record), kContentsLongRange};
 }
 

@@ -42,6 +42,52 @@ inline CWideString& GetSixBitText(std::string_view payload, BitField field, CWid
   return GetSixBitText(payload, field.first, field.length, text);
 }
 
+// A payload as a decoder reads it. With whole bits, only the bits that
+// arrived are read: a numeric field that reaches past them marks the payload
+// cut short (its decoder then makes no record), and a text field ends at its
+// last whole character. Without, every bit past the end reads as 0, as the
+// plug-in's contract says.
+class PayloadReader {
+ public:
+  // Without whole bits: every character's six bits, and bits past them read as 0.
+  static PayloadReader Literal(std::string_view payload) {
+    return PayloadReader(payload, static_cast<uint32_t>(payload.size() * 6), false);
+  }
+  PayloadReader(std::string_view payload, uint32_t bitCount, bool wholeBits)
+      : m_payload(payload), m_nBitCount(bitCount), m_bWholeBits(wholeBits) {}
+
+  uint32_t Unsigned(BitField field) const {
+    Need(field);
+    return ExtractBits(m_payload, field);
+  }
+  int32_t Signed(BitField field) const {
+    Need(field);
+    return ExtractSignedBits(m_payload, field);
+  }
+  CWideString& Text(BitField field, CWideString& text) const {
+    if (m_bWholeBits) field.length = static_cast<uint16_t>(WholeCharactersOf(field) * 6);
+    return GetSixBitText(m_payload, field, text);
+  }
+  // The bits that carry the message: the payload less its fill bits.
+  uint32_t BitCount() const { return m_nBitCount; }
+  bool CutShort() const { return m_bCutShort; }
+
+ private:
+  void Need(BitField field) const {
+    if (m_bWholeBits && uint32_t{field.first} + field.length > m_nBitCount) m_bCutShort = true;
+  }
+  uint32_t WholeCharactersOf(BitField field) const {
+    if (field.first >= m_nBitCount) return 0;
+    const uint32_t arrived = m_nBitCount - field.first;
+    return (arrived < field.length ? arrived : field.length) / 6;
+  }
+
+  std::string_view m_payload;
+  uint32_t m_nBitCount;
+  bool m_bWholeBits;
+  mutable bool m_bCutShort = false;
+};
+
 // 1/10000 minute to degrees, for longitudes and latitudes.
 inline double MinutesTenThousandthsToDegrees(int32_t value) { return static_cast<double>(value) / 600000.0; }
 // 1/10 minute to degrees, for the long-range positions of message 27.

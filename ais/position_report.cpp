@@ -21,14 +21,13 @@ static_assert(Adjacent(kMmsiField, kNavigationalStatus) && Adjacent(kNavigationa
 
 }  // namespace
 
-DecodedRecord DecodePositionReport(std::string_view payload) {
-  TargetRecord record = NewTargetRecord(payload, kClassA);
+DecodedRecord DecodePositionReport(const PayloadReader& bits) {
+  TargetRecord record = NewTargetRecord(bits, kClassA);
   if (!record) return {};
-  record->m_nNavStatus = static_cast<int32_t>(ExtractBits(payload, kNavigationalStatus));
-  record->m_dSpeed = TenthsToUnits(ExtractBits(payload, kSpeedOverGround));
-  record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
-  record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
-  record->m_dCourse = TenthsToUnits(ExtractBits(payload, kCourseOverGround));
+  record->m_nNavStatus = static_cast<int32_t>(bits.Unsigned(kNavigationalStatus));
+  record->m_dSpeed = TenthsToUnits(bits.Unsigned(kSpeedOverGround));
+  ReadPosition(bits, kLongitude, kLatitude, *record);
+  record->m_dCourse = TenthsToUnits(bits.Unsigned(kCourseOverGround));
   return {std::move(record), kContentsPosition};
 }
 

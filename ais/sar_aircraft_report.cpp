@@ -19,13 +19,12 @@ static_assert(Adjacent(kMmsiField, kAltitude) && Adjacent(kAltitude, kSpeedOverG
 
 }  // namespace
 
-DecodedRecord DecodeSarAircraftReport(std::string_view payload) {
-  TargetRecord record = NewTargetRecord(payload, kClassSarAircraft);
+DecodedRecord DecodeSarAircraftReport(const PayloadReader& bits) {
+  TargetRecord record = NewTargetRecord(bits, kClassSarAircraft);
   if (!record) return {};
-  record->m_dSpeed = ExtractBits(payload, kSpeedOverGround);
-  record->m_dLongitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLongitude));
-  record->m_dLatitude = MinutesTenThousandthsToDegrees(ExtractSignedBits(payload, kLatitude));
-  record->m_dCourse = TenthsToUnits(ExtractBits(payload, kCourseOverGround));
+  record->m_dSpeed = bits.Unsigned(kSpeedOverGround);
+  ReadPosition(bits, kLongitude, kLatitude, *record);
+  record->m_dCourse = TenthsToUnits(bits.Unsigned(kCourseOverGround));
   return {std::move(record), kContentsSarAircraft};
 }
 

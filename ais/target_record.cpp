@@ -1,19 +1,30 @@
-#include "target_record.h"
+#include "ais/target_record.h"
 
 #include <new>
 
-#include "ais/payload_bits.h"
 #include "ais/record_store.h"
 
 namespace vf::ais {
 
-TargetRecord NewTargetRecord(std::string_view payload, AisStationClass stationClass) {
+TargetRecord NewTargetRecord(const PayloadReader& bits, AisStationClass stationClass) {
   TargetRecord record(new (std::nothrow) StoredRecord);
   if (!record) return nullptr;
-  record->m_nMMSI = ExtractBits(payload, kMmsiField);
+  record->m_nMMSI = bits.Unsigned(kMmsiField);
   if (record->m_nMMSI == 0) return nullptr;
   record->m_nClass = stationClass;
   return record;
+}
+
+void ReadDimensions(const PayloadReader& bits, const DimensionFields& fields, CRawDataAis& record) {
+  record.m_dToBow = bits.Unsigned(fields.toBow);
+  record.m_dToStern = bits.Unsigned(fields.toStern);
+  record.m_dToPort = bits.Unsigned(fields.toPort);
+  record.m_dToStarboard = bits.Unsigned(fields.toStarboard);
+}
+
+void ReadPosition(const PayloadReader& bits, BitField longitude, BitField latitude, CRawDataAis& record) {
+  record.m_dLongitude = MinutesTenThousandthsToDegrees(bits.Signed(longitude));
+  record.m_dLatitude = MinutesTenThousandthsToDegrees(bits.Signed(latitude));
 }
 
 }  // namespace vf::ais

@@ -28,6 +28,7 @@ set(AIS_CORE_SOURCES
   links/tcp_client.cpp
   links/udp_session.cpp
   nmea/fragment_store.cpp
+  nmea/ordered_assembly.cpp
   nmea/receive_loop.cpp
   nmea/sentence_checks.cpp
   plugin/ais_app.cpp

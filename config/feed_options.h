@@ -1,44 +1,61 @@
-// What the option text can switch on beyond the plug-in's own behaviour, one
-// "KEY=VALUE" entry each beside "CRC"; with none of them the plug-in behaves
-// exactly as without. Keys are upper case; "1" switches a feature on.
+// What the option text switches on or off beyond the CRC entry, one
+// "KEY=VALUE" entry each. Keys are upper case.
 //
-//   TAGBLOCK=1     NMEA 4.0 tag blocks ("\s:2573135,c:1671620143*0A\" before
-//                  the sentence): the tag block's checksum and the sentence's
-//                  are tested apart (with CRC on), and the sentence decoded
+// On unless switched off ("=0"), because real receivers need them:
+//   TAGBLOCK       NMEA 4.0 tag blocks ("\s:2573135,c:1671620143*0A\" before
+//                  the sentence) are split off; the tag block's checksum and
+//                  the sentence's are tested apart (with CRC on)
+//   UDPLINES       a datagram is split at its line ends, and each line read
+//                  as the serial and TCP links read theirs
+//   RECONNECT      a TCP connection the receiver closed, or a serial device
+//                  that went away, is traced and opened again with a back-off;
+//                  RECONNECT=2 also retries a first TCP connection that fails
+//   COUNTS         the lines and messages dropped, by cause, are traced when
+//                  a run ends (COUNTS=STOP, the default); COUNTS=N (1 to
+//                  86400) also every N seconds
+//   WHOLEBITS      a record is made only of bits that arrived, the sentences
+//                  of a message join only in order on one channel, and the
+//                  clock is anchored to UTC midnight
+//   WAITFORHOST    a record the host's window cannot take yet waits for room
+//                  (up to 2 s) instead of being dropped
+//   LITERAL=1      all of the above off at once: the plug-in's contract to
+//                  the letter; an entry of its own still switches one back on
+//
+// Off unless switched on, because they change what a host receives:
 //   TAGTIME=1      with TAGBLOCK: a tag block's c: time (UNIX seconds, or
 //                  milliseconds) stamps the record instead of its arrival
 //   OWNSHIP=1      !AIVDO sentences (the own ship's, from a transponder) are
 //                  decoded too; their records carry kContentsOwnShip
 //   TYPES=ALL      messages 9, 19, 21 and 27 are decoded as well
-//   UDPLINES=1     a datagram is split at its line ends, and each line read
-//                  as the serial and TCP links read theirs
 //   FRAGMENTAGE=N  a sentence waiting for the rest of its message is dropped
 //                  after N seconds (1 to 3600)
-//   RECONNECT=1    a TCP connection the receiver closed, or a serial device
-//                  that went away, is opened again with a back-off
 //   UDPBIND=A      a UDP session binds the local address A instead of all
 //   UDPSOURCES=L   a UDP session reads only datagrams from the hosts of the
 //                  comma-separated list L, or with "PEER" from the configured
 //                  host address; the others are counted and traced
-//   COUNTS=STOP    the lines and messages dropped, by cause, are traced when
-//                  a run ends; COUNTS=N (1 to 86400) also every N seconds
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace vf {
 
 struct FeedOptions {
-  bool tagBlocks = false;
+  bool tagBlocks = true;
   bool tagBlockTime = false;
   bool ownShip = false;
   bool allMessageTypes = false;
-  bool datagramLines = false;
+  bool datagramLines = true;
   uint32_t fragmentMaxAgeMs = 0;  // 0: fragments wait until newer ones push them out
-  bool reconnect = false;
-  bool dropCounts = false;
+  bool reconnect = true;
+  bool retryFirstConnect = false;  // RECONNECT=2
+  bool dropCounts = true;
   uint32_t dropCountsEveryMs = 0;  // 0: only when the run ends
+  bool wholeBits = true;           // no invented bits, in-order joins, UTC-anchored clock
+  bool waitForHost = true;
+  std::u16string udpBind;      // empty: every local address
+  std::u16string udpSources;   // empty: every sender
 
   static FeedOptions Of(std::u16string_view optionText);
 };

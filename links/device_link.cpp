@@ -41,6 +41,7 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWri
   const vf::FeedOptions options = vf::FeedOptions::Of(config.m_strOptions.View());
   m_bDatagramLines = options.datagramLines;
   m_bReconnect = options.reconnect;
+  m_bRetryFirstConnect = options.retryFirstConnect;
   m_pStopRequested = &stopRequested;
   m_bRefusalTraced = false;
   m_datagramLines.Take(u"");
@@ -99,23 +100,25 @@ int32_t CDeviceLink::OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter
   }
   trace.TraceStatus(vf::kTraceProgress, u"Opening TCP connection to: [%ls] on port: [%ld]...",
               {config.m_strHostAddress, config.m_nIpPort});
+  m_strTcpHost = ToAnsiString(config.m_strHostAddress);
+  m_nTcpPort = config.m_nIpPort;
+  m_recovery.Start(u"TCP [" + std::u16string(config.m_strHostAddress.View()) + u"] on port [" +
+                   vf::platform::AnsiToWide(std::to_string(config.m_nIpPort)) + u"]");
   // A stop ends the attempts: the host must not wait out up to 15 s of them.
   const auto stopping = [&stopRequested] { return stopRequested.load(); };
   for (int attempt = 0; attempt < kConnectAttempts && !stopping(); ++attempt) {
-    const int32_t result =
-        m_pTcp->Connect(ToAnsiString(config.m_strHostAddress), config.m_nIpPort, stopping);
+    const int32_t result = m_pTcp->Connect(m_strTcpHost, m_nTcpPort, stopping);
     if (result == 0) {
       trace.TraceStatus(vf::kTraceSuccess, u"TCP connection established.");
-      m_strTcpHost = ToAnsiString(config.m_strHostAddress);
-      m_nTcpPort = config.m_nIpPort;
-      m_recovery.Start(u"TCP [" + std::u16string(config.m_strHostAddress.View()) + u"] on port [" +
-                       vf::platform::AnsiToWide(std::to_string(config.m_nIpPort)) + u"]");
       return 0;
     }
     CWideString text;
     trace.TraceStatus(vf::kTraceError, u"Failed to open TCP connection: %ls.", {GetErrorText(result, text)});
   }
-  return -1;
+  if (!m_bRetryFirstConnect || stopping()) return -1;
+  trace.TraceStatus(vf::kTraceProgress, u"The TCP connection is tried again until it opens or the plugin is stopped.");
+  m_recovery.NotOpenYet(vf::platform::TickCountMs());
+  return 1;
 }
 
 int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace) {

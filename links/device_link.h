@@ -28,7 +28,8 @@ class CDeviceLink {
   CDeviceLink& operator=(const CDeviceLink&) = delete;
 
   // 0 when the configured link is open, -1 when it is not (the reason is
-  // traced). A request to stop ends the TCP connection attempts.
+  // traced), 1 when a TCP connection failed and "RECONNECT=2" has it tried
+  // again from the passes. A request to stop ends the TCP connection attempts.
   int32_t OpenDeviceLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
   // 0 data, 1 the control event, 2 the auxiliary event, -1 nothing or failure.
   int32_t WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
@@ -65,7 +66,8 @@ class CDeviceLink {
   const vf::TraceWriter* m_pTrace = nullptr;  // the open's, for what happens while reading
   bool m_bLossTraced = false;
   bool m_bDatagramLines = false;  // "UDPLINES=1": datagrams are read line by line
-  bool m_bReconnect = false;      // "RECONNECT=1": a lost link is opened again
+  bool m_bReconnect = false;      // "RECONNECT": a lost link is opened again
+  bool m_bRetryFirstConnect = false;  // "RECONNECT=2": a first TCP connection too
   std::string m_strTcpHost;
   int32_t m_nTcpPort = 0;
   const std::atomic<bool>* m_pStopRequested = nullptr;

@@ -25,6 +25,12 @@ class LinkRecovery {
     *this = LinkRecovery{};
     m_strWhat = std::move(what);
   }
+  // A first connection that failed: the attempts follow as after a loss,
+  // without a line that says one.
+  void NotOpenYet(uint32_t nowMs) {
+    m_bLost = true;
+    m_nDueMs = nowMs + m_nWaitMs;
+  }
   // One pass of the device loop while the link is lost: traces the loss the
   // first time, waits on `stopEvent` for at most 500 ms, and when the
   // attempt is due calls `reopen` (0, or the error code it failed with).

@@ -16,8 +16,13 @@ enum class DropCause : uint8_t {
   kFragmentLost,        // pushed out of the full store, or too old
   kPayloadRejected,     // a complete message the decoders do not take
   kNotPosted,           // a record the host's window did not take
+  kNotJoined,           // a sentence of a message whose other sentences did not all arrive in order
+  kPayloadCutShort,     // a message that ends before a field its record needs
+  kPayloadCharacter,    // a payload character outside the six-bit armour
+  kFillBits,            // a fill-bit count outside 0 to 5 or beyond the payload
+  kLostBelow,           // datagrams the system dropped, serial overruns
 };
-inline constexpr size_t kDropCauses = 7;
+inline constexpr size_t kDropCauses = 12;
 
 struct DropCounts {
   std::array<int64_t, kDropCauses> byCause{};

@@ -36,6 +36,17 @@ void CReceiveLoop::HandleReceivedLine(std::u16string_view line, const LineRules&
   origin.ownShip = fragment->ownShip;
   // Arrival times are kept, and the clock read, only when fragments age.
   const uint32_t now = rules.fragmentMaxAgeMs > 0 ? platform::TickCountMs() : 0;
+  if (rules.joinInOrder) {
+    if (const size_t old = rules.fragmentMaxAgeMs > 0 ? m_orderedAssembly.DropOlderThan(now, rules.fragmentMaxAgeMs) : 0) {
+      sink.Dropped(DropCause::kFragmentLost, old);
+    }
+    const size_t unjoined = m_orderedAssembly.Take(*fragment, now, [&](std::string_view payload, int fillBits) {
+      origin.fillBits = fillBits;
+      sink.DecodeMessage(payload, origin);
+    });
+    if (unjoined > 0) sink.Dropped(DropCause::kNotJoined, unjoined);
+    return;
+  }
   size_t lost = rules.fragmentMaxAgeMs > 0 ? m_vecFragments.DropOlderThan(now, rules.fragmentMaxAgeMs) : 0;
   if (m_vecFragments.Append(fragment->count, fragment->number, fragment->sequenceId, fragment->payload, now)) ++lost;
   if (lost > 0) sink.Dropped(DropCause::kFragmentLost, lost);

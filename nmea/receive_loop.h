@@ -8,6 +8,7 @@
 
 #include "nmea/drop_counts.h"
 #include "nmea/fragment_store.h"
+#include "nmea/ordered_assembly.h"
 
 namespace vf::nmea {
 
@@ -18,11 +19,13 @@ struct LineRules {
   bool tagBlockTime = false;      // and its time goes with the message
   bool ownShip = false;           // "VDO" sentences are taken too
   uint32_t fragmentMaxAgeMs = 0;  // 0: fragments wait until newer ones push them out
+  bool joinInOrder = true;        // sentences join only in order on one channel (OrderedAssembly)
 };
 
 // What the line that completed a message says of it beyond its payload.
 struct MessageOrigin {
   bool ownShip = false;
+  int fillBits = 0;  // of the message's last sentence
   bool hasTime = false;
   double unixSeconds = 0.0;  // the tag block's time
 };
@@ -43,7 +46,9 @@ class CReceiveLoop {
  public:
   void HandleReceivedLine(std::u16string_view line, const LineRules& rules, ReceiveSink& sink);
 
-  // Fragments wait here across passes, and across stops and starts.
+  // Fragments wait here across passes, and across stops and starts: in
+  // order, or matched by id and number alone (the contract's rules).
+  OrderedAssembly m_orderedAssembly;
   FragmentStore m_vecFragments;
 
  private:

@@ -71,7 +71,12 @@ std::optional<VdmFragment> ParseVdmSentence(std::string_view sentence, bool acce
   if (count < 1 || count > 9 || number < 1 || number > 9 || sequenceId > 9) {
     return reject(DropCause::kFragmentOutOfRange);
   }
-  return VdmFragment{count, number, sequenceId, fields[5], ownShip};
+  VdmFragment fragment{count, number, sequenceId, fields[5], ownShip};
+  fragment.hasSequenceId = !fields[3].empty();
+  fragment.channel = fields[4].empty() ? '\0' : fields[4][0];
+  const std::string_view fill = fields[6].substr(0, fields[6].find('*'));
+  fragment.fillBits = fill.empty() ? 0 : fill.size() == 1 && fill[0] >= '0' && fill[0] <= '9' ? fill[0] - '0' : -1;
+  return fragment;
 }
 
 std::optional<TagBlock> SplitTagBlock(std::string_view line) {

@@ -26,6 +26,9 @@ struct VdmFragment {
   uint8_t sequenceId;
   std::string_view payload;
   bool ownShip = false;  // a "VDO" sentence
+  bool hasSequenceId = false;  // the field is not empty
+  char channel = 0;            // the radio channel's first character, 0 when empty
+  int fillBits = 0;            // 0 when the field is empty; -1 when it is no digit
 };
 
 // Nothing unless the sentence has at least seven comma-separated fields,

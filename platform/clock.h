@@ -25,6 +25,8 @@ int64_t LocalMidnightAsUtcSeconds(int year, int month, int day);
 
 // Seconds since 1970-01-01 UTC, whole milliseconds.
 double SystemTimeSeconds();
+// Milliseconds since 1970-01-01 UTC.
+int64_t SystemTimeMs();
 // Whole seconds since 1970-01-01 UTC.
 int64_t CalendarTimeSeconds();
 

@@ -4,12 +4,17 @@
 
 void CAISApp::InitDeviceThread(vf::PluginRun& run) {
   m_pass = run.TakePassSettings();
+  if (CTimeStamping* clock = TimeStamping()) {
+    clock->UseAnchor(m_pass.feed.wholeBits ? CTimeStamping::Anchor::kUtcMidnight : CTimeStamping::Anchor::kLocalMidnight);
+  }
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin started.");
   m_pLink = std::make_unique<CDeviceLink>();
-  if (m_pLink->OpenDeviceLink(run.m_cfgDevice, run.m_trace, run.m_bStopRequested) == 0) {
+  const int32_t opened = m_pLink->OpenDeviceLink(run.m_cfgDevice, run.m_trace, run.m_bStopRequested);
+  if (opened == 0) {
     run.m_trace.TraceStatus(vf::kTraceSuccess, u"Plugin is running successfully");
     return;
   }
+  if (opened == 1) return;  // still running: the passes open the link
   run.m_trace.TraceStatus(vf::kTraceError, u"Failed to open or initialize device connection");
   SetLinkFailed(run);
 }
@@ -20,7 +25,8 @@ void CAISApp::RunDeviceThread(vf::PluginRun& run) {
   if (m_pLink->ReadDeviceLine(m_strLine, run.m_hStopEvent) != 0) return;
   // After the wait: a line sent after a configuration was given is read with it.
   if (run.PassSettingsChanged()) m_pass = run.TakePassSettings();
-  m_sentencePath.HandleReceivedLine(m_strLine.View(), {run.m_trace, GetParent(), TimeStamping(), m_pass});
+  m_sentencePath.HandleReceivedLine(m_strLine.View(),
+                                    {run.m_trace, GetParent(), TimeStamping(), m_pass, run.m_hStopEvent});
 }
 
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {

@@ -2,12 +2,33 @@
 
 #include "diag/trace_file.h"
 #include "platform/clock.h"
+#include "platform/event.h"
 #include "platform/window.h"
 
 namespace vf {
 
+namespace {
+
+// Posts again while the queue stays full, a little later each time, until
+// the host takes one, the window goes, the stop comes or the time is up.
+bool PostWhenThereIsRoom(HostWindow window, intptr_t record, platform::Handle stopEvent) {
+  const uint32_t start = platform::TickCountMs();
+  for (uint32_t pauseMs = 1; platform::TickCountMs() - start < kLongestHostWaitMs; pauseMs = pauseMs < 16 ? pauseMs * 2 : 16) {
+    if (!platform::WindowExists(window)) return false;
+    if (platform::IsHeld(stopEvent)) {
+      if (platform::WaitForAnyEvent(&stopEvent, 1, pauseMs) == 0) return false;
+    } else {
+      platform::SleepMs(pauseMs);
+    }
+    if (platform::PostToWindow(window, kAisWmUser, kAisRecordWParam, record)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 Delivery DeliverRecord(ais::DecodedRecord decoded, HostWindow window, CTimeStamping* clock,
-                       const PassSettings& pass, const nmea::MessageOrigin& origin) {
+                       const PassSettings& pass, const nmea::MessageOrigin& origin, platform::Handle stopEvent) {
   CRawDataAis& record = *decoded.record;
   record.m_nTimeReceived = static_cast<int32_t>(static_cast<uint32_t>(platform::CalendarTimeSeconds()));
   const double offset = pass.timeOffsetMs / 1000.0;
@@ -17,8 +38,9 @@ Delivery DeliverRecord(ais::DecodedRecord decoded, HostWindow window, CTimeStamp
   record.m_dTimeOffset = offset;
   record.m_nDeviceId = pass.deviceId;
   record.m_nContents = static_cast<uint16_t>(decoded.contents | (origin.ownShip ? kContentsOwnShip : 0));
-  if (platform::PostToWindow(window, kAisWmUser, kAisRecordWParam,
-                             reinterpret_cast<intptr_t>(static_cast<CRawData*>(&record)))) {
+  const auto address = reinterpret_cast<intptr_t>(static_cast<CRawData*>(&record));
+  if (platform::PostToWindow(window, kAisWmUser, kAisRecordWParam, address) ||
+      (pass.feed.waitForHost && PostWhenThereIsRoom(window, address, stopEvent))) {
     static_cast<void>(decoded.record.release());  // the host owns it now
     return Delivery::kPosted;
   }

@@ -7,6 +7,7 @@
 #include "diag/trace_writer.h"
 #include "nmea/receive_loop.h"
 #include "platform/clock.h"
+#include "platform/handle.h"
 #include "plugin/plugin_run.h"
 #include "plugin/time_stamping.h"
 
@@ -17,9 +18,13 @@ enum class Delivery { kPosted, kNoWindow, kNotPosted };
 // Posts only with a window; a record that could not be posted (no window, a
 // full queue) is destroyed here, so nothing leaks. Without a clock the time
 // stamp is 0.0; a tag block's time, when the message came with one, takes
-// the clock's place.
+// the clock's place. With "WAITFORHOST" (the default) a full queue is waited
+// on, up to kLongestHostWaitMs, until the host takes a message or
+// `stopEvent` is set: the link holds what comes meanwhile.
+inline constexpr uint32_t kLongestHostWaitMs = 2000;
 Delivery DeliverRecord(ais::DecodedRecord decoded, HostWindow window, CTimeStamping* clock, const PassSettings& pass,
-                       const nmea::MessageOrigin& origin = {});
+                       const nmea::MessageOrigin& origin = {},
+                       platform::Handle stopEvent = platform::InvalidHandle());
 
 // The records a run could not post, said in the trace: when posting starts
 // failing and while it goes on, when it works again, each with the count so

@@ -4,12 +4,26 @@
 #include "plugin/record_delivery.h"
 
 namespace vf {
+namespace {
+
+nmea::DropCause CauseOf(ais::Rejection rejection) {
+  switch (rejection) {
+    case ais::Rejection::kBadCharacter: return nmea::DropCause::kPayloadCharacter;
+    case ais::Rejection::kBadFillBits: return nmea::DropCause::kFillBits;
+    case ais::Rejection::kCutShort: return nmea::DropCause::kPayloadCutShort;
+    case ais::Rejection::kNone:
+    case ais::Rejection::kNotDecoded: break;
+  }
+  return nmea::DropCause::kPayloadRejected;
+}
+
+}  // namespace
 
 void SentencePath::HandleReceivedLine(std::u16string_view line, const LineContext& context) {
   m_pContext = &context;
   const FeedOptions& feed = context.pass.feed;
   const nmea::LineRules rules{context.pass.verifyChecksums, feed.tagBlocks, feed.tagBlockTime, feed.ownShip,
-                              feed.fragmentMaxAgeMs};
+                              feed.fragmentMaxAgeMs, feed.wholeBits};
   m_receiveLoop.HandleReceivedLine(line, rules, *this);
   m_pContext = nullptr;
 }
@@ -23,10 +37,12 @@ void SentencePath::FeedMonitor(std::u16string_view escapedLine) {
 
 void SentencePath::DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) {
   const LineContext& context = *m_pContext;
-  ais::DecodedRecord decoded = ais::DecodeAisPayload(payload, context.pass.feed.allMessageTypes);
-  if (!decoded) return m_drops.Add(nmea::DropCause::kPayloadRejected);
-  m_notPosted.Count(DeliverRecord(std::move(decoded), context.window, context.clock, context.pass, origin),
-                    context.trace);
+  const FeedOptions& feed = context.pass.feed;
+  ais::DecodedRecord decoded = ais::DecodeAisPayload(payload, {feed.allMessageTypes, feed.wholeBits, origin.fillBits});
+  if (!decoded) return m_drops.Add(CauseOf(decoded.rejection));
+  m_notPosted.Count(
+      DeliverRecord(std::move(decoded), context.window, context.clock, context.pass, origin, context.stopEvent),
+      context.trace);
 }
 
 nmea::DropCounts SentencePath::Drops() const {

@@ -23,6 +23,7 @@ struct LineContext {
   HostWindow window;
   CTimeStamping* clock;
   PassSettings pass;
+  platform::Handle stopEvent = platform::InvalidHandle();  // ends a wait for room in the host's queue
 };
 
 class SentencePath : private nmea::ReceiveSink {

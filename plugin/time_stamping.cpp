@@ -13,13 +13,27 @@ CTimeStamping::~CTimeStamping() = default;
 // here: a resynchronisation must not stack up requests.
 int32_t CTimeStamping::Synchronize() {
   const uint32_t timer = m_source.TimerMs();
+  m_dLastTime = 0.0;
+  if (m_anchor == Anchor::kUtcMidnight) {
+    constexpr int64_t kDayMs = 86400 * 1000;
+    const int64_t utcMs = m_source.UtcNowMs();
+    const int64_t sinceMidnight = ((utcMs % kDayMs) + kDayMs) % kDayMs;
+    m_dwMidnightTick = timer - static_cast<uint32_t>(sinceMidnight);
+    m_nMidnightUtc = static_cast<uint32_t>((utcMs - sinceMidnight) / 1000);
+    return 0;
+  }
   const vf::platform::LocalCalendarTime now = m_source.LocalNow();
   const uint32_t since_midnight =
       static_cast<uint32_t>(((now.hour * 60 + now.minute) * 60 + now.second) * 1000 + now.millisecond);
   m_dwMidnightTick = timer - since_midnight;  // wraps when the system started after midnight
   m_nMidnightUtc = static_cast<uint32_t>(m_source.LocalMidnightAsUtc(now.year, now.month, now.day));
-  m_dLastTime = 0.0;
   return 0;
+}
+
+void CTimeStamping::UseAnchor(Anchor anchor) {
+  if (anchor == m_anchor) return;
+  m_anchor = anchor;
+  Synchronize();
 }
 
 double CTimeStamping::TimeSinceAnchor() {

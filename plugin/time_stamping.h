@@ -18,6 +18,7 @@ class ClockSource {
   virtual int64_t LocalMidnightAsUtc(int year, int month, int day) {
     return platform::LocalMidnightAsUtcSeconds(year, month, day);
   }
+  virtual int64_t UtcNowMs() { return platform::SystemTimeMs(); }
   static ClockSource& System();
 };
 
@@ -25,13 +26,23 @@ class ClockSource {
 
 class CTimeStamping {
  public:
-  explicit CTimeStamping(vf::ClockSource& source = vf::ClockSource::System()) : m_source(source) {}
+  // Where the clock is anchored. At the UTC midnight before the
+  // synchronisation, no time-zone offset enters the anchor. At local
+  // midnight, as the contract has it, the offset in force at midnight is used
+  // with the wall-clock time since then, so a synchronisation later on a day
+  // the clocks change stamps one hour wrong.
+  enum class Anchor { kUtcMidnight, kLocalMidnight };
+
+  explicit CTimeStamping(vf::ClockSource& source = vf::ClockSource::System(), Anchor anchor = Anchor::kUtcMidnight)
+      : m_source(source), m_anchor(anchor) {}
   virtual ~CTimeStamping();
   CTimeStamping(const CTimeStamping&) = delete;
   CTimeStamping& operator=(const CTimeStamping&) = delete;
 
   int32_t Synchronize();
   double GetTime();
+  // Synchronises again when the anchor changes.
+  void UseAnchor(Anchor anchor);
 
   uint32_t m_dwMidnightTick = 0;
   uint32_t m_nMidnightUtc = 0;
@@ -40,4 +51,5 @@ class CTimeStamping {
  private:
   double TimeSinceAnchor();
   vf::ClockSource& m_source;
+  Anchor m_anchor;
 };

@@ -24,6 +24,8 @@ struct VfMessage {
 HostWindow VfCreateWindow(const char16_t* title);
 void VfDestroyWindow(HostWindow window);
 HostWindow VfFindWindow(const char16_t* title);
+// 1 while the window exists (IsWindow).
+int VfIsWindow(HostWindow window);
 int VfPostMessage(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // 1: a message was taken off the queue; 0: none within timeoutMs; -1: no such window.
 int VfGetMessage(HostWindow window, VfMessage* out, int32_t timeoutMs);

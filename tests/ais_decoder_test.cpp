@@ -28,10 +28,23 @@ struct Expected {
   std::u16string callSign = {}, name = {}, destination = {};
 };
 
+// The contract's rules read bits past the payload's end as 0 and give every
+// character six bits. The default rules read only the bits that arrived (the
+// payload less its fill bits): a numeric field past them rejects the
+// message, a text field ends at its last whole character, and a character
+// outside the armour or a fill count outside 0-5 rejects it too.
+using vf::ais::Rejection;
+struct WholeBits {
+  std::optional<Expected> record;  // none: rejected, for `why`
+  Rejection why = Rejection::kNotDecoded;
+};
+
 struct DecodeCase {
   const char* what;
   std::string payload;
-  std::optional<Expected> record;  // none: the message is rejected
+  std::optional<Expected> record;  // by the contract's rules; none: the message is rejected
+  std::optional<WholeBits> wholeBits = std::nullopt;  // by the default rules, where they differ
+  int fillBits = 0;
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.what << " [" << c.payload << "]"; }
@@ -114,23 +127,50 @@ const DecodeCase kCases[] = {
      Expected{.contents = 1, .mmsi = 211000000, .stationClass = kClassA, .navStatus = 0,
               .longitude = -134217728.0 / 600000.0}},
     {"seven characters of type 1: the rest reads as zeros", "139>Jh5",
-     Expected{.contents = 1, .mmsi = 211000000, .stationClass = kClassA, .navStatus = 5}},
+     Expected{.contents = 1, .mmsi = 211000000, .stationClass = kClassA, .navStatus = 5},
+     WholeBits{std::nullopt, Rejection::kCutShort}},
     {"type 1 cut after 17 characters", "139>Jh501sOcIa0Mq",
      [] {
        Expected e = kPositionOf211000000;
        e.latitude = (31350000 & ~0x3FFF) / 600000.0;  // its top 13 bits, then zeros
        e.course = 0.0;
        return e;
-     }()},
+     }(),
+     WholeBits{std::nullopt, Rejection::kCutShort}},
+    {"type 1 cut after 21 characters: course needs 128 bits", "139>Jh501sOcIa0MqLt1j", kPositionOf211000000,
+     WholeBits{std::nullopt, Rejection::kCutShort}},
+    {"type 1 of 128 bits has every field its record needs", "139>Jh501sOcIa0MqLt1j?", kPositionOf211000000,
+     std::nullopt, 4},
+    {"type 1 with one fill bit too many", "139>Jh501sOcIa0MqLt1j?", kPositionOf211000000,
+     WholeBits{std::nullopt, Rejection::kCutShort}, 5},
+    {"fill bits 6", "139>Jh501sOcIa0MqLt1j?wp0000", kPositionOf211000000,
+     WholeBits{std::nullopt, Rejection::kBadFillBits}, 6},
+    {"fill bits that are no number", "139>Jh501sOcIa0MqLt1j?wp0000", kPositionOf211000000,
+     WholeBits{std::nullopt, Rejection::kBadFillBits}, -1},
+    {"a character outside the armour", "139>Jh501sOcIa0MqLt1j?wp00X0", kPositionOf211000000,
+     WholeBits{std::nullopt, Rejection::kBadCharacter}},
     {"type 4", "402E341vQHdRpPDVG0MqLt100000", BaseStation(4.5, 52.25)},
     {"type 4 south-west", "402E341vQHdRprvJtQdm<H100000", BaseStation(-70.25, -33.5)},
     {"type 4 not available", "402E341vQHdRp<tSF0l4Q@100000", BaseStation(181.0, 91.0)},
-    {"type 4 cut at 120 bits", "402E341vQHdRpPDVG0Mq", BaseStation(4.5, 31342592.0 / 600000.0)},
+    {"type 4 cut at 120 bits", "402E341vQHdRpPDVG0Mq", BaseStation(4.5, 31342592.0 / 600000.0),
+     WholeBits{std::nullopt, Rejection::kCutShort}},
     {"type 5", Type5(), StaticVoyage(Padded(u"ROTTERDAM", 20))},
     {"type 5 name of spaces", Type5("                    "),
      StaticVoyage(Padded(u"ROTTERDAM", 20), std::u16string(20, u' '))},
-    {"type 5 cut after 50 characters", Type5().substr(0, 50), StaticVoyage(Padded(u"", 20))},
-    {"type 5 cut after 52 characters", Type5().substr(0, 52), StaticVoyage(Padded(u"RL", 20))},
+    {"type 5 cut after 50 characters", Type5().substr(0, 50), StaticVoyage(Padded(u"", 20)),
+     WholeBits{StaticVoyage(u"")}},
+    {"type 5 cut after 52 characters", Type5().substr(0, 52), StaticVoyage(Padded(u"RL", 20)),
+     WholeBits{StaticVoyage(u"R")}},
+    {"type 5 of 420 bits, as many transmitters send it", Type5().substr(0, 70), StaticVoyage(Padded(u"ROTTERDAM", 20)),
+     WholeBits{StaticVoyage(Padded(u"ROTTERDAM", 19))}},
+    {"type 5 of 422 bits", Type5(), StaticVoyage(Padded(u"ROTTERDAM", 20)), std::nullopt, 4},
+    {"type 5 whose name has a character outside the armour", [] {
+       std::string payload = Type5("SEA BREEZE");
+       payload[25] = 'X';
+       return payload;
+     }(),
+     StaticVoyage(Padded(u"ROTTERDAM", 20), Padded(u"SEA BRJEZE", 20)),  // 'X' reads as value 40 by arithmetic
+     WholeBits{std::nullopt, Rejection::kBadCharacter}},
     {"type 18", "B39>Jh00=p59UhK=C62a7wv5j000", Moving(8, 211000000, kClassB, -33.5, 4.5, 5.5, 270.5)},
     {"type 18 not available", Type18NotAvailable(), Moving(8, 338000002, kClassB, 91.0, 181.0, 102.3, 360.0)},
     {"type 24 part A", Type24(0), kStaticPartA},
@@ -138,28 +178,22 @@ const DecodeCase kCases[] = {
     {"type 24 part B with extra characters", Type24(1, "0000w"), kStaticPartB},
     {"type 24 part 2 is dropped", Type24(2), std::nullopt},
     {"type 24 part 3 is dropped", Type24(3), std::nullopt},
-    {"six characters", "139>Jh", std::nullopt},
+    {"six characters", "139>Jh", std::nullopt, WholeBits{std::nullopt, Rejection::kCutShort}},
     {"MMSI 0", "1000000", std::nullopt},
     {"type 4 with MMSI 0", "400000000000000000000000000", std::nullopt},
     {"type 0", "039>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
     {"type 9 has no decoder", "939>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
     {"lower-case first character", "b39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
-    {"punctuation first character", "!39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
+    {"punctuation first character", "!39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt,
+     WholeBits{std::nullopt, Rejection::kBadCharacter}},
     {"empty payload", "", std::nullopt},
 };
 
 class Decoders : public testing::TestWithParam<DecodeCase> {};
 
-TEST_P(Decoders, BuildTheRecordOfTheFieldTable) {
-  const DecodeCase& c = GetParam();
-  const vf::ais::DecodedRecord decoded = vf::ais::DecodeAisPayload(c.payload);
-  if (!c.record) {
-    EXPECT_FALSE(decoded);
-    return;
-  }
+void ExpectRecord(const vf::ais::DecodedRecord& decoded, const Expected& e) {
   ASSERT_TRUE(decoded);
   const CRawDataAis& r = *decoded.record;
-  const Expected& e = *c.record;
   EXPECT_EQ(r.m_nType, RAW_DATA_TYPE_AIS);
   EXPECT_EQ(decoded.contents, e.contents);
   EXPECT_EQ(r.m_nMMSI, e.mmsi);
@@ -181,6 +215,28 @@ TEST_P(Decoders, BuildTheRecordOfTheFieldTable) {
   EXPECT_EQ(r.m_nReserved1, 0u);
   EXPECT_EQ(r.m_nReserved2, 0u);
   EXPECT_EQ(r.m_nContents, 0u) << "set at delivery";
+}
+
+TEST_P(Decoders, BuildTheRecordOfTheFieldTable) {
+  const DecodeCase& c = GetParam();
+  const vf::ais::DecodedRecord decoded = vf::ais::DecodeAisPayload(c.payload);
+  if (!c.record) {
+    EXPECT_FALSE(decoded);
+  } else {
+    ExpectRecord(decoded, *c.record);
+  }
+}
+
+TEST_P(Decoders, UseOnlyTheBitsThatArrived) {
+  const DecodeCase& c = GetParam();
+  const WholeBits whole = c.wholeBits.value_or(WholeBits{c.record});
+  const vf::ais::DecodedRecord decoded = vf::ais::DecodeAisPayload(c.payload, {false, true, c.fillBits});
+  if (!whole.record) {
+    EXPECT_FALSE(decoded);
+    EXPECT_EQ(decoded.rejection, whole.why);
+  } else {
+    ExpectRecord(decoded, *whole.record);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, Decoders, testing::ValuesIn(kCases));

@@ -2,10 +2,12 @@
 // passes, what is dropped, and the inputs that have broken other decoders.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "nmea/fragment_store.h"
+#include "nmea/ordered_assembly.h"
 #include "payload_encoder.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
@@ -23,12 +25,23 @@ std::string Vdm(const std::string& fields) { return WithChecksum("!AIVDM," + fie
 
 using Cause = vf::nmea::DropCause;
 
+// What arrives and what is dropped, by cause.
+struct Outcome {
+  std::vector<uint32_t> mmsis;  // of the records that must arrive, in order
+  std::vector<Cause> drops = {};  // each line dropped, counted once under its cause
+};
+
+// Every row runs twice: with "LITERAL=1" before its options (the contract's
+// rules) and with the defaults. The defaults join sentences only in order on
+// one channel, make records only of bits that arrived, and take tag blocks;
+// a row says what they give where it differs.
 struct LineCase {
   const char* what;
   std::vector<std::string> lines;
   std::u16string options;  // the configuration's option text
   std::vector<uint32_t> mmsis;  // of the records that must arrive, in order
   std::vector<Cause> drops = {};  // each line dropped, counted once under its cause
+  std::optional<Outcome> byDefault = std::nullopt;
 };
 
 void PrintTo(const LineCase& c, std::ostream* out) { *out << c.what; }
@@ -42,17 +55,27 @@ std::u16string Received(const std::string& line) {
 
 class SentenceInput : public testing::TestWithParam<LineCase> {};
 
-TEST_P(SentenceInput, DeliversExactlyTheExpectedRecords) {
+void ExpectOutcome(const std::vector<std::string>& lines, const std::u16string& options, const Outcome& expected) {
   vf::test::RecordSink sink;
   vf::test::SentenceRig rig(sink.Window());
-  rig.SetOptions(GetParam().options);
-  for (const std::string& line : GetParam().lines) rig.Feed(Received(line));
+  rig.SetOptions(options);
+  for (const std::string& line : lines) rig.Feed(Received(line));
   std::vector<uint32_t> mmsis;
   for (const auto& record : sink.TakeAll()) mmsis.push_back(record->m_nMMSI);
-  EXPECT_EQ(mmsis, GetParam().mmsis);
+  EXPECT_EQ(mmsis, expected.mmsis);
   vf::nmea::DropCounts drops;
-  for (const Cause cause : GetParam().drops) drops.Add(cause);
+  for (const Cause cause : expected.drops) drops.Add(cause);
   EXPECT_EQ(rig.path.Drops().byCause, drops.byCause);
+}
+
+TEST_P(SentenceInput, DeliversExactlyTheExpectedRecords) {
+  const LineCase& c = GetParam();
+  ExpectOutcome(c.lines, u"LITERAL=1;" + c.options, {c.mmsis, c.drops});
+}
+
+TEST_P(SentenceInput, DeliversOnlyWholeMessagesByDefault) {
+  const LineCase& c = GetParam();
+  ExpectOutcome(c.lines, c.options, c.byDefault.value_or(Outcome{c.mmsis, c.drops}));
 }
 
 const std::string kGood = Vdm(std::string("1,1,,A,") + kType1 + ",0");
@@ -89,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {kBody + "%" + NmeaChecksum(kBody + "%%"), kBody + "%" + NmeaChecksum(kBody + "%")},
                  u"",
                  {kType1Mmsi},
-                 {Cause::kChecksum}},
+                 {Cause::kChecksum},
+                 Outcome{{}, {Cause::kFillBits, Cause::kChecksum}}},  // its fill-bit field reads "0%"
         LineCase{"an empty line", {""}, u"", {}},
         LineCase{"a GPS sentence", {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47"}, u"", {}, {Cause::kNotVdm}},
         LineCase{"two sentences in one datagram: the first one counts",
@@ -110,13 +134,17 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  {Cause::kFragmentOutOfRange, Cause::kFragmentOutOfRange}},
         LineCase{"an empty payload field", {Vdm("1,1,,A,,0")}, u"", {}, {Cause::kPayloadRejected}},
-        LineCase{"number above the count", {Vdm(std::string("1,2,3,A,") + kType1 + ",0")}, u"", {}},
+        LineCase{"number above the count", {Vdm(std::string("1,2,3,A,") + kType1 + ",0")}, u"", {}, {},
+                 Outcome{{}, {Cause::kNotJoined}}},
         LineCase{"counts over 9", {Vdm(std::string("12,1,3,A,") + kType1 + ",0")}, u"", {}, {Cause::kFragmentOutOfRange}},
         LineCase{"the count changes between fragments: sentence 1 rules",
                  {Vdm("3,2,4,A," + kType5Second + ",0"), Vdm("2,1,4,A," + kType5First + ",0")},
                  u"",
-                 {235000001}},
-        LineCase{"a payload shorter than its type needs", {Vdm("1,1,,A,500000@,0")}, u"", {1}},
+                 {235000001},
+                 {},
+                 Outcome{{}, {Cause::kNotJoined}}},
+        LineCase{"a payload shorter than its type needs", {Vdm("1,1,,A,500000@,0")}, u"", {1}, {},
+                 Outcome{{}, {Cause::kPayloadCutShort}}},
         LineCase{"a payload much longer than its type needs",
                  {Vdm(std::string("1,1,,A,") + kType1 + std::string(400, 'w') + ",0")},
                  u"",
@@ -135,15 +163,42 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"a type 5 whose fragments came on different channels",
                  {Vdm("2,1,7,A," + kType5First + ",0"), Vdm("2,2,7,B," + kType5Second + ",2")},
                  u"",
-                 {235000001}},
+                 {235000001},
+                 {},
+                 Outcome{{}, {Cause::kNotJoined}}},
         LineCase{"a tag block before the sentence is not a VDM sentence",
                  {"\\s:station,c:1700000000*5C\\" + kGood},
                  u"CRC=0;",
                  {},
-                 {Cause::kNotVdm}},
-        LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}},
+                 {Cause::kNotVdm},
+                 Outcome{{kType1Mmsi}}},
+        LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}, {},
+                 Outcome{{}, {Cause::kNotJoined}}},
         LineCase{"the 257th waiting fragment pushes the first out",
-                 std::vector<std::string>(257, Vdm("2,1,3,A," + kType5First + ",0")), u"", {}, {Cause::kFragmentLost}}));
+                 std::vector<std::string>(257, Vdm("2,1,3,A," + kType5First + ",0")), u"", {}, {Cause::kFragmentLost},
+                 Outcome{{}, std::vector<Cause>(256, Cause::kNotJoined)}},
+        LineCase{"a stale second sentence and the next message of its id",
+                 {Vdm("2,2,5,A," + vf::test::Type5Payload("ROTTERDAM").substr(40) + ",2"),
+                  Vdm("2,1,5,A," + vf::test::Type5Payload("HAMBURG").substr(0, 40) + ",0"),
+                  Vdm("2,2,5,A," + vf::test::Type5Payload("HAMBURG").substr(40) + ",2")},
+                 u"",
+                 {235000001},
+                 {},
+                 Outcome{{235000001}, {Cause::kNotJoined}}},
+        LineCase{"fill bits 6, 9, -1, a letter; a count beyond the payload",
+                 {Vdm(std::string("1,1,,A,") + kType1 + ",6"), Vdm(std::string("1,1,,A,") + kType1 + ",9"),
+                  Vdm(std::string("1,1,,A,") + kType1 + ",-1"), Vdm(std::string("1,1,,A,") + kType1 + ",x"),
+                  Vdm("1,1,,A,,3")},
+                 u"",
+                 {kType1Mmsi, kType1Mmsi, kType1Mmsi, kType1Mmsi},
+                 {Cause::kPayloadRejected},
+                 Outcome{{}, std::vector<Cause>(5, Cause::kFillBits)}},
+        LineCase{"a character outside the armour",
+                 {Vdm(std::string("1,1,,A,") + std::string(kType1).substr(0, 27) + "X,0")},
+                 u"",
+                 {kType1Mmsi},
+                 {},
+                 Outcome{{}, {Cause::kPayloadCharacter}}}));
 
 std::string TagBlock(const std::string& fields) { return "\\" + fields + NmeaChecksum("\\" + fields) + "\\"; }
 
@@ -156,7 +211,8 @@ std::string Payload(std::initializer_list<std::pair<uint32_t, unsigned>> fields)
 }
 const std::string kType9 = Payload({{9, 6}, {0, 2}, {111232511, 30}, {300, 12}, {140, 10}, {0, 1}, {0, 28}, {0, 27},
                                     {0, 12}, {0, 40}});
-const std::string kType19 = Payload({{19, 6}, {0, 2}, {338000003, 30}, {0, 40}, {0, 40}, {0, 40}, {0, 20}});
+const std::string kType19 =
+    Payload({{19, 6}, {0, 2}, {338000003, 30}, {0, 40}, {0, 40}, {0, 40}, {0, 40}, {0, 40}, {0, 40}, {0, 34}});
 const std::string kType21 =
     Payload({{21, 6}, {0, 2}, {992351000, 30}, {1, 5}, {0, 40}, {0, 40}, {0, 40}, {0, 40}, {0, 40}, {0, 29}});
 const std::string kType27 = Payload({{27, 6}, {0, 2}, {206914217, 30}, {0, 58}});
@@ -173,7 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"TAGBLOCK=1 still tests the sentence's own checksum",
                  {TagBlock("s:2573135") + kBody + "*00"}, u"TAGBLOCK=1;", {}, {Cause::kChecksum}},
         LineCase{"TAGBLOCK=1 drops a tag block that never closes", {"\\s:2573135*12" + kGood}, u"TAGBLOCK=1;", {}, {Cause::kChecksum}},
-        LineCase{"a tag block without TAGBLOCK fails the checksum", {TagBlock("s:1") + kGood}, u"", {}, {Cause::kChecksum}},
+        LineCase{"a tag block without TAGBLOCK fails the checksum", {TagBlock("s:1") + kGood}, u"", {}, {Cause::kChecksum},
+                 Outcome{{kType1Mmsi}}},
+        LineCase{"TAGBLOCK=0 turns tag blocks off", {TagBlock("s:1") + kGood}, u"TAGBLOCK=0", {}, {Cause::kChecksum}},
         LineCase{"OWNSHIP=1 takes VDO", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")}, u"OWNSHIP=1",
                  {kType1Mmsi}},
         LineCase{"OWNSHIP=0 leaves VDO out", {WithChecksum(std::string("!AIVDO,1,1,,A,") + kType1 + ",0")},
@@ -273,6 +331,96 @@ INSTANTIATE_TEST_SUITE_P(
                      {{2, 2, 4, "4b"}, {2, 2, 1, "1b"}, {1, 1, 0, "zero"}, {2, 1, 1, "1a"}, {2, 1, 4, "4a"}},
                      {"zero", "1a1b", "4a4b"},
                      {}}));
+
+// The default joining: in order, on one channel, one message at a time per
+// sequence id and channel.
+struct Sentence {
+  uint8_t count, number;
+  const char* sequenceId;  // "" when the field is empty
+  char channel;
+  std::string payload;
+};
+
+struct OrderedCase {
+  const char* what;
+  std::vector<Sentence> sentences;
+  std::vector<std::string> decoded;
+  size_t dropped;  // sentences that never became part of a message
+  size_t waiting = 0;
+};
+
+void PrintTo(const OrderedCase& c, std::ostream* out) { *out << c.what; }
+
+class OrderedJoin : public testing::TestWithParam<OrderedCase> {};
+
+TEST_P(OrderedJoin, JoinsOnlyTheSentencesOfOneMessage) {
+  vf::nmea::OrderedAssembly assembly;
+  std::vector<std::string> decoded;
+  size_t dropped = 0;
+  for (const Sentence& s : GetParam().sentences) {
+    vf::nmea::VdmFragment fragment{s.count, s.number, static_cast<uint8_t>(s.sequenceId[0] ? s.sequenceId[0] - '0' : 0),
+                                   s.payload};
+    fragment.hasSequenceId = s.sequenceId[0] != '\0';
+    fragment.channel = s.channel;
+    dropped += assembly.Take(fragment, 0, [&](std::string_view payload, int) { decoded.emplace_back(payload); });
+  }
+  EXPECT_EQ(decoded, GetParam().decoded);
+  EXPECT_EQ(dropped, GetParam().dropped);
+  EXPECT_EQ(assembly.Size(), GetParam().waiting);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sentences, OrderedJoin,
+    testing::Values(
+        OrderedCase{"single sentence", {{1, 1, "", 'A', "single"}}, {"single"}, 0},
+        OrderedCase{"two in order", {{2, 1, "1", 'A', "one"}, {2, 2, "1", 'A', "-two"}}, {"one-two"}, 0},
+        OrderedCase{"second sentence first: lost", {{2, 2, "1", 'A', "-two"}, {2, 1, "1", 'A', "one"}}, {}, 1, 1},
+        OrderedCase{"interleaved ids",
+                    {{2, 1, "3", 'A', "3a"}, {2, 1, "4", 'A', "4a"}, {2, 2, "3", 'A', "3b"}, {2, 2, "4", 'A', "4b"}},
+                    {"3a3b", "4a4b"},
+                    0},
+        OrderedCase{"one id on two channels at once",
+                    {{2, 1, "5", 'A', "A1"}, {2, 1, "5", 'B', "B1"}, {2, 2, "5", 'B', "B2"}, {2, 2, "5", 'A', "A2"}},
+                    {"B1B2", "A1A2"},
+                    0},
+        OrderedCase{"lost first sentence: the stale second one joins nothing",
+                    {{2, 2, "6", 'A', "old2"}, {2, 1, "6", 'A', "new1"}, {2, 2, "6", 'A', "new2"}},
+                    {"new1new2"},
+                    1},
+        OrderedCase{"lost second sentence: a new first sentence starts afresh",
+                    {{2, 1, "5", 'A', "old1"}, {2, 1, "5", 'A', "new1"}, {2, 2, "5", 'A', "new2"}},
+                    {"new1new2"},
+                    1},
+        OrderedCase{"sentences of one message on two channels", {{2, 1, "7", 'A', "A"}, {2, 2, "7", 'B', "B"}}, {}, 1, 1},
+        OrderedCase{"the count changes", {{2, 1, "8", 'A', "a"}, {3, 2, "8", 'A', "b"}}, {}, 2},
+        OrderedCase{"a sentence left out of three", {{3, 1, "9", 'A', "1"}, {3, 3, "9", 'A', "3"}, {3, 2, "9", 'A', "2"}},
+                    {},
+                    3},
+        OrderedCase{"an empty id is not id 0", {{2, 1, "", 'A', "a"}, {2, 2, "0", 'A', "b"}, {2, 2, "", 'A', "c"}},
+                    {"ac"},
+                    1},
+        OrderedCase{"a single sentence between the two of another message",
+                    {{2, 1, "2", 'A', "x1"}, {1, 1, "2", 'A', "lone"}, {2, 2, "2", 'A', "x2"}},
+                    {"lone", "x1x2"},
+                    0},
+        OrderedCase{"more messages waiting than places: the oldest goes",
+                    [] {
+                      std::vector<Sentence> sentences;
+                      for (char channel = 'a'; channel < 'a' + 4; ++channel) {
+                        for (char id = '0'; id <= '9'; ++id) {
+                          sentences.push_back({2, 1, id == '0' ? "0" : id == '1' ? "1" : id == '2' ? "2" : id == '3' ? "3"
+                                                   : id == '4' ? "4" : id == '5' ? "5" : id == '6' ? "6" : id == '7' ? "7"
+                                                   : id == '8' ? "8" : "9",
+                                               channel, std::string(1, channel) + id});
+                        }
+                      }
+                      sentences.push_back({2, 2, "0", 'a', "!"});  // its first sentence was pushed out
+                      sentences.push_back({2, 2, "9", 'd', "!"});
+                      return sentences;
+                    }(),
+                    {"d9!"},
+                    8 + 1,
+                    31}));
 
 TEST(FragmentStore, IsBoundedByEvictingTheOldest) {
   FragmentStore store(4);

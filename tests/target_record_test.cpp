@@ -92,34 +92,54 @@ TEST_F(Delivery, WithoutAWindowOrWithAGoneOneNothingIsPostedOrLeaked) {
 // --- the anchored clock: midnight anchor, wrap of the 32-bit timer, no jumps 
 
 using vf::test::FakeClock;
+using Anchor = CTimeStamping::Anchor;
 
-TEST(TimeStamping, AnchorsAtLocalMidnight) {
+// 00:00:00.500 on the 10th in a zone at UTC+1 without daylight saving.
+FakeClock HalfASecondPastLocalMidnight() {
   FakeClock clock;
-  clock.zoneOffsetMs = 3600 * 1000;  // UTC+1, no daylight saving
+  clock.zoneOffsetMs = 3600 * 1000;
   clock.bootUtcMs = FakeClock::UtcMs(2026, 1, 9, 8, 0, 0);
-  clock.utcMs = FakeClock::UtcMs(2026, 1, 9, 23, 0, 0, 500);  // 00:00:00.500 on the 10th, local
-  CTimeStamping stamping(clock);
+  clock.utcMs = FakeClock::UtcMs(2026, 1, 9, 23, 0, 0, 500);
+  return clock;
+}
+
+TEST(TimeStamping, AnchorsAtLocalMidnightWhenAskedTo) {
+  FakeClock clock = HalfASecondPastLocalMidnight();
+  CTimeStamping stamping(clock, Anchor::kLocalMidnight);
   stamping.Synchronize();
   EXPECT_EQ(stamping.m_dwMidnightTick, clock.TimerMs() - 500);
   EXPECT_EQ(stamping.m_nMidnightUtc, FakeClock::UtcMs(2026, 1, 9, 23, 0, 0) / 1000) << "23:00 UTC of the 9th";
   EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
 }
 
-TEST(TimeStamping, AnchorWrapsWhenTheSystemStartedAfterMidnight) {
+TEST(TimeStamping, AnchorsAtUtcMidnightByDefault) {
+  FakeClock clock = HalfASecondPastLocalMidnight();
+  CTimeStamping stamping(clock);
+  stamping.Synchronize();
+  EXPECT_EQ(stamping.m_dwMidnightTick, clock.TimerMs() - (23 * 3600 * 1000 + 500));
+  EXPECT_EQ(stamping.m_nMidnightUtc, FakeClock::UtcMs(2026, 1, 9, 0, 0, 0) / 1000) << "00:00 UTC of the 9th";
+  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
+  stamping.UseAnchor(Anchor::kLocalMidnight);
+  EXPECT_EQ(stamping.m_nMidnightUtc, FakeClock::UtcMs(2026, 1, 9, 23, 0, 0) / 1000) << "a new anchor synchronises";
+}
+
+class TimeStampingAnchors : public testing::TestWithParam<Anchor> {};
+
+TEST_P(TimeStampingAnchors, AnchorWrapsWhenTheSystemStartedAfterMidnight) {
   FakeClock clock;
   clock.utcMs = FakeClock::UtcMs(2026, 3, 1, 10, 0, 0);
   clock.bootUtcMs = clock.utcMs - 1000;  // started one second ago
-  CTimeStamping stamping(clock);
+  CTimeStamping stamping(clock, GetParam());
   stamping.Synchronize();
   EXPECT_EQ(stamping.m_dwMidnightTick, static_cast<uint32_t>(1000 - 10 * 3600 * 1000));
   EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
 }
 
 // Across midnight and the days after it, without synchronising again.
-TEST(TimeStamping, NonDecreasingInMillisecondStepsAcrossDays) {
+TEST_P(TimeStampingAnchors, NonDecreasingInMillisecondStepsAcrossDays) {
   FakeClock clock;
   clock.utcMs = FakeClock::UtcMs(2026, 6, 1, 23, 59, 59);
-  CTimeStamping stamping(clock);
+  CTimeStamping stamping(clock, GetParam());
   stamping.Synchronize();
   const uint32_t anchor = stamping.m_dwMidnightTick;
   double previous = stamping.GetTime();
@@ -135,10 +155,10 @@ TEST(TimeStamping, NonDecreasingInMillisecondStepsAcrossDays) {
   EXPECT_EQ(stamping.m_dwMidnightTick, anchor) << "no re-synchronisation at midnight";
 }
 
-TEST(TimeStamping, TimerWrapResynchronisesInsteadOfGoingBack) {
+TEST_P(TimeStampingAnchors, TimerWrapResynchronisesInsteadOfGoingBack) {
   FakeClock clock;
   clock.utcMs = FakeClock::UtcMs(2026, 6, 1, 0, 0, 0, 250);
-  CTimeStamping stamping(clock);
+  CTimeStamping stamping(clock, GetParam());
   stamping.Synchronize();
   const int64_t start = clock.utcMs;
   clock.utcMs = start + 4294967295LL - 1000;  // just before the anchor's 2^32 ms
@@ -148,16 +168,21 @@ TEST(TimeStamping, TimerWrapResynchronisesInsteadOfGoingBack) {
   EXPECT_NE(stamping.m_dLastTime, 0.0);
 }
 
-TEST(TimeStamping, DaylightSavingChangeCausesNoJump) {
+TEST_P(TimeStampingAnchors, DaylightSavingChangeCausesNoJump) {
   FakeClock clock;
   clock.zoneOffsetMs = 3600 * 1000;
   clock.utcMs = FakeClock::UtcMs(2026, 3, 29, 0, 30, 0);
-  CTimeStamping stamping(clock);
+  CTimeStamping stamping(clock, GetParam());
   stamping.Synchronize();
   const double before = stamping.GetTime();
   clock.zoneOffsetMs = 7200 * 1000;  // clocks go forward
   clock.utcMs += 60 * 60 * 1000;
   EXPECT_DOUBLE_EQ(stamping.GetTime() - before, 3600.0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Both, TimeStampingAnchors, testing::Values(Anchor::kUtcMidnight, Anchor::kLocalMidnight),
+                         [](const testing::TestParamInfo<Anchor>& info) {
+                           return info.param == Anchor::kUtcMidnight ? "Utc" : "Local";
+                         });
 
 }  // namespace

@@ -39,11 +39,12 @@ int64_t LocalMidnightAsUtcSeconds(int year, int month, int day) {
   return static_cast<int64_t>(mktime(&midnight));
 }
 
-double SystemTimeSeconds() {
+int64_t SystemTimeMs() {
   const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count();
-  return static_cast<double>(ms) / 1000.0;
+  return static_cast<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
 }
+
+double SystemTimeSeconds() { return static_cast<double>(SystemTimeMs()) / 1000.0; }
 
 int64_t CalendarTimeSeconds() { return static_cast<int64_t>(time(nullptr)); }
 

@@ -42,12 +42,13 @@ int64_t LocalMidnightAsUtcSeconds(int year, int month, int day) {
   return (FileTimeTicks(asFileTime) - kFileTimeOfUnixEpoch) / kFileTimeTicksPerSecond;
 }
 
-double SystemTimeSeconds() {
+int64_t SystemTimeMs() {
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
-  const int64_t ms = (FileTimeTicks(now) - kFileTimeOfUnixEpoch) / 10000;
-  return static_cast<double>(ms) / 1000.0;
+  return (FileTimeTicks(now) - kFileTimeOfUnixEpoch) / 10000;
 }
+
+double SystemTimeSeconds() { return static_cast<double>(SystemTimeMs()) / 1000.0; }
 
 int64_t CalendarTimeSeconds() {
   FILETIME now{};

@@ -10,6 +10,8 @@ bool PostToWindow(HostWindow window, uint32_t message, uintptr_t wParam, intptr_
   return PostMessageW(static_cast<HWND>(window), message, wParam, lParam) != 0;
 }
 
+bool WindowExists(HostWindow window) { return IsWindow(static_cast<HWND>(window)) != 0; }
+
 bool TopLevelWindowExists(const char16_t* title) { return FindWindowW(nullptr, win32::Wide(title)) != nullptr; }
 
 }  // namespace vf::platform

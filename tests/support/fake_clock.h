@@ -16,6 +16,7 @@ class FakeClock : public vf::ClockSource {
   int64_t zoneOffsetMs = 0;     // local minus UTC
 
   uint32_t TimerMs() override { return static_cast<uint32_t>(utcMs - bootUtcMs); }
+  int64_t UtcNowMs() override { return utcMs; }
 
   vf::platform::LocalCalendarTime LocalNow() override {
     using namespace std::chrono;

@@ -95,6 +95,12 @@ __attribute__((visibility("default"))) HostWindow VfFindWindow(const char16_t* t
   return nullptr;
 }
 
+__attribute__((visibility("default"))) int VfIsWindow(HostWindow window) {
+  Registry& registry = TheRegistry();
+  std::shared_lock guard(registry.lock);
+  return registry.windows.find(IdOf(window)) != registry.windows.end() ? 1 : 0;
+}
+
 __attribute__((visibility("default"))) int VfPostMessage(HostWindow window, uint32_t message,
                                                          uintptr_t wParam, intptr_t lParam) {
   Registry& registry = TheRegistry();

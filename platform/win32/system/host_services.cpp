@@ -41,6 +41,8 @@ void VfDestroyWindow(HostWindow window) {
 
 HostWindow VfFindWindow(const char16_t* title) { return FindWindowW(nullptr, Wide(title)); }
 
+int VfIsWindow(HostWindow window) { return IsWindow(AsWindow(window)) ? 1 : 0; }
+
 int VfPostMessage(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   return PostMessageW(AsWindow(window), message, wParam, lParam) ? 1 : 0;
 }
