@@ -10,6 +10,7 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin started.");
   m_pLink = std::make_unique<CDeviceLink>();
   const int32_t opened = m_pLink->OpenDeviceLink(run.m_cfgDevice, run.m_trace, run.m_bStopRequested);
+  m_bLinkOpened = opened >= 0;
   if (opened == 0) {
     run.m_trace.TraceStatus(vf::kTraceSuccess, u"Plugin is running successfully");
     return;
@@ -32,6 +33,6 @@ void CAISApp::RunDeviceThread(vf::PluginRun& run) {
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {
   if (m_pLink) m_pLink->CloseDeviceLink(run.m_trace);
   m_pLink.reset();  // with it the socket layer, until the next run
-  m_sentencePath.EndOfRun(run.m_trace, m_pass.feed);
+  m_sentencePath.EndOfRun(run.m_trace, m_pass.feed, m_bLinkOpened);
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin stopped.");
 }

@@ -23,6 +23,7 @@ class CAISApp : public CPluginApp {
   // path's fragments wait across runs.
   std::unique_ptr<CDeviceLink> m_pLink;
   vf::PassSettings m_pass;
+  bool m_bLinkOpened = false;  // a run whose link never opened read nothing to count
   vf::SentencePath m_sentencePath;
   CWideString m_strLine;
 };

@@ -51,8 +51,10 @@ nmea::DropCounts SentencePath::Drops() const {
   return counts;
 }
 
-void SentencePath::EndOfRun(const TraceWriter& trace, const FeedOptions& feed) {
-  m_dropReport.EndOfRun(Drops(), feed, trace);
+void SentencePath::EndOfRun(const TraceWriter& trace, const FeedOptions& feed, bool linkWasOpen) {
+  FeedOptions report = feed;
+  report.dropCounts = feed.dropCounts && linkWasOpen;
+  m_dropReport.EndOfRun(Drops(), report, trace);
   m_notPosted.EndOfRun(trace);
   m_drops = {};
 }

@@ -34,8 +34,9 @@ class SentencePath : private nmea::ReceiveSink {
     if (feed.dropCountsEveryMs != 0) m_dropReport.Pass(Drops(), feed, trace);
   }
   // Says in the trace how many records could not be posted during the run,
-  // and what was dropped when the option text asks; the counts start again.
-  void EndOfRun(const TraceWriter& trace, const FeedOptions& feed);
+  // and what was dropped when the option text asks and the run read from its
+  // link; the counts start again.
+  void EndOfRun(const TraceWriter& trace, const FeedOptions& feed, bool linkWasOpen = true);
   nmea::DropCounts Drops() const;
   const nmea::FragmentStore& Fragments() const { return m_receiveLoop.m_vecFragments; }
 

@@ -82,6 +82,10 @@ TEST(EndToEnd, OverTcp) {
                           "Plugin started.",
                           "Opening TCP connection to: [127.0.0.1] on port: [" + std::to_string(receiver.Port()) + "]...",
                           "TCP connection established.", "Plugin is running successfully", "Closing TCP session...",
+                          "Dropped during this run: 1 with a wrong checksum, 2 not VDM, 0 malformed, 0 fragments out of "
+                          "range, 0 fragments pushed out or expired, 0 payloads not decoded, 0 records not posted, 0 "
+                          "sentences of messages not received whole, 0 payloads cut short, 0 payloads with a character "
+                          "outside the armour, 0 with a wrong fill-bit count, 0 lost below the plug-in.",
                           "Plugin stopped.", "All plugin background processes have been stopped."}));
 }
 
@@ -210,12 +214,14 @@ TEST(EndToEnd, AFailedOpenReportsStatusTwo) {
                           "All plugin background processes have been stopped."}));
 }
 
-// A host whose window queue is full loses records: none of them silently.
-// (Posting works again within 5 s of the first line, so no line says so.)
+// With "WAITFORHOST=0", a host whose window queue is full loses records:
+// none of them silently. (Posting works again within 5 s of the first line,
+// so no line says so.)
 TEST(EndToEnd, RecordsThatCannotBePostedAreCountedInTheTrace) {
   vf::test::TraceFolder folder;
   vf::test::RecordSink sink;
   vf::test::SentenceRig rig(sink.Window());
+  rig.SetOptions(u"WAITFORHOST=0;COUNTS=0");
   const std::u16string line = u"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15";
   for (int i = 0; i < 10050; ++i) rig.Feed(line);
   if (sink.TakeAll().size() == 10050) GTEST_SKIP() << "this window system's queues take more than 10000 messages";
@@ -265,7 +271,7 @@ TEST(NotPostedCount, FlappingPostsGiveAtMostOneLineEveryFiveSeconds) {
 }
 
 // COUNTS=N: the drop counts every N seconds of the run and at its end;
-// COUNTS=STOP: at the end only; without the entry, never.
+// COUNTS=STOP, the default: at the end only; COUNTS=0 or LITERAL=1: never.
 TEST(DropReport, TracedEveryNSecondsAndWhenTheRunEnds) {
   vf::test::TraceFolder folder;
   vf::TraceWriter trace(u"AIS");
@@ -274,16 +280,19 @@ TEST(DropReport, TracedEveryNSecondsAndWhenTheRunEnds) {
   vf::nmea::DropCounts counts;
   counts.Add(vf::nmea::DropCause::kChecksum, 3);
   counts.Add(vf::nmea::DropCause::kNotPosted);
-  for (const char16_t* options : {u"", u"COUNTS=0", u"COUNTS=STOP", u"COUNTS=2"}) {
+  for (const char16_t* options : {u"LITERAL=1", u"COUNTS=0", u"", u"COUNTS=STOP", u"COUNTS=2"}) {
     const vf::FeedOptions feed = vf::FeedOptions::Of(options);
     for (g_tickMs = 1000; g_tickMs <= 6000; g_tickMs += 1000) report.Pass(counts, feed, trace);
     report.EndOfRun(counts, feed, trace);
   }
   const std::string tail = ": 3 with a wrong checksum, 0 not VDM, 0 malformed, 0 fragments out of range, 0 fragments "
-                           "pushed out or expired, 0 payloads not decoded, 1 records not posted.";
+                           "pushed out or expired, 0 payloads not decoded, 1 records not posted, 0 sentences of "
+                           "messages not received whole, 0 payloads cut short, 0 payloads with a character outside "
+                           "the armour, 0 with a wrong fill-bit count, 0 lost below the plug-in.";
   EXPECT_EQ(vf::test::StatusMessages(folder, true),
-            (std::vector<std::string>{"4|Dropped during this run" + tail, "4|Dropped so far" + tail,
-                                      "4|Dropped so far" + tail, "4|Dropped during this run" + tail}));
+            (std::vector<std::string>{"4|Dropped during this run" + tail, "4|Dropped during this run" + tail,
+                                      "4|Dropped so far" + tail, "4|Dropped so far" + tail,
+                                      "4|Dropped during this run" + tail}));
 }
 
 }  // namespace

@@ -332,32 +332,31 @@ TEST(HostProgram, AClosedOutputEndsTheRun) {
 }
 
 // A receiver at full speed into a host whose output is a slow pipe: the
-// window's queue fills, and every record is either printed or counted.
-TEST(HostProgram, AtFullSpeedIntoASlowPipeEveryRecordIsPrintedOrCounted) {
+// window's queue fills, the plug-in waits for room and TCP holds the rest,
+// so every record arrives.
+TEST(HostProgram, AtFullSpeedIntoASlowPipeNoRecordIsLost) {
   constexpr size_t kSentences = 30000;
   vf::test::TcpServer receiver;
   HostProgram host;
-  host.Start({"--tcp", "127.0.0.1", "--port", std::to_string(receiver.Port()), "--json", "--duration", "4"}, {}, true);
+  host.Start({"--tcp", "127.0.0.1", "--port", std::to_string(receiver.Port()), "--json"}, {}, true);
   ASSERT_TRUE(receiver.Accept());
   std::string feed;
   for (size_t i = 0; i < kSentences; ++i) feed += "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15\r\n";
   std::thread sender([&] { receiver.Send(feed); });
   size_t printed = 0;
   char chunk[4096];
-  for (ssize_t got; (got = read(host.OutputPipe(), chunk, sizeof chunk)) > 0;) {
+  for (ssize_t got; printed < kSentences && (got = read(host.OutputPipe(), chunk, sizeof chunk)) > 0;) {
     printed += static_cast<size_t>(std::count(chunk, chunk + got, '\n'));
     std::this_thread::sleep_for(milliseconds(2));  // the pipe's slow reader
   }
   sender.join();
-  ASSERT_EQ(host.Wait(), 0) << host.Errors();
-  const std::string errors = host.Errors();
-  const std::string counted = "stopped: result 0, status 0; " + std::to_string(printed) + " records: " +
-                              std::to_string(printed) + " position; ";
-  const size_t at = errors.find(counted);
-  ASSERT_NE(at, std::string::npos) << errors;
-  const size_t notPosted = std::stoul(errors.substr(at + counted.size()));
-  EXPECT_GT(notPosted, 0u) << "the queue never filled: the pipe was not slow enough";
-  EXPECT_EQ(printed + notPosted, kSentences) << errors;
+  host.Interrupt();
+  for (ssize_t got; (got = read(host.OutputPipe(), chunk, sizeof chunk)) > 0;) {
+    printed += static_cast<size_t>(std::count(chunk, chunk + got, '\n'));
+  }
+  EXPECT_EQ(host.Wait(milliseconds(10000)), 0) << host.Errors();
+  EXPECT_EQ(printed, kSentences) << host.Errors();
+  EXPECT_NE(host.Errors().find("0 records not posted"), std::string::npos) << host.Errors();
 }
 
 }  // namespace
