@@ -275,6 +275,17 @@ int32_t CDeviceLink::ReadDatagramLine(CWideString& line) {
   return -1;
 }
 
+int64_t CDeviceLink::LostBelow() const {
+  if (!HasLinkObjects()) return 0;
+  switch (m_link) {
+    case Link::kSerial: return m_pSerial->Overruns();
+    case Link::kUdp: return m_pUdp->SystemDropped();
+    case Link::kTcp:
+    case Link::kNone: break;
+  }
+  return 0;
+}
+
 void CDeviceLink::CloseDeviceLink(const vf::TraceWriter& trace) {
   if (!HasLinkObjects()) return;
   switch (m_link) {

@@ -38,6 +38,9 @@ class CDeviceLink {
   // and from then on each call only waits, up to the read time-out, for the stop.
   int32_t ReadDeviceLine(CWideString& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
   void CloseDeviceLink(const vf::TraceWriter& trace);
+  // What the system lost below the plug-in on the open link: datagrams the
+  // socket had no room for, serial overruns.
+  int64_t LostBelow() const;
 
   std::unique_ptr<CMFCSerial> m_pSerial;
   std::unique_ptr<CTcp> m_pTcp;

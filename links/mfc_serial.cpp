@@ -52,6 +52,7 @@ int32_t CMFCSerial::Open() {
     return -1;
   }
   m_nRxCount = 0;
+  m_nOverrunsAtOpen = vf::platform::SerialOverrunCount(m_hPort);
   // A driver that refuses the settings still reads with the ones it has.
   vf::platform::ConfigureSerialPort(m_hPort, m_nBaudRate, FrameOf(m_nFormat));
   vf::platform::RaiseModemLines(m_hPort);
@@ -64,6 +65,11 @@ void CMFCSerial::Purge(bool transmit, bool receive) {
   if (!IsOpen()) return;
   vf::platform::PurgeSerialPort(m_hPort, transmit, receive);
   if (receive) m_nRxCount = 0;
+}
+
+int64_t CMFCSerial::Overruns() const {
+  const int64_t now = IsOpen() ? vf::platform::SerialOverrunCount(m_hPort) : -1;
+  return now >= 0 && m_nOverrunsAtOpen >= 0 && now > m_nOverrunsAtOpen ? now - m_nOverrunsAtOpen : 0;
 }
 
 void CMFCSerial::Close() {

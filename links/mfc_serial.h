@@ -35,6 +35,9 @@ class CMFCSerial {
   // The device went away while open (unplugged; a pseudo-terminal's other
   // side closed): reads end at once until the port is opened again.
   bool IsLost() const { return m_bLost; }
+  // Characters lost to overruns below the plug-in since the port was opened;
+  // 0 when the driver does not tell.
+  int64_t Overruns() const;
 
   vf::platform::Handle m_hPort = vf::platform::InvalidHandle();
   std::unique_ptr<uint8_t[]> m_pRxBuffer;
@@ -53,6 +56,7 @@ class CMFCSerial {
   void KeepPrintable(const uint8_t* begin, const uint8_t* end);
 
   bool m_bLost = false;
+  int64_t m_nOverrunsAtOpen = 0;
   // The line being collected and its text, kept from line to line.
   std::string m_strLine;
   vf::links::LineText m_lineText;

@@ -89,6 +89,11 @@ int32_t CUdp::ReadDatagram(CWideString& text) {
   return got < 0 ? -1 : 0;
 }
 
+int64_t CUdp::SystemDropped() const {
+  const int64_t dropped = m_hSocket == vf::platform::kNoSocket ? -1 : vf::platform::DroppedDatagrams(m_hSocket);
+  return dropped > 0 ? dropped : 0;
+}
+
 void CUdp::Close() {
   if (m_hSocket == vf::platform::kNoSocket) return;
   vf::platform::CloseSocket(m_hSocket);

@@ -29,6 +29,9 @@ class CUdp {
   // dropped and counted. An empty list takes every datagram.
   void AcceptOnlyFrom(std::vector<vf::platform::SocketAddress> sources) { m_vecSources = std::move(sources); }
   uint64_t Refused() const { return m_nRefused; }
+  // Datagrams the system dropped on the socket for want of room before this
+  // session could read them; 0 where the system does not tell.
+  int64_t SystemDropped() const;
   // The sender of the datagram refused last.
   const vf::platform::SocketAddress& LastRefused() const { return m_addrRefused; }
   // Connects a new socket to the host's first address: 0, 10230, 10231 or

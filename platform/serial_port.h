@@ -51,6 +51,12 @@ enum class SerialRead {
 SerialRead ReadSerialPort(Handle port, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
                           size_t& bytes);
 
+// Characters the port lost below the program since the driver started
+// (overruns of the UART and of the driver's buffer, TIOCGICOUNT), or on
+// Windows since the port was opened (each overrun ClearCommError reports,
+// counted once); -1 when the driver does not tell (a pseudo-terminal).
+int64_t SerialOverrunCount(Handle port);
+
 void CloseSerialPort(Handle port);
 
 }  // namespace vf::platform

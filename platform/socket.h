@@ -60,6 +60,10 @@ int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, 
 // nothing more will come on it. Asks without waiting or taking any byte.
 bool StreamEnded(Socket socket);
 
+// Datagrams the system has dropped on this socket for want of room since it
+// was made (SO_MEMINFO); -1 where the system does not tell (Windows).
+int64_t DroppedDatagrams(Socket socket);
+
 // Bytes received (> 0); 0 when the peer closed; -1 when nothing is waiting
 // or on error.
 ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity);

@@ -21,6 +21,7 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
 }
 
 void CAISApp::RunDeviceThread(vf::PluginRun& run) {
+  if (m_pass.feed.dropCountsEveryMs != 0) m_sentencePath.NoteLostBelow(m_pLink->LostBelow());
   m_sentencePath.Pass(run.m_trace, m_pass.feed);
   if (m_pLink->WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
   if (m_pLink->ReadDeviceLine(m_strLine, run.m_hStopEvent) != 0) return;
@@ -31,7 +32,10 @@ void CAISApp::RunDeviceThread(vf::PluginRun& run) {
 }
 
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {
-  if (m_pLink) m_pLink->CloseDeviceLink(run.m_trace);
+  if (m_pLink) {
+    m_sentencePath.NoteLostBelow(m_pLink->LostBelow());  // before the port is closed
+    m_pLink->CloseDeviceLink(run.m_trace);
+  }
   m_pLink.reset();  // with it the socket layer, until the next run
   m_sentencePath.EndOfRun(run.m_trace, m_pass.feed, m_bLinkOpened);
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin stopped.");

@@ -48,6 +48,7 @@ void SentencePath::DecodeMessage(std::string_view payload, const nmea::MessageOr
 nmea::DropCounts SentencePath::Drops() const {
   nmea::DropCounts counts = m_drops;
   counts.Add(nmea::DropCause::kNotPosted, static_cast<size_t>(m_notPosted.Total()));
+  counts.Add(nmea::DropCause::kLostBelow, static_cast<size_t>(m_nLostBelow));
   return counts;
 }
 
@@ -57,6 +58,7 @@ void SentencePath::EndOfRun(const TraceWriter& trace, const FeedOptions& feed, b
   m_dropReport.EndOfRun(Drops(), report, trace);
   m_notPosted.EndOfRun(trace);
   m_drops = {};
+  m_nLostBelow = 0;
 }
 
 }  // namespace vf

@@ -38,6 +38,8 @@ class SentencePath : private nmea::ReceiveSink {
   // link; the counts start again.
   void EndOfRun(const TraceWriter& trace, const FeedOptions& feed, bool linkWasOpen = true);
   nmea::DropCounts Drops() const;
+  // What the link says the system lost below the plug-in in this run so far.
+  void NoteLostBelow(int64_t lost) { m_nLostBelow = lost; }
   const nmea::FragmentStore& Fragments() const { return m_receiveLoop.m_vecFragments; }
 
  private:
@@ -47,6 +49,7 @@ class SentencePath : private nmea::ReceiveSink {
 
   nmea::CReceiveLoop m_receiveLoop;
   NotPostedCount m_notPosted;
+  int64_t m_nLostBelow = 0;
   nmea::DropCounts m_drops;  // all but the records not posted, which m_notPosted counts
   DropReport m_dropReport;
   MonitorWatch m_monitor;

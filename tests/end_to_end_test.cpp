@@ -89,37 +89,45 @@ TEST(EndToEnd, OverTcp) {
                           "Plugin stopped.", "All plugin background processes have been stopped."}));
 }
 
-// One sentence per datagram, as most receivers send them (without the
-// checksum test, which counts a datagram's CR LF, the bad checksum's copy
-// decodes too); or with "UDPLINES=1" the whole feed in one datagram, each
-// line checked on its own.
+// By default every line of a datagram is a line, checked on its own: one
+// sentence per datagram, as most receivers send them, or the whole feed in
+// one. With "LITERAL=1" a datagram is one line, so its CR LF leaves the
+// checksum untested and the bad checksum's copy decodes too.
 TEST(EndToEnd, OverUdp) {
-  for (const bool wholeFeed : {false, true}) {
-    SCOPED_TRACE(wholeFeed ? "one datagram" : "a datagram per sentence");
+  const struct {
+    const char* what;
+    const char16_t* options;
+    bool wholeFeed;
+    std::vector<uint32_t> expected;
+  } cases[] = {
+      {"a datagram per sentence", u"", false, kExpectedMmsis},
+      {"the whole feed in one datagram", u"", true, kExpectedMmsis},
+      {"LITERAL=1, a datagram per sentence", u"LITERAL=1;CRC=1;", false, {211000000, 211000000, 235000001, 211000000}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     TestHost run;
-    const uint16_t port = run.UseUdp(wholeFeed ? u"CRC=1;UDPLINES=1;" : u"CRC=0;");
+    const uint16_t port = run.UseUdp(c.options);
     ASSERT_EQ(run.Start(), 0);
     ASSERT_TRUE(WaitForRunning(run.folder));
     const std::string feed = Feed();
     for (size_t at = 0; at < feed.size();) {
-      const size_t end = wholeFeed ? feed.size() : feed.find("\r\n", at) + 2;
+      const size_t end = c.wholeFeed ? feed.size() : feed.find("\r\n", at) + 2;
       ASSERT_TRUE(vf::test::SendDatagram(port, feed.substr(at, end - at)));
       at = end;
     }
-    const std::vector<uint32_t> expected =
-        wholeFeed ? kExpectedMmsis : std::vector<uint32_t>{211000000, 211000000, 235000001, 211000000};
-    EXPECT_EQ(ReceiveMmsis(run.sink, expected.size()), expected);
+    EXPECT_EQ(ReceiveMmsis(run.sink, c.expected.size()), c.expected);
     EXPECT_EQ(run.app.StopPlugin(), 0);
   }
 }
 
-// "RECONNECT=1": the receiver closes the connection three times (it
+// By default: the receiver closes the connection three times (it
 // restarted); each time the plug-in says so, connects again after its first
 // wait, counts the reconnect and reads on.
 TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
   TestHost run;
   vf::test::TcpServer receiver;
-  run.config = vf::test::TcpClientConfig(receiver.Port(), u"RECONNECT=1;");
+  run.config = vf::test::TcpClientConfig(receiver.Port(), u"");
   ASSERT_EQ(run.Start(), 0);
   ASSERT_TRUE(receiver.Accept());
   for (int restart = 0; restart <= 3; ++restart) {
@@ -198,6 +206,26 @@ TEST(EndToEnd, OverASerialPortARepluggedReceiverIsOpenedAgain) {
   EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
   EXPECT_EQ(run.app.StopPlugin(), 0);
   EXPECT_EQ(StatusCount(run.folder, "Connection lost: serial port [COM8]; reconnecting in 3 s."), 1u);
+}
+
+// "RECONNECT=2": a receiver that is not there yet when the plug-in starts is
+// tried again, with status 1 meanwhile, until it is.
+TEST(EndToEnd, OverTcpAReceiverThatComesLaterIsConnectedWithReconnectTwo) {
+  TestHost run;
+  const uint16_t port = vf::test::UnusedTcpPort();
+  run.config = vf::test::TcpClientConfig(port, u"RECONNECT=2;");
+  ASSERT_EQ(run.Start(), 0);
+  ASSERT_TRUE(vf::test::WaitUntil([&] {
+    return StatusCount(run.folder, "The TCP connection is tried again until it opens or the plugin is stopped.") == 1;
+  }, milliseconds(20000)));
+  EXPECT_EQ(run.app.GetStatus(), kStatusRunning);
+  vf::test::TcpServer receiver(port);
+  ASSERT_TRUE(receiver.Accept(15000));
+  receiver.Send(vf::test::SentenceLines(vf::test::kType1Payload));
+  EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+  EXPECT_EQ(run.app.StopPlugin(), 0);
+  EXPECT_EQ(StatusCount(run.folder, "Reconnected: TCP [127.0.0.1] on port [" + std::to_string(port) + "] (reconnect 1)."),
+            1u);
 }
 
 TEST(EndToEnd, AFailedOpenReportsStatusTwo) {

@@ -125,6 +125,21 @@ TEST(UdpLink, ADatagramIsOneTextLineEndsIncluded) {
   EXPECT_EQ(udp.ReadDatagram(text), -1) << "longer than the 2048-byte area";
 }
 
+// A flood the socket has no room for: what the system dropped is counted,
+// so that every datagram sent is either read or counted.
+TEST(UdpLink, DatagramsTheSystemDroppedAreCounted) {
+  constexpr int kSent = 300;
+  const uint16_t port = vf::test::UnusedUdpPort();
+  CUdp udp;
+  ASSERT_EQ(udp.Bind(port), 0);
+  for (int i = 0; i < kSent; ++i) ASSERT_TRUE(vf::test::SendDatagram(port, "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15\r\n"));
+  CWideString text;
+  int64_t read = 0;
+  while (udp.ReadDatagram(text) == 0) ++read;
+  EXPECT_GT(udp.SystemDropped(), 0) << "4096 bytes of receive buffer hold far fewer than " << kSent;
+  EXPECT_EQ(read + udp.SystemDropped(), kSent);
+}
+
 TEST(UdpLink, OnlyTheLow16BitsOfThePortCount) {
   CUdp udp;
   EXPECT_EQ(udp.Bind(65536), 0) << "port 0: the system picks one";

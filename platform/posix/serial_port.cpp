@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <linux/serial.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -97,6 +98,13 @@ std::vector<std::u16string> SerialPortRegistryData() {
     if (std::filesystem::exists(SystemDevicePath(port), failure)) add("COM" + std::to_string(port));
   }
   return ports;
+}
+
+int64_t SerialOverrunCount(Handle handle) {
+  SerialPort* port = AsPort(handle);
+  serial_icounter_struct counts{};
+  if (port == nullptr || ioctl(port->fd, TIOCGICOUNT, &counts) != 0) return -1;
+  return int64_t{counts.overrun} + counts.buf_overrun;
 }
 
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {

@@ -6,6 +6,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <linux/sock_diag.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -182,6 +183,15 @@ bool StreamEnded(Socket socket) {
 ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
   const ssize_t got = recv(Fd(socket), buffer, capacity, MSG_DONTWAIT);
   return got >= 0 ? got : -1;
+}
+
+int64_t DroppedDatagrams(Socket socket) {
+  uint32_t memory[SK_MEMINFO_VARS] = {};
+  socklen_t length = sizeof memory;
+  if (getsockopt(Fd(socket), SOL_SOCKET, SO_MEMINFO, memory, &length) != 0 || length <= SK_MEMINFO_DROPS * sizeof memory[0]) {
+    return -1;
+  }
+  return memory[SK_MEMINFO_DROPS];
 }
 
 ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {

@@ -159,6 +159,14 @@ SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint3
   return got > 0 ? SerialRead::kData : SerialRead::kNothing;
 }
 
+int64_t SerialOverrunCount(Handle handle) {
+  SerialPort* port = AsPort(handle);
+  if (port == nullptr) return -1;
+  DWORD errors = 0;
+  if (ClearCommError(port->file, &errors, nullptr) && (errors & (CE_OVERRUN | CE_RXOVER)) != 0) ++port->overruns;
+  return port->overruns;
+}
+
 void CloseSerialPort(Handle handle) {
   SerialPort* port = AsPort(handle);
   if (port == nullptr) return;

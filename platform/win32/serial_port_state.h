@@ -16,6 +16,7 @@ struct SerialPort {
   HANDLE file;
   OVERLAPPED read;   // the read in progress and its event
   OVERLAPPED write;  // its own event, made with the other; nothing writes
+  int64_t overruns = 0;  // the overruns ClearCommError has reported so far
 };
 
 inline SerialPort* AsPort(Handle handle) { return IsHeld(handle) ? static_cast<SerialPort*>(handle) : nullptr; }

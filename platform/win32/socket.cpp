@@ -183,6 +183,8 @@ ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
   return got >= 0 ? got : -1;
 }
 
+int64_t DroppedDatagrams(Socket) { return -1; }  // Winsock keeps no such count
+
 ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
   // A datagram larger than the buffer fails with WSAEMSGSIZE; its rest is lost.
   const int got = recv(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0);

@@ -42,12 +42,14 @@ inline void StartSockets() {}
 #endif
 constexpr SocketId kNoPeer = static_cast<SocketId>(-1);
 
-// A socket bound to a free port: on 127.0.0.1, or on every interface.
+// A socket bound to `port`, or to a free port when it is 0 (then `port` is
+// set to it): on 127.0.0.1, or on every interface.
 inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true) {
   StartSockets();
   const SocketId bound = socket(AF_INET, type, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
+  address.sin_port = htons(port);
   if (loopbackOnly) address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address);
   socklen_t length = sizeof address;
@@ -60,7 +62,10 @@ inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true) 
 class TcpServer {
  public:
   // m_port is declared before m_listener: binding the listener fills it in.
-  TcpServer() : m_listener(BoundSocket(SOCK_STREAM, m_port)) { listen(m_listener, 4); }
+  // On a free port, or on `port`.
+  explicit TcpServer(uint16_t port = 0) : m_port(port), m_listener(BoundSocket(SOCK_STREAM, m_port)) {
+    listen(m_listener, 4);
+  }
   ~TcpServer() {
     if (m_peer != kNoPeer) CloseSocket(m_peer);
     CloseSocket(m_listener);
