@@ -43,10 +43,11 @@ inline CWideString& GetSixBitText(std::string_view payload, BitField field, CWid
 }
 
 // A payload as a decoder reads it. With whole bits, only the bits that
-// arrived are read: a numeric field that reaches past them marks the payload
-// cut short (its decoder then makes no record), and a text field ends at its
-// last whole character. Without, every bit past the end reads as 0, as the
-// plug-in's contract says.
+// arrived are read: a field that reaches past them marks the payload cut
+// short (its decoder then makes no record), except that a text field may
+// lack its last character, which it then goes without (a type 5 of 420 bits,
+// as many transmitters send it). Without, every bit past the end reads as 0,
+// as the plug-in's contract says.
 class PayloadReader {
  public:
   // Without whole bits: every character's six bits, and bits past them read as 0.
@@ -65,7 +66,11 @@ class PayloadReader {
     return ExtractSignedBits(m_payload, field);
   }
   CWideString& Text(BitField field, CWideString& text) const {
-    if (m_bWholeBits) field.length = static_cast<uint16_t>(WholeCharactersOf(field) * 6);
+    if (m_bWholeBits) {
+      const uint32_t arrived = WholeCharactersOf(field);
+      if (arrived + 1 < field.length / 6u) m_bCutShort = true;
+      field.length = static_cast<uint16_t>(arrived * 6);
+    }
     return GetSixBitText(m_payload, field, text);
   }
   // The bits that carry the message: the payload less its fill bits.
