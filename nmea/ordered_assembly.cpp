@@ -2,10 +2,9 @@
 
 namespace vf::nmea {
 
-OrderedAssembly::Waiting* OrderedAssembly::Find(const VdmFragment& sentence) {
-  const uint8_t key = KeyOf(sentence);
+OrderedAssembly::Waiting* OrderedAssembly::Find(char channel) {
   for (Waiting& waiting : m_waiting) {
-    if (waiting.used && waiting.sequenceKey == key && waiting.channel == sentence.channel) return &waiting;
+    if (waiting.used && waiting.channel == channel) return &waiting;
   }
   return nullptr;
 }

@@ -5,6 +5,11 @@
 // is wrong. (The program itself serves the Wine, soak and fuzz scripts.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -95,31 +100,124 @@ vf::sim::FeedSettings FaultedFeed() {
   settings.linesPerSecond = 1e7;
   settings.transmissions = 3000;
   for (double& chance : settings.faults.probability) chance = 0.06;
+  // Only messages of two sentences can be interleaved, and they are few.
+  settings.faults.probability[static_cast<size_t>(Fault::kInterleaved)] = 0.4;
   return settings;
 }
 
-using Message = std::pair<uint32_t, uint16_t>;  // MMSI and record contents
+// Every fault a radio link has, at 6 % each: by default every message sent
+// whole arrives as its record, in order, and no damaged one makes a record;
+// gpsd's decoder, given the same lines, keeps no message that the plug-in
+// loses. With "LITERAL=1" sentences of different messages are joined.
+class FaultedRun : public testing::Test {
+ protected:
+  void SetUp() override { Generate(FaultedFeed()); }
 
-TEST(Simulator, EveryFaultKindLosesOnlyTheMessagesItSpoils) {
-  std::vector<Message> expected;
-  std::vector<unsigned> faultsSeen(vf::sim::kFaultKinds, 0);
-  const auto keepUnspoiled = [&](const Transmission& transmission, std::optional<Fault> fault) {
-    if (fault) ++faultsSeen[static_cast<size_t>(*fault)];
-    if (!fault || !vf::sim::LosesMessage(*fault)) expected.emplace_back(transmission.snapshot.mmsi, ContentsOf(transmission));
-  };
-  CapturedLines output;
-  const std::atomic<bool> stop{false};
-  const vf::sim::FeedTotals totals = vf::sim::RunFeed(FaultedFeed(), output, stop, keepUnspoiled);
-  ASSERT_EQ(totals.transmissions, 3000u);
-  for (Fault fault : vf::sim::kAllFaults) EXPECT_GT(faultsSeen[static_cast<size_t>(fault)], 50u) << FaultName(fault);
-  EXPECT_EQ(totals.transmissions - totals.spoiled, expected.size());
+  void Generate(const vf::sim::FeedSettings& settings) {
+    m_output = CapturedLines();
+    m_sent.clear();
+    std::vector<unsigned> faultsSeen(vf::sim::kFaultKinds, 0);
+    const auto keepUnspoiled = [&](const Transmission& transmission, std::optional<Fault> fault, bool spoiled) {
+      if (fault) ++faultsSeen[static_cast<size_t>(*fault)];
+      if (!spoiled) m_sent.push_back(transmission);
+    };
+    const std::atomic<bool> stop{false};
+    const vf::sim::FeedTotals totals = vf::sim::RunFeed(settings, m_output, stop, keepUnspoiled);
+    ASSERT_EQ(totals.transmissions, 3000u);
+    for (Fault fault : vf::sim::kAllFaults) {
+      const size_t kind = static_cast<size_t>(fault);
+      if (settings.faults.probability[kind] > 0) {
+        EXPECT_GT(faultsSeen[kind], 10u) << FaultName(fault);
+      }
+    }
+    EXPECT_EQ(totals.transmissions - totals.spoiled, m_sent.size());
+  }
 
-  vf::test::RecordSink sink;
-  vf::test::SentenceRig rig(sink.Window());
-  for (const std::string& line : output.Lines()) rig.Feed(std::u16string(line.begin(), line.end()));
-  std::vector<Message> delivered;
-  for (const auto& record : sink.TakeAll()) delivered.emplace_back(record->m_nMMSI, record->m_nContents);
-  EXPECT_EQ(delivered, expected);
+  std::vector<vf::test::Record> Decode(const char16_t* options) {
+    vf::test::RecordSink sink;
+    vf::test::SentenceRig rig(sink.Window());
+    rig.SetOptions(options);
+    for (const std::string& line : m_output.Lines()) rig.Feed(std::u16string(line.begin(), line.end()));
+    return sink.TakeAll();
+  }
+
+  CapturedLines m_output;
+  std::vector<Transmission> m_sent;  // whole, in the order their messages complete
+};
+
+TEST_F(FaultedRun, EveryMessageSentWholeArrivesAndNoOther) {
+  const auto records = Decode(u"");
+  ASSERT_EQ(records.size(), m_sent.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE(m_sent[i].sentences.front());
+    ExpectDescribes(*records[i], m_sent[i]);
+  }
+}
+
+// gpsd joins a channel's first sentence with the next sentence numbered 2
+// on that channel whatever its sequence id, where the plug-in also asks for
+// the same id: so the two are compared on the faults that leave no first
+// sentence waiting for a second one that never comes.
+TEST_F(FaultedRun, GpsdKeepsNoMessageThePluginLoses) {
+  if (std::system("command -v gpsdecode >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpsdecode (gpsd-clients) missing";
+  vf::sim::FeedSettings settings = FaultedFeed();
+  for (Fault leavesAFirstSentence : {Fault::kBadChecksum, Fault::kTruncated, Fault::kLostFragment, Fault::kSplitChannels}) {
+    settings.faults.probability[static_cast<size_t>(leavesAFirstSentence)] = 0;
+  }
+  Generate(settings);
+  const std::string path = testing::TempDir() + "faulted.nmea";
+  {
+    std::ofstream file(path, std::ios::binary);
+    for (const std::string& line : m_output.Lines()) file << line << "\r\n";
+  }
+  std::vector<uint32_t> theirs;
+  FILE* pipe = popen(("gpsdecode -j < '" + path + "' 2>/dev/null").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+    const char* mmsi = std::strstr(buffer, "\"mmsi\":");
+    if (mmsi != nullptr && std::strstr(buffer, "\"type\":24,") == nullptr) {
+      theirs.push_back(static_cast<uint32_t>(std::strtoul(mmsi + 7, nullptr, 10)));
+    }
+  }
+  pclose(pipe);
+  std::remove(path.c_str());
+  // gpsd pairs type 24 parts in a cache of its own and prints a pair as one
+  // line, or none: type 24 is left out on both sides (the recordings'
+  // conformance test compares its fields).
+  std::vector<uint32_t> ours;
+  for (const auto& record : Decode(u"")) {
+    if ((record->m_nContents & (kContentsStaticPartA | kContentsStaticPartB)) == 0) ours.push_back(record->m_nMMSI);
+  }
+  // Every message gpsd keeps arrives here too, in the same order; the few
+  // more that arrive here are right (the test above holds each to what was
+  // sent): gpsd also drops a message when an orphan of the other channel
+  // comes between its sentences.
+  size_t at = 0;
+  for (const uint32_t mmsi : theirs) {
+    while (at < ours.size() && ours[at] != mmsi) ++at;
+    ASSERT_LT(at, ours.size()) << "gpsd kept a message of " << mmsi << " that the plug-in lost";
+    ++at;
+  }
+  EXPECT_LE(ours.size() - theirs.size(), ours.size() / 100) << "more than 1 % kept by the plug-in alone";
+}
+
+// A type 5 record's destination is in its second sentence, the station in
+// its first: a record whose destination is not its station's was glued.
+TEST_F(FaultedRun, LiterallyJoinedSentencesMakeRecordsOfNoMessageSent) {
+  size_t glued = 0;
+  for (const auto& record : Decode(u"LITERAL=1")) {
+    if (record->m_nContents != kContentsStaticVoyage) continue;
+    const auto station = std::find_if(m_sent.begin(), m_sent.end(),
+                                      [&](const Transmission& t) { return t.snapshot.mmsi == record->m_nMMSI; });
+    ASSERT_NE(station, m_sent.end());
+    const std::string& destination = station->snapshot.destination;
+    glued += record->m_strDestination.View().substr(0, destination.size()) !=
+                     std::u16string(destination.begin(), destination.end())
+                 ? 1
+                 : 0;
+  }
+  EXPECT_GT(glued, 0u) << "orphans and interleaved sentences meet other messages";
 }
 
 // --- the command line -------------------------------------------------------
@@ -143,7 +241,7 @@ TEST(SimulatorOptions, GoodCommandLines) {
 
   std::string error;
   const auto options = vf::sim::ParseSimOptions({"--pty", "/tmp/com5", "--vessels", "7", "--seed", "0", "--rate",
-                                                 "2500", "--duration", "1.5", "--count", "9", "--faults", "0.1",
+                                                 "2500", "--duration", "1.5", "--count", "9", "--faults", "0.05",
                                                  "--fault", "lose=0.25"},
                                                 error);
   ASSERT_TRUE(options) << error;
@@ -152,13 +250,15 @@ TEST(SimulatorOptions, GoodCommandLines) {
                      feed.transmissions),
             std::make_tuple(std::string("/tmp/com5"), size_t{7}, uint32_t{0}, 2500.0, 1.5, uint64_t{9}));
   EXPECT_EQ(feed.faults.probability[static_cast<size_t>(Fault::kLostFragment)], 0.25);
-  EXPECT_EQ(feed.faults.probability[static_cast<size_t>(Fault::kGarbage)], 0.1);
+  EXPECT_EQ(feed.faults.probability[static_cast<size_t>(Fault::kGarbage)], 0.05);
 }
 
 // The simulator's own forms; the number checks it shares with the host are
 // tried in the host's table.
 TEST(SimulatorOptions, BadCommandLinesSayWhatIsWrong) {
-  const std::string kinds = "expected KIND=P with KIND checksum, truncate, lose, garbage or overlong and P from 0 to 1";
+  const std::string kinds =
+      "expected KIND=P with KIND checksum, truncate, lose, garbage, overlong, lose-first, channels, short or interleave "
+      "and P from 0 to 1";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"--tcp", "0"}, "--tcp: expected [HOST:]PORT with a port from 1 to 65535, not '0'"},
       {{"--udp", "host:65536"}, "--udp: expected [HOST:]PORT with a port from 1 to 65535, not 'host:65536'"},

@@ -1,17 +1,42 @@
 #include "faults.h"
 
+#include <algorithm>
+
+#include "payload_encoder.h"
+
 namespace vf::sim {
 namespace {
 
 constexpr size_t kOverlongCharacters = 5000;  // past every receive buffer
 
-constexpr int kPayloadField = 5;  // !AIVDM,count,number,sequence,channel,payload,fill*hh
+// !AIVDM,count,number,sequence,channel,payload,fill*hh
+constexpr int kSequenceField = 3;
+constexpr int kChannelField = 4;
+constexpr int kPayloadField = 5;
+constexpr int kFillField = 6;
 
 size_t FieldStart(const std::string& sentence, int field) {
   size_t at = 0;
   for (int i = 0; i < field; ++i) at = sentence.find(',', at) + 1;
   return at;
 }
+
+std::string_view Field(const std::string& sentence, int field) {
+  const size_t start = FieldStart(sentence, field);
+  const size_t end = sentence.find_first_of(",*", start);
+  return std::string_view(sentence).substr(start, end - start);
+}
+
+// The sentence with one field replaced and its checksum made right again.
+std::string WithField(const std::string& sentence, int field, std::string_view value) {
+  const size_t start = FieldStart(sentence, field);
+  const size_t end = sentence.find_first_of(",*", start);
+  std::string body = sentence.substr(0, start) + std::string(value) + sentence.substr(end);
+  body.resize(body.rfind('*'));
+  return body + NmeaChecksum(body);
+}
+
+char OtherChannel(std::string_view channel) { return channel == "A" ? 'B' : 'A'; }
 
 size_t IndexOf(Fault fault) { return static_cast<size_t>(fault); }
 
@@ -34,6 +59,10 @@ std::string_view FaultName(Fault fault) {
     case Fault::kLostFragment: return "lose";
     case Fault::kGarbage: return "garbage";
     case Fault::kOverlong: return "overlong";
+    case Fault::kLostFirst: return "lose-first";
+    case Fault::kSplitChannels: return "channels";
+    case Fault::kShortPayload: return "short";
+    case Fault::kInterleaved: return "interleave";
   }
   return "";
 }
@@ -44,8 +73,6 @@ std::optional<Fault> FaultNamed(std::string_view name) {
   }
   return std::nullopt;
 }
-
-bool LosesMessage(Fault fault) { return fault != Fault::kGarbage && fault != Fault::kOverlong; }
 
 bool FaultMix::Any() const {
   for (double chance : probability) {
@@ -63,9 +90,10 @@ std::optional<Fault> FaultMix::Draw(std::mt19937& random) const {
   return std::nullopt;
 }
 
-std::vector<std::string> ApplyFault(Fault fault, std::vector<std::string> sentences, std::mt19937& random) {
-  if (sentences.empty()) return sentences;
+FaultedLines ApplyFault(Fault fault, std::vector<std::string> sentences, std::mt19937& random) {
+  if (sentences.empty()) return {};
   std::string& last = sentences.back();
+  bool spoiled = true;
   switch (fault) {
     case Fault::kBadChecksum:
       last.back() = last.back() == '0' ? '1' : '0';
@@ -84,12 +112,45 @@ std::vector<std::string> ApplyFault(Fault fault, std::vector<std::string> senten
       break;
     case Fault::kGarbage:
       sentences.insert(sentences.begin(), GarbageLine(random));
+      spoiled = false;
       break;
     case Fault::kOverlong:
       sentences.insert(sentences.begin(), std::string(kOverlongCharacters, 'X'));
+      spoiled = false;
+      break;
+    case Fault::kLostFirst:
+      sentences.erase(sentences.begin());
+      break;
+    case Fault::kSplitChannels:
+      spoiled = sentences.size() > 1;
+      for (size_t i = 1; i < sentences.size(); ++i) {
+        sentences[i] = WithField(sentences[i], kChannelField, std::string(1, OtherChannel(Field(sentences[i], kChannelField))));
+      }
+      break;
+    case Fault::kShortPayload: {
+      // At most half of the last sentence's payload stays: every message
+      // then ends before a field its record needs.
+      const std::string_view payload = Field(last, kPayloadField);
+      const size_t keep = std::uniform_int_distribution<size_t>(sentences.size() > 1 ? 0 : 1, payload.size() / 2)(random);
+      last = WithField(WithField(last, kPayloadField, payload.substr(0, keep)), kFillField, "0");
+      break;
+    }
+    case Fault::kInterleaved:
+      spoiled = false;  // needs a second message: Interleave
       break;
   }
-  return sentences;
+  return {std::move(sentences), spoiled};
+}
+
+std::vector<std::string> Interleave(const std::vector<std::string>& first, const std::vector<std::string>& second) {
+  std::vector<std::string> lines;
+  const std::string_view id = Field(first.front(), kSequenceField);
+  const std::string channel(1, OtherChannel(Field(first.front(), kChannelField)));
+  for (size_t i = 0; i < std::max(first.size(), second.size()); ++i) {
+    if (i < first.size()) lines.push_back(first[i]);
+    if (i < second.size()) lines.push_back(WithField(WithField(second[i], kSequenceField, id), kChannelField, channel));
+  }
+  return lines;
 }
 
 }  // namespace vf::sim

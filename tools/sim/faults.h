@@ -10,17 +10,26 @@
 
 namespace vf::sim {
 
-enum class Fault { kBadChecksum, kTruncated, kLostFragment, kGarbage, kOverlong };
-constexpr size_t kFaultKinds = 5;
-constexpr std::array<Fault, kFaultKinds> kAllFaults = {Fault::kBadChecksum, Fault::kTruncated, Fault::kLostFragment,
-                                                       Fault::kGarbage, Fault::kOverlong};
+enum class Fault {
+  kBadChecksum,    // the last sentence's checksum is wrong
+  kTruncated,      // the last sentence is cut inside its payload, checksum and all
+  kLostFragment,   // the last sentence is lost
+  kGarbage,        // a line of noise comes before the message
+  kOverlong,       // a line longer than any receive buffer comes before it
+  kLostFirst,      // the first sentence is lost: the others are orphans
+  kSplitChannels,  // the sentences after the first are reported on the other channel
+  kShortPayload,   // the payload ends early, with a right checksum and no fill bits
+  kInterleaved,    // another message with the same sequence id, on the other channel, between its sentences
+};
+constexpr size_t kFaultKinds = 9;
+constexpr std::array<Fault, kFaultKinds> kAllFaults = {
+    Fault::kBadChecksum, Fault::kTruncated,     Fault::kLostFragment, Fault::kGarbage,    Fault::kOverlong,
+    Fault::kLostFirst,   Fault::kSplitChannels, Fault::kShortPayload, Fault::kInterleaved};
 
-std::string_view FaultName(Fault fault);  // "checksum", "truncate", "lose", "garbage", "overlong"
+// "checksum", "truncate", "lose", "garbage", "overlong", "lose-first",
+// "channels", "short", "interleave".
+std::string_view FaultName(Fault fault);
 std::optional<Fault> FaultNamed(std::string_view name);
-
-// Whether the damaged transmission still carries its message: garbage and
-// overlong lines come between messages, the others spoil one.
-bool LosesMessage(Fault fault);
 
 // The chance of each fault per transmission; at most one fault each.
 struct FaultMix {
@@ -29,10 +38,18 @@ struct FaultMix {
   std::optional<Fault> Draw(std::mt19937& random) const;
 };
 
-// The lines to send for a transmission with that fault. A spoiled message is
-// spoiled in its last sentence: receivers join the sentences of a message by
-// sequence id alone, so a lost first sentence would let its orphaned second
-// one complete a later message of the same id.
-std::vector<std::string> ApplyFault(Fault fault, std::vector<std::string> sentences, std::mt19937& random);
+// The lines to send for a transmission with that fault, and whether its
+// message is spoiled (a fault that needs more sentences than it has does
+// nothing). kInterleaved needs a second message: see Interleave.
+struct FaultedLines {
+  std::vector<std::string> lines;
+  bool spoiled = false;
+};
+FaultedLines ApplyFault(Fault fault, std::vector<std::string> sentences, std::mt19937& random);
+
+// The sentences of two multi-sentence messages taken turn about, the second
+// moved to the first one's sequence id and to the other channel: both stay
+// whole for a receiver that keeps channels apart.
+std::vector<std::string> Interleave(const std::vector<std::string>& first, const std::vector<std::string>& second);
 
 }  // namespace vf::sim

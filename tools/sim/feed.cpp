@@ -30,8 +30,21 @@ FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::
   auto nextProgress = start + std::chrono::seconds(1);
   const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
 
+  std::optional<Transmission> held;  // waits for a message to interleave with
+  const auto send = [&](const std::vector<std::string>& lines) {
+    if (!output.Send(lines, stop)) return false;
+    totals.lines += lines.size();
+    return true;
+  };
+  const auto told = [&](const Transmission& transmission, std::optional<Fault> fault, bool spoiled) {
+    ++totals.transmissions;
+    if (fault) ++totals.faults[static_cast<size_t>(*fault)];
+    if (spoiled) ++totals.spoiled;
+    if (observer) observer(transmission, fault, spoiled);
+  };
+
   while (!stop) {
-    if (settings.transmissions != 0 && totals.transmissions >= settings.transmissions) break;
+    if (settings.transmissions != 0 && totals.transmissions + (held ? 1 : 0) >= settings.transmissions) break;
     const Transmission transmission = traffic.Next();
     const double due = settings.linesPerSecond > 0 ? static_cast<double>(totals.lines) / settings.linesPerSecond
                                                    : transmission.time;
@@ -39,23 +52,29 @@ FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::
     if (settings.durationSeconds > 0 && std::max(due, elapsed()) >= settings.durationSeconds) break;
     if (!WaitUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(due)), stop)) break;
 
-    const std::optional<Fault> fault = settings.faults.Any() ? settings.faults.Draw(faultRandom) : std::nullopt;
-    const std::vector<std::string> lines =
-        fault ? ApplyFault(*fault, transmission.sentences, faultRandom) : transmission.sentences;
-    if (!output.Send(lines, stop)) break;
-    ++totals.transmissions;
-    totals.lines += lines.size();
-    if (fault) {
-      ++totals.faults[static_cast<size_t>(*fault)];
-      if (LosesMessage(*fault)) ++totals.spoiled;
+    std::optional<Fault> fault = settings.faults.Any() ? settings.faults.Draw(faultRandom) : std::nullopt;
+    const bool multiSentence = transmission.sentences.size() > 1;
+    if (held && multiSentence) {
+      if (!send(Interleave(held->sentences, transmission.sentences))) break;
+      told(*held, Fault::kInterleaved, false);
+      told(transmission, std::nullopt, false);
+      held.reset();
+    } else if (fault == Fault::kInterleaved && multiSentence && !held) {
+      held = transmission;
+    } else {
+      if (fault == Fault::kInterleaved) fault.reset();  // nothing to interleave it with
+      const FaultedLines faulted =
+          fault ? ApplyFault(*fault, transmission.sentences, faultRandom) : FaultedLines{transmission.sentences, false};
+      if (!send(faulted.lines)) break;
+      told(transmission, fault, faulted.spoiled);
     }
-    if (observer) observer(transmission, fault);
     if (progress && Clock::now() >= nextProgress) {
       totals.seconds = elapsed();
       progress(totals);
       nextProgress += std::chrono::seconds(1);
     }
   }
+  if (held && send(held->sentences)) told(*held, std::nullopt, false);
   totals.seconds = elapsed();
   return totals;
 }

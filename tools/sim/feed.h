@@ -31,8 +31,11 @@ struct FeedTotals {
   double seconds = 0;
 };
 
-// Called for each transmission as it is sent, with its fault if any.
-using FeedObserver = std::function<void(const Transmission&, std::optional<Fault>)>;
+// Called for each transmission as it is sent, with its fault if any and
+// whether that fault spoiled its message. A transmission drawn for
+// kInterleaved waits for the next one of more than one sentence and goes
+// with it: both are then told in the order their messages complete.
+using FeedObserver = std::function<void(const Transmission&, std::optional<Fault>, bool spoiled)>;
 // Called about once a second with the totals so far.
 using FeedProgress = std::function<void(const FeedTotals&)>;
 

@@ -29,7 +29,7 @@ std::string Summary(const vf::sim::FeedTotals& totals) {
     const uint64_t count = totals.faults[static_cast<size_t>(fault)];
     if (count != 0) text += ", " + std::string(vf::sim::FaultName(fault)) + " " + std::to_string(count);
   }
-  return text;
+  return text + "; " + std::to_string(totals.spoiled) + " messages spoiled";
 }
 
 }  // namespace

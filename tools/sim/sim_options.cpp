@@ -62,8 +62,11 @@ void DescribeOptions(CLI::App& app, SimOptions& options, Scratch& scratch) {
       ->check(vf::tools::WholeNumber(1, INT64_MAX));
   app.add_option("--fault", scratch.faults,
                  "inject a fault into a share P (0 to 1) of transmissions; KIND is checksum,\n"
-                 "truncate, lose (a message's last sentence), garbage (a junk line before it)\n"
-                 "or overlong (a 5000-character line before it); repeat for several kinds")
+                 "truncate, lose (a message's last sentence), garbage (a junk line before it),\n"
+                 "overlong (a 5000-character line before it), lose-first (its first sentence),\n"
+                 "channels (its later sentences on the other channel), short (its payload cut\n"
+                 "short, checksum right) or interleave (with the next two-sentence message,\n"
+                 "which takes its sequence id on the other channel); repeat for several kinds")
       ->type_name("KIND=P");
   app.add_option("--faults", scratch.allFaults, "every kind of fault, each with share P (a --fault overrides it)")
       ->type_name("P")
@@ -108,7 +111,8 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
     const auto kind = equals == std::string::npos ? std::nullopt : FaultNamed(fault.substr(0, equals));
     std::string share = equals == std::string::npos ? "" : fault.substr(equals + 1);
     if (!kind || !vf::tools::Number(0, 1, true, "")(share).empty()) {
-      error = "--fault: expected KIND=P with KIND checksum, truncate, lose, garbage or overlong and P from 0 to 1, "
+      error = "--fault: expected KIND=P with KIND checksum, truncate, lose, garbage, overlong, lose-first, channels, "
+              "short or interleave and P from 0 to 1, "
               "not '" + fault + "'";
       return std::nullopt;
     }
