@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vf::SentencePath path;
   // The first byte picks the checksum setting and the option entries of the
   // data path, before any line: payloads with any checksum reach the
-  // decoders, tag blocks and own-ship sentences their parsers.
+  // decoders, tag blocks and own-ship sentences their parsers, sentences
+  // both ways of joining.
   vf::PassSettings pass;
   const uint8_t settings = size > 0 ? data[0] : 0;
   pass.verifyChecksums = (settings & 1) == 0;
@@ -27,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pass.feed.allMessageTypes = (settings & 16) != 0;
   pass.feed.fragmentMaxAgeMs = (settings & 32) != 0 ? 1000 : 0;
   pass.feed.dropCounts = (settings & 64) != 0;
+  pass.feed.wholeBits = (settings & 128) == 0;  // the contract's rules too
+  pass.feed.waitForHost = false;  // the queue is emptied after the input, not while it runs
   const vf::LineContext context{trace, window, &clock, pass};
   std::u16string line;
   for (size_t i = 0; i <= size; ++i) {

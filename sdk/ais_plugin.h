@@ -127,28 +127,48 @@ class CCfgDevice AIS_TABLE_BASE(DestructorSlots) {
   // with m_nRemoteIpPort (optional); serial: not read.
   CWideString m_strHostAddress;
   // Entries "KEY=VALUE" separated by ";". "CRC=1" (the default) tests each
-  // sentence's checksum, any other value tests none. These switch on more,
-  // each only when present ("1" switches on); without them nothing changes:
-  //   TAGBLOCK=1     NMEA 4.0 tag blocks before a sentence are split off, both
+  // sentence's checksum, any other value tests none.
+  // On by default, because real receivers need them; "KEY=0" turns one off:
+  //   WHOLEBITS      a record is made only of bits that arrived: a message
+  //                  that ends before a field its record reads (a text may
+  //                  lack its last character), a payload character outside
+  //                  the six-bit armour, or a fill-bit count outside 0 to 5
+  //                  gives no record; a sentence joins only the message whose
+  //                  previous sentence was the last one on its radio channel,
+  //                  with the same sequence id and count (so a message whose
+  //                  sentences come out of order is lost, and two messages are
+  //                  never joined); time stamps are anchored at UTC midnight,
+  //                  so no day's change of the clocks enters them
+  //   TAGBLOCK       NMEA 4.0 tag blocks before a sentence are split off, both
   //                  checksums tested apart; TAGTIME=1 then stamps m_dTime with
   //                  the tag block's c: time (UNIX seconds or milliseconds)
+  //   UDPLINES       each line of a datagram is read and checked on its own
+  //   RECONNECT      a TCP connection the receiver closed, or a serial device
+  //                  that went away, is traced and opened again (after 3 s,
+  //                  then with the wait doubled up to 30 s); RECONNECT=2 also
+  //                  retries a first TCP connection that fails, status 1 meanwhile
+  //   WAITFORHOST    a record the window's full queue cannot take waits up to
+  //                  2 s for room (the link holds what comes meanwhile); only
+  //                  then is it dropped, counted and traced
+  //   COUNTS         the lines and messages dropped during a run, by cause
+  //                  (the system's own losses below the plug-in included), in
+  //                  one "General" trace line when the run ends (COUNTS=STOP);
+  //                  COUNTS=N (1 to 86400) also every N seconds while it runs
+  //   LITERAL=1      all of these off at once: the plug-in as its contract
+  //                  has it to the letter (an entry of its own still turns one
+  //                  back on)
+  // Off by default, because they change what a host receives:
   //   OWNSHIP=1      !AIVDO sentences decoded, their records marked with
   //                  kContentsOwnShip in m_nContents
   //   TYPES=ALL      messages 9, 19, 21 and 27 decoded as well (AisContents)
   //   FRAGMENTAGE=N  a sentence waiting for its message's others is dropped
   //                  after N seconds (1 to 3600)
-  //   UDPLINES=1     a datagram holding several lines is read line by line
   //   UDPBIND=A      a UDP session binds local address A only
   //   UDPSOURCES=L   a UDP session reads datagrams only from the hosts of the
   //                  comma-separated list L ("PEER": m_strHostAddress)
-  //   RECONNECT=1    a TCP connection the receiver closed, or a serial device
-  //                  that went away, is opened again (after 3 s, then with the
-  //                  wait doubled up to 30 s)
-  //   COUNTS=STOP    the lines and messages dropped during a run, by cause, in
-  //                  one "General" trace line when the run ends; COUNTS=N
-  //                  (1 to 86400) also every N seconds while it runs
-  // Options that the data path reads (CRC, TAGBLOCK, TAGTIME, OWNSHIP, TYPES,
-  // FRAGMENTAGE, COUNTS) take effect at the next line when given while running; the
+  // Options that the data path reads (CRC, WHOLEBITS, WAITFORHOST, TAGBLOCK,
+  // TAGTIME, OWNSHIP, TYPES, FRAGMENTAGE, COUNTS) take effect at the next line
+  // when given while running (the clock's anchor at the next start); the
   // link's (UDPLINES, UDPBIND, UDPSOURCES, RECONNECT) at the next start.
   CWideString m_strOptions;
   CWideString m_strSpare;

@@ -3,11 +3,14 @@
 // the status trace tells the story of the run.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ais_utf8.h"
+#include "feed.h"
 #include "plugin/ais_app.h"
 #include "plugin/drop_report.h"
 #include "support/loopback.h"
@@ -226,6 +229,47 @@ TEST(EndToEnd, OverTcpAReceiverThatComesLaterIsConnectedWithReconnectTwo) {
   EXPECT_EQ(run.app.StopPlugin(), 0);
   EXPECT_EQ(StatusCount(run.folder, "Reconnected: TCP [127.0.0.1] on port [" + std::to_string(port) + "] (reconnect 1)."),
             1u);
+}
+
+// Every line of a feed, kept to be sent at once.
+class FeedText : public vf::sim::LineOutput {
+ public:
+  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>&) override {
+    for (const std::string& line : lines) m_text += line + "\r\n";
+    return true;
+  }
+  std::string Describe() const override { return "feed text"; }
+  const std::string& Text() const { return m_text; }
+
+ private:
+  std::string m_text;
+};
+
+// The simulator's traffic with every fault of a radio link, over a real TCP
+// link: each message sent whole arrives once, in order, and nothing else.
+TEST(EndToEnd, OverTcpAFaultedFeedGivesExactlyTheMessagesSentWhole) {
+  vf::sim::FeedSettings settings;
+  settings.fleetSize = 30;
+  settings.seed = 9;
+  settings.linesPerSecond = 1e7;
+  settings.transmissions = 2000;
+  for (double& chance : settings.faults.probability) chance = 0.05;
+  settings.faults.probability[static_cast<size_t>(vf::sim::Fault::kInterleaved)] = 0.4;
+  std::vector<uint32_t> expected;
+  FeedText feed;
+  const std::atomic<bool> never{false};
+  vf::sim::RunFeed(settings, feed, never, [&](const vf::sim::Transmission& t, std::optional<vf::sim::Fault>, bool spoiled) {
+    if (!spoiled) expected.push_back(t.snapshot.mmsi);
+  });
+  TestHost run;
+  vf::test::TcpServer receiver;
+  run.config = vf::test::TcpClientConfig(receiver.Port());
+  ASSERT_EQ(run.Start(), 0);
+  ASSERT_TRUE(receiver.Accept());
+  receiver.Send(feed.Text());
+  EXPECT_EQ(ReceiveMmsis(run.sink, expected.size()), expected);
+  EXPECT_EQ(run.app.StopPlugin(), 0);
+  EXPECT_TRUE(run.sink.TakeAll().empty());
 }
 
 TEST(EndToEnd, AFailedOpenReportsStatusTwo) {

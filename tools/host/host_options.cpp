@@ -141,13 +141,14 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
   integer("--time-offset", &HostOptions::timeOffset, INT32_MIN, INT32_MAX, "latency in ms added to every time stamp");
   integer("--device-id", &HostOptions::deviceId, INT32_MIN, INT32_MAX, "device id carried by every record");
   app.add_option("--crc", scratch.crc,
-                 "verify sentence checksums (default on; off for UDP receivers, whose\n"
-                 "datagrams end in CR LF, unless --options UDPLINES=1)")
+                 "verify sentence checksums (default on; every line of a UDP datagram is\n"
+                 "checked on its own, unless --options UDPLINES=0 or LITERAL=1)")
       ->type_name("on|off")
       ->check(vf::tools::OneOf({"on", "off"}));
   app.add_option_function<std::string>(
          "--options", [&options](const std::string& text) { options.optionText = text; },
-         "entries added to the option text, e.g.\n\"TAGBLOCK=1;TYPES=ALL;RECONNECT=1;COUNTS=STOP\"")
+         "entries added to the option text, e.g. \"TYPES=ALL;OWNSHIP=1\"; LITERAL=1\n"
+         "turns off what the plug-in does by default beyond its contract")
       ->type_name("TEXT");
 
   const std::string recordings = "Recordings, served to the plug-in over loopback TCP; the run ends when all is read";
