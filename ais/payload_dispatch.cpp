@@ -1,3 +1,5 @@
+#include <cstdint>
+
 #include "ais/decoders.h"
 #include "ais/payload_bits.h"
 
@@ -7,7 +9,17 @@ namespace {
 constexpr size_t kShortestPayload = 7;  // the message id and the whole MMSI
 constexpr int kMostFillBits = 5;
 
-bool IsArmourCharacter(char ch) { return (ch >= '0' && ch <= 'W') || (ch >= '`' && ch <= 'w'); }
+// '0' to 'W' and '`' to 'w'. Every character is looked at without a branch
+// each: payloads are short, and nearly all of them are armoured whole.
+bool IsArmoured(std::string_view payload) {
+  unsigned outside = 0;
+  for (const char ch : payload) {
+    const auto code = static_cast<uint8_t>(ch);
+    outside |= static_cast<unsigned>(static_cast<uint8_t>(code - '0') >= 40) &
+               static_cast<unsigned>(static_cast<uint8_t>(code - '`') >= 24);
+  }
+  return outside == 0;
+}
 
 DecodedRecord Rejected(Rejection why) {
   DecodedRecord rejected;
@@ -50,9 +62,7 @@ DecodedRecord DecodeAisPayload(std::string_view payload, const PayloadRules& rul
     if (payload.size() < kShortestPayload || ExtractBits(payload, kMmsiField) == 0) return {};
     return Dispatch(PayloadReader::Literal(payload), payload[0], rules.allTypes);
   }
-  for (const char ch : payload) {
-    if (!IsArmourCharacter(ch)) return Rejected(Rejection::kBadCharacter);
-  }
+  if (!IsArmoured(payload)) return Rejected(Rejection::kBadCharacter);
   const uint64_t armouredBits = uint64_t{payload.size()} * 6;
   if (rules.fillBits < 0 || rules.fillBits > kMostFillBits || static_cast<uint64_t>(rules.fillBits) > armouredBits) {
     return Rejected(Rejection::kBadFillBits);

@@ -54,9 +54,9 @@ class CDeviceLink {
   int32_t OpenSerialLink(const CCfgDevice& config, const vf::TraceWriter& trace);
   int32_t OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
   int32_t OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace);
-  // With "UDPLINES=1": the next line of the last datagram, or of a new one.
+  // With "UDPLINES" (the default): the next line of the last datagram, or of a new one.
   int32_t ReadDatagramLine(CWideString& line);
-  // With "RECONNECT=1": a pass while the TCP connection or the serial
+  // With "RECONNECT" (the default): a pass while the TCP connection or the serial
   // device is lost; -1, as a pass without data.
   int32_t RecoverTcp(vf::platform::Handle stopEvent);
   int32_t RecoverSerial(CWideString& line, vf::platform::Handle stopEvent);
@@ -68,7 +68,7 @@ class CDeviceLink {
   Link m_link = Link::kNone;  // as the configuration of the last open chose
   const vf::TraceWriter* m_pTrace = nullptr;  // the open's, for what happens while reading
   bool m_bLossTraced = false;
-  bool m_bDatagramLines = false;  // "UDPLINES=1": datagrams are read line by line
+  bool m_bDatagramLines = false;  // "UDPLINES": datagrams are read line by line
   bool m_bReconnect = false;      // "RECONNECT": a lost link is opened again
   bool m_bRetryFirstConnect = false;  // "RECONNECT=2": a first TCP connection too
   std::string m_strTcpHost;

@@ -1,4 +1,4 @@
-// With "RECONNECT=1" in the option text: a TCP connection that the receiver
+// With "RECONNECT" in the option text (the default): a TCP connection that the receiver
 // closed, or a serial device that went away, is opened again. The first
 // attempt comes 3 s after the loss, each later one after twice the wait
 // before, at most 30 s; the loss and every attempt are traced once, with the

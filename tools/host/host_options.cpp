@@ -161,7 +161,7 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
       ->type_name("N")
       ->check(vf::tools::Number(0, 1e9, false, "a positive number of lines per second"));
   app.add_flag("--own-pace", options.ownPace,
-               "at the pace of the recording's tag-block times (with --options TAGBLOCK=1)");
+               "at the pace of the recording's tag-block times");
 
   const std::string simulator = "Built-in simulator";
   app.option_defaults()->group(simulator);  // the options that follow
