@@ -37,8 +37,11 @@ DecodedRecord DecodeClassBStatic(const PayloadReader& bits) {
       bits.Text(kCallSign, record->m_strCallSign);
       ReadDimensions(bits, kDimensions, *record);
       return {std::move(record), kContentsStaticPartB};
-    default:
-      return {};  // parts 2 and 3 are reserved: dropped without a record
+    default: {
+      DecodedRecord handled;  // parts 2 and 3 are reserved: no record, and nothing wrong
+      handled.rejection = Rejection::kNothingToRecord;
+      return handled;
+    }
   }
 }
 

@@ -17,6 +17,7 @@ enum class Rejection : uint8_t {
   kBadCharacter,  // a character outside the six-bit armour
   kBadFillBits,   // a fill-bit count outside 0 to 5, or more than the payload holds
   kCutShort,      // it ends before a field its record needs
+  kNothingToRecord,  // handled, not rejected: a type 24 of the reserved parts 2 and 3
 };
 
 // A decoded message: its record and which message filled it.

@@ -81,7 +81,7 @@ bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double
   // was rewriting may be cut short, and is read as far as it goes.
   if (platform::WaitForNamedMutex(mutex, kTraceMutexWaitMs) == platform::MutexWait::kFailed) return false;
 
-  int64_t counter = 0;
+  int32_t counter = 0;
   std::vector<std::u16string_view> lines;
   const std::optional<std::string> bytes = platform::ReadWholeFile(path);
   const std::u16string text = bytes ? DecodeTextMode(*bytes) : std::u16string();
@@ -91,11 +91,14 @@ bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double
     while (position < text.size()) lines.push_back(NextPiece(text, position));
   }
 
-  const std::u16string entry = FormatTraceEntry(counter + 1, time, level, source, message) + u"\r\n";
+  // A signed 32-bit count, as the host's own writers keep it: past its
+  // largest value it goes on from the most negative one instead of sticking.
+  const auto next = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
+  const std::u16string entry = FormatTraceEntry(next, time, level, source, message) + u"\r\n";
   lines.push_back(entry);
 
   std::string out;
-  EncodeTextMode(FormatText(u"%ld\n", {counter + 1}), out);
+  EncodeTextMode(FormatText(u"%ld\n", {int64_t{next}}), out);
   const size_t first = lines.size() > kTraceEntryLimit ? lines.size() - kTraceEntryLimit : 0;
   for (size_t i = first; i < lines.size(); ++i) EncodeTextMode(lines[i], out);
 

@@ -12,7 +12,8 @@ nmea::DropCause CauseOf(ais::Rejection rejection) {
     case ais::Rejection::kBadFillBits: return nmea::DropCause::kFillBits;
     case ais::Rejection::kCutShort: return nmea::DropCause::kPayloadCutShort;
     case ais::Rejection::kNone:
-    case ais::Rejection::kNotDecoded: break;
+    case ais::Rejection::kNotDecoded:
+    case ais::Rejection::kNothingToRecord: break;
   }
   return nmea::DropCause::kPayloadRejected;
 }
@@ -39,7 +40,10 @@ void SentencePath::DecodeMessage(std::string_view payload, const nmea::MessageOr
   const LineContext& context = *m_pContext;
   const FeedOptions& feed = context.pass.feed;
   ais::DecodedRecord decoded = ais::DecodeAisPayload(payload, {feed.allMessageTypes, feed.wholeBits, origin.fillBits});
-  if (!decoded) return m_drops.Add(CauseOf(decoded.rejection));
+  if (!decoded) {
+    if (decoded.rejection != ais::Rejection::kNothingToRecord) m_drops.Add(CauseOf(decoded.rejection));
+    return;
+  }
   m_notPosted.Count(
       DeliverRecord(std::move(decoded), context.window, context.clock, context.pass, origin, context.stopEvent),
       context.trace);

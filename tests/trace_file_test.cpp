@@ -74,6 +74,12 @@ TEST(TraceFile, EachLineIsAppendedAndCounted) {
        u"three", "4\r\n1|1.000|4|[A] one\r\r\n\r\r\n\r\n2|1.000|4|[A] two\r\r\n4|12.500|4|[AIS] three\r\r\n"},
       {"a damaged counter starts counting again", "not a number\r\nkept\r\n", u"next",
        "1\r\nkept\r\n1|12.500|4|[AIS] next\r\r\n"},
+      {"the largest counter wraps to the most negative", "2147483647\r\n", u"next",
+       "-2147483648\r\n-2147483648|12.500|4|[AIS] next\r\r\n"},
+      {"a counter stuck past the largest goes on", "2147483648\r\n", u"next",
+       "-2147483648\r\n-2147483648|12.500|4|[AIS] next\r\r\n"},
+      {"a negative counter counts up", "-2147483648\r\n", u"next",
+       "-2147483647\r\n-2147483647|12.500|4|[AIS] next\r\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
