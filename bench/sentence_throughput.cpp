@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "nmea/fragment_store.h"
 #include "plugin/sentence_path.h"
 
 namespace {
@@ -82,6 +83,25 @@ void Gpsdecode(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(Gpsdecode)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The contract's fragment store under a flood of first sentences that never
+// complete: an append into the full store (which pushes the oldest out) costs
+// what an append into an empty one does.
+void FragmentAppend(benchmark::State& state) {
+  const bool full = state.range(0) != 0;
+  vf::nmea::FragmentStore store;
+  const std::string payload(60, 'w');
+  if (full) {
+    for (size_t i = 0; i < store.Capacity(); ++i) store.Append(2, 1, static_cast<uint8_t>(i % 10), payload);
+  }
+  uint8_t id = 0;
+  for (auto _ : state) {
+    store.Append(2, 1, id, payload);
+    id = static_cast<uint8_t>((id + 1) % 10);
+    if (!full) store.DropOlderThan(1, 0);  // empty again, without joining
+  }
+}
+BENCHMARK(FragmentAppend)->Arg(0)->Arg(1)->ArgName("full");
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "fragment_store.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace vf::nmea {
@@ -12,12 +13,12 @@ bool FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, st
                            uint32_t arrivalMs) {
   const bool full = m_nCount == m_vecFragments.size();
   if (full) {
-    // Full: the oldest slot moves to the end and is reused.
-    if (m_vecFragments[0].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[0].nSequenceId];
-    std::rotate(m_vecFragments.begin(), m_vecFragments.begin() + 1, m_vecFragments.end());
+    // Full: the oldest slot is reused for the newest.
+    if (At(0).nSequenceId < kSequenceIds) --m_nStoredPerId[At(0).nSequenceId];
+    m_nOldest = Slot(1);
     --m_nCount;
   }
-  AisFragment& fragment = m_vecFragments[m_nCount++];
+  AisFragment& fragment = At(m_nCount++);
   fragment.nFragmentCount = count;
   fragment.nFragmentNumber = number;
   fragment.nSequenceId = sequenceId;
@@ -30,26 +31,26 @@ bool FragmentStore::Append(uint8_t count, uint8_t number, uint8_t sequenceId, st
 }
 
 size_t FragmentStore::DropOlderThan(uint32_t nowMs, uint32_t maxAgeMs) {
-  // Arrival order: the old ones are at the front.
+  // Arrival order: the old ones are at the front; their buffers are kept for reuse.
   size_t old = 0;
-  while (old < m_nCount && nowMs - m_vecFragments[old].nArrivalMs > maxAgeMs) {
-    if (m_vecFragments[old].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[old].nSequenceId];
+  while (old < m_nCount && nowMs - At(old).nArrivalMs > maxAgeMs) {
+    if (At(old).nSequenceId < kSequenceIds) --m_nStoredPerId[At(old).nSequenceId];
     ++old;
   }
-  if (old == 0) return 0;
-  std::rotate(m_vecFragments.begin(), m_vecFragments.begin() + static_cast<ptrdiff_t>(old),
-              m_vecFragments.begin() + static_cast<ptrdiff_t>(m_nCount));  // their buffers are kept for reuse
+  m_nOldest = Slot(old);
   m_nCount -= old;
   return old;
 }
 
 bool FragmentStore::JoinMessage(uint8_t sequenceId) {
-  std::array<AisFragment*, kMaxFragments + 1> slots{};  // index = fragment number
-  const auto complete = [&slots] {
-    if (slots[1] == nullptr) return false;
-    const uint8_t count = std::min<uint8_t>(slots[1]->nFragmentCount, kMaxFragments);
+  std::array<size_t, kMaxFragments + 1> slots;  // index = fragment number; the fragment's position
+  constexpr size_t kEmpty = SIZE_MAX;
+  slots.fill(kEmpty);
+  const auto complete = [&slots](const FragmentStore& store) {
+    if (slots[1] == kEmpty) return false;
+    const uint8_t count = std::min<uint8_t>(store[slots[1]].nFragmentCount, kMaxFragments);
     for (uint8_t number = 1; number <= count; ++number) {
-      if (slots[number] == nullptr) return false;
+      if (slots[number] == kEmpty) return false;
     }
     return true;
   };
@@ -57,20 +58,21 @@ bool FragmentStore::JoinMessage(uint8_t sequenceId) {
   // and a message that has just completed is found without walking the
   // older (often orphaned) fragments behind it.
   size_t unseen = sequenceId < kSequenceIds ? m_nStoredPerId[sequenceId] : m_nCount;
-  for (size_t i = m_nCount; unseen > 0 && i-- > 0 && !complete();) {
-    AisFragment& fragment = m_vecFragments[i];
+  for (size_t i = m_nCount; unseen > 0 && i-- > 0 && !complete(*this);) {
+    const AisFragment& fragment = At(i);
     if (fragment.nSequenceId != sequenceId) continue;
     --unseen;
     if (fragment.nFragmentNumber < 1 || fragment.nFragmentNumber > kMaxFragments) continue;
-    if (slots[fragment.nFragmentNumber] == nullptr) slots[fragment.nFragmentNumber] = &fragment;
+    if (slots[fragment.nFragmentNumber] == kEmpty) slots[fragment.nFragmentNumber] = i;
   }
-  if (!complete()) return false;
-  const uint8_t count = std::min<uint8_t>(slots[1]->nFragmentCount, kMaxFragments);
+  if (!complete(*this)) return false;
+  const uint8_t count = std::min<uint8_t>(At(slots[1]).nFragmentCount, kMaxFragments);
   m_strMessage.clear();
   for (uint8_t number = 1; number <= count; ++number) {
-    m_strMessage += slots[number]->pszPayload;
-    slots[number]->bConsumed = 1;
-    m_nFirstConsumed = std::min(m_nFirstConsumed, static_cast<size_t>(slots[number] - m_vecFragments.data()));
+    AisFragment& fragment = At(slots[number]);
+    m_strMessage += fragment.pszPayload;
+    fragment.bConsumed = 1;
+    m_nFirstConsumed = std::min(m_nFirstConsumed, slots[number]);
   }
   return true;
 }
@@ -79,11 +81,11 @@ void FragmentStore::RemoveConsumed() {
   // Fragments before the first consumed one stay where they are.
   size_t kept = m_nFirstConsumed;
   for (size_t i = m_nFirstConsumed; i < m_nCount; ++i) {
-    if (m_vecFragments[i].bConsumed != 0) {
-      if (m_vecFragments[i].nSequenceId < kSequenceIds) --m_nStoredPerId[m_vecFragments[i].nSequenceId];
+    if (At(i).bConsumed != 0) {
+      if (At(i).nSequenceId < kSequenceIds) --m_nStoredPerId[At(i).nSequenceId];
       continue;
     }
-    if (kept != i) std::swap(m_vecFragments[kept], m_vecFragments[i]);  // swaps keep both buffers
+    if (kept != i) std::swap(At(kept), At(i));  // swaps keep both buffers
     ++kept;
   }
   m_nCount = kept;

@@ -60,18 +60,25 @@ class FragmentStore {
 
   size_t Size() const { return m_nCount; }
   size_t Capacity() const { return m_vecFragments.size(); }
-  const AisFragment& operator[](size_t index) const { return m_vecFragments[index]; }
+  // The fragment at a position in arrival order, 0 the oldest.
+  const AisFragment& operator[](size_t index) const { return m_vecFragments[Slot(index)]; }
 
  private:
   bool JoinMessage(uint8_t sequenceId);
   void RemoveConsumed();
+  size_t Slot(size_t index) const {  // index < capacity; no division on this path
+    const size_t slot = m_nOldest + index;
+    return slot >= m_vecFragments.size() ? slot - m_vecFragments.size() : slot;
+  }
+  AisFragment& At(size_t index) { return m_vecFragments[Slot(index)]; }
 
-  // Slots [0, m_nCount) hold the fragments in arrival order; the slots past
-  // them keep their payload buffers for reuse, so steady traffic allocates
-  // nothing here.
+  // A ring: from slot m_nOldest on, m_nCount slots hold the fragments in
+  // arrival order, so the oldest goes in constant time; the other slots keep
+  // their payload buffers for reuse, so steady traffic allocates nothing here.
   std::vector<AisFragment> m_vecFragments;
+  size_t m_nOldest = 0;
   size_t m_nCount = 0;
-  size_t m_nFirstConsumed = 0;
+  size_t m_nFirstConsumed = 0;  // a position in arrival order
   uint32_t m_nCandidateIds = 0;  // bit per sequence id
   // How many stored fragments carry each sequence id, so that joining an id
   // stops at its oldest fragment and an id without any costs nothing.
