@@ -112,6 +112,7 @@ int32_t CDeviceLink::OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter
       trace.TraceStatus(vf::kTraceSuccess, u"TCP connection established.");
       return 0;
     }
+    if (stopping()) return -1;  // cut short by the stop: nothing failed
     CWideString text;
     trace.TraceStatus(vf::kTraceError, u"Failed to open TCP connection: %ls.", {GetErrorText(result, text)});
   }

@@ -16,6 +16,7 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
     return;
   }
   if (opened == 1) return;  // still running: the passes open the link
+  if (run.StopRequested()) return;  // a stop cut the open short: the closing lines say so
   run.m_trace.TraceStatus(vf::kTraceError, u"Failed to open or initialize device connection");
   SetLinkFailed(run);
 }

@@ -121,7 +121,7 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   uint32_t status = 9;
   api.get_Status(&status);
   EXPECT_EQ(status, kStatusStopped);
-  EXPECT_LE(StatusCountStartingWith(folder, "Failed to open TCP connection:"), 1u) << "no attempt after the stop";
+  EXPECT_EQ(StatusCountStartingWith(folder, "Failed to open"), 0u) << "a stop is no failure";
   EXPECT_TRUE(StatusCountStartingWith(folder, "All plugin background processes have been stopped.") > 0);
   plugin.Unload();  // no thread of the library is left to run in unloaded code
 }
