@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "ais_utf8.h"
-#include "feed.h"
 #include "plugin/ais_app.h"
 #include "plugin/drop_report.h"
+#include "support/faulted_feed.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
@@ -231,36 +231,16 @@ TEST(EndToEnd, OverTcpAReceiverThatComesLaterIsConnectedWithReconnectTwo) {
             1u);
 }
 
-// Every line of a feed, kept to be sent at once.
-class FeedText : public vf::sim::LineOutput {
- public:
-  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>&) override {
-    for (const std::string& line : lines) m_text += line + "\r\n";
-    return true;
-  }
-  std::string Describe() const override { return "feed text"; }
-  const std::string& Text() const { return m_text; }
-
- private:
-  std::string m_text;
-};
-
 // The simulator's traffic with every fault of a radio link, over a real TCP
 // link: each message sent whole arrives once, in order, and nothing else.
 TEST(EndToEnd, OverTcpAFaultedFeedGivesExactlyTheMessagesSentWhole) {
-  vf::sim::FeedSettings settings;
-  settings.fleetSize = 30;
-  settings.seed = 9;
-  settings.linesPerSecond = 1e7;
-  settings.transmissions = 2000;
-  for (double& chance : settings.faults.probability) chance = 0.05;
-  settings.faults.probability[static_cast<size_t>(vf::sim::Fault::kInterleaved)] = 0.4;
   std::vector<uint32_t> expected;
-  FeedText feed;
+  vf::test::CapturedLines feed;
   const std::atomic<bool> never{false};
-  vf::sim::RunFeed(settings, feed, never, [&](const vf::sim::Transmission& t, std::optional<vf::sim::Fault>, bool spoiled) {
-    if (!spoiled) expected.push_back(t.snapshot.mmsi);
-  });
+  vf::sim::RunFeed(vf::test::FaultedFeed(9, 2000, 0.05), feed, never,
+                   [&](const vf::sim::Transmission& t, std::optional<vf::sim::Fault>, bool spoiled) {
+                     if (!spoiled) expected.push_back(t.snapshot.mmsi);
+                   });
   TestHost run;
   vf::test::TcpServer receiver;
   run.config = vf::test::TcpClientConfig(receiver.Port());

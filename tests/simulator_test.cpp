@@ -17,6 +17,7 @@
 
 #include "feed.h"
 #include "sim_options.h"
+#include "support/faulted_feed.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
 #include "traffic.h"
@@ -79,31 +80,9 @@ TEST(Simulator, TrafficDecodesToTheSimulatedStations) {
   for (unsigned type : {1, 2, 3, 4, 5, 18, 24}) EXPECT_GT(seenTypes[type], 0u) << "message type " << type;
 }
 
-// Every line sent, kept for the test.
-class CapturedLines : public vf::sim::LineOutput {
- public:
-  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>&) override {
-    m_lines.insert(m_lines.end(), lines.begin(), lines.end());
-    return true;
-  }
-  std::string Describe() const override { return "captured lines"; }
-  const std::vector<std::string>& Lines() const { return m_lines; }
+vf::sim::FeedSettings FaultedFeed() { return vf::test::FaultedFeed(5, 3000, 0.06); }
 
- private:
-  std::vector<std::string> m_lines;
-};
-
-vf::sim::FeedSettings FaultedFeed() {
-  vf::sim::FeedSettings settings;
-  settings.fleetSize = 30;
-  settings.seed = 5;
-  settings.linesPerSecond = 1e7;
-  settings.transmissions = 3000;
-  for (double& chance : settings.faults.probability) chance = 0.06;
-  // Only messages of two sentences can be interleaved, and they are few.
-  settings.faults.probability[static_cast<size_t>(Fault::kInterleaved)] = 0.4;
-  return settings;
-}
+using vf::test::CapturedLines;
 
 // Every fault a radio link has, at 6 % each: by default every message sent
 // whole arrives as its record, in order, and no damaged one makes a record;
