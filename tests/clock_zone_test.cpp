@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "support/child_process.h"
@@ -35,8 +36,14 @@ class ClockInARealZone : public testing::TestWithParam<ZoneCase> {};
 TEST_P(ClockInARealZone, StampsUtcOnTheDaysTheClocksChange) {
   const ZoneCase& c = GetParam();
   int output = -1;
+  // libfaketime is preloaded before anything else, so a sanitizer's runtime
+  // must not insist on coming first.
+  const char* sanitizer = std::getenv("ASAN_OPTIONS");
+  const std::string asanOptions =
+      std::string("ASAN_OPTIONS=") + (sanitizer != nullptr ? sanitizer : "") + ":verify_asan_link_order=0";
   const pid_t pid = vf::test::Spawn({"faketime", c.localTime, CLOCK_PROBE_PATH, c.anchor},
-                                    {"TZ=Europe/Berlin", "FAKETIME_DONT_FAKE_MONOTONIC=1"}, {"", "", &output});
+                                    {"TZ=Europe/Berlin", "FAKETIME_DONT_FAKE_MONOTONIC=1", asanOptions},
+                                    {"", "", &output});
   ASSERT_GT(pid, 0) << "faketime (Debian package faketime) must be installed";
   std::string text;
   char buffer[64];
