@@ -17,7 +17,8 @@ void ResetEvent(Handle event);
 void CloseEvent(Handle event);
 
 // Index of the first signalled event among `events`; -1 on time-out, -2 on
-// failure (an invalid handle in the list, or no handles at all).
+// failure (an invalid handle in the list, no handles at all, or more than
+// 64, as WaitForMultipleObjects takes).
 int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs);
 
 }  // namespace vf::platform

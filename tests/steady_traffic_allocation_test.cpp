@@ -5,18 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <cstdlib>
 #include <new>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "links/tcp_client.h"
+#include "links/device_link.h"
 #include "payload_encoder.h"
 #include "platform/event.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
+#include "support/serial_loop.h"
 #include "support/test_messages.h"
 
 extern "C" {
@@ -109,38 +112,79 @@ TEST(SteadyTrafficAllocation, OnlyTheRecordAndItsStringsPerMessage) {
   EXPECT_EQ(g_allocations.load(), kPasses * kAllocationsPerPass);
 }
 
-// The same lines read from a TCP link, CR LF and all, as the device thread
-// reads them: the link adds no allocation of its own.
-TEST(SteadyTrafficAllocation, TheTcpLinkAddsNothingPerLine) {
+// The same lines read from each kind of link, CR LF and all, as the device
+// thread reads them (wait, then read): the links add no allocation of their
+// own. A pass is sent, then read, so that no datagram meets a full socket.
+enum class LinkKind { kTcp, kUdp, kSerial };
+
+class LinkAllocation : public testing::TestWithParam<LinkKind> {};
+
+TEST_P(LinkAllocation, TheLinkAddsNothingPerLine) {
   std::string pass;
   for (const std::string& s : OneOfEachMessage()) pass += s + "\r\n";
-  vf::test::TcpServer server;
-  CTcp tcp;
-  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
-  ASSERT_TRUE(server.Accept());
-  std::string feed;
-  for (size_t i = 0; i < kPasses + 1; ++i) feed += pass;
-  std::thread sender([&] { server.Send(feed); });
-
   vf::test::SentenceRig rig;
-  const vf::platform::Handle control = vf::platform::CreateManualResetEvent();
-  CWideString line;
-  const auto readLines = [&](size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-      ASSERT_EQ(tcp.WaitForData(control, control), 0);
-      tcp.ReadLine(line);
-      rig.Feed(line.View());
+  const std::atomic<bool> stopRequested{false};
+  CDeviceLink link;
+  std::function<bool(const std::string&)> send;
+  std::optional<vf::test::TcpServer> tcp;
+  std::optional<vf::test::SerialLoop> serial;
+  CCfgDevice config;
+  switch (GetParam()) {
+    case LinkKind::kTcp:
+      tcp.emplace();
+      config = vf::test::TcpClientConfig(tcp->Port());
+      ASSERT_EQ(link.OpenDeviceLink(config, rig.trace, stopRequested), 0);
+      ASSERT_TRUE(tcp->Accept());
+      send = [&](const std::string& bytes) { return tcp->Send(bytes); };
+      break;
+    case LinkKind::kUdp: {
+      const uint16_t port = vf::test::UnusedUdpPort();
+      config = vf::test::UdpSessionConfig(port);
+      ASSERT_EQ(link.OpenDeviceLink(config, rig.trace, stopRequested), 0);
+      send = [port](const std::string& bytes) { return vf::test::SendDatagram(port, bytes); };
+      break;
     }
+    case LinkKind::kSerial:
+      serial.emplace(5);
+      config.m_nSerialPort = 5;
+      config.m_nSerialSpeed = 38400;
+      ASSERT_EQ(link.OpenDeviceLink(config, rig.trace, stopRequested), 0);
+      send = [&](const std::string& bytes) { return serial->Send(bytes); };
+      break;
+  }
+  const vf::platform::Handle control = vf::platform::CreateManualResetEvent();
+  const vf::platform::Handle stop = vf::platform::CreateManualResetEvent();
+  CWideString line;
+  const size_t sentencesPerPass = OneOfEachMessage().size();
+  // One pass sent and its sentences read; false when they did not all come.
+  const auto onePass = [&] {
+    if (!send(pass)) return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (size_t fed = 0; fed < sentencesPerPass;) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      if (link.WaitForDeviceData(control, control) != 0 || link.ReadDeviceLine(line, stop) != 0) continue;
+      if (line.IsEmpty()) continue;
+      rig.Feed(line.View());
+      ++fed;
+    }
+    return true;
   };
-  const size_t linesPerPass = 2 * OneOfEachMessage().size();  // each CR and each LF ends a line
-  readLines(linesPerPass);  // the first pass grows the buffers
+  ASSERT_TRUE(onePass());  // the first pass grows the buffers
   g_allocations = 0;
   g_counting = true;
-  readLines(kPasses * linesPerPass);
+  bool allCame = true;
+  for (size_t i = 0; i < kPasses && allCame; ++i) allCame = onePass();
   g_counting = false;
-  sender.join();
+  link.CloseDeviceLink(rig.trace);
   vf::platform::CloseEvent(control);
+  vf::platform::CloseEvent(stop);
+  ASSERT_TRUE(allCame);
   EXPECT_EQ(g_allocations.load(), kPasses * kAllocationsPerPass);
 }
+
+INSTANTIATE_TEST_SUITE_P(Links, LinkAllocation, testing::Values(LinkKind::kTcp, LinkKind::kUdp, LinkKind::kSerial),
+                         [](const testing::TestParamInfo<LinkKind>& info) {
+                           return info.param == LinkKind::kTcp ? "Tcp" : info.param == LinkKind::kUdp ? "Udp" : "Serial";
+                         });
 
 }  // namespace

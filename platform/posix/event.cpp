@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <new>
-#include <vector>
 
 #include "event_fd.h"
 #include "native_calls.h"
@@ -71,8 +70,11 @@ void CloseEvent(Handle handle) {
 }
 
 int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs) {
-  if (count == 0) return -2;
-  std::vector<pollfd> polled(count);
+  // As WaitForMultipleObjects, at most 64 events: the list lives on the
+  // stack, so the device loop's waits allocate nothing.
+  constexpr size_t kMostEvents = 64;
+  if (count == 0 || count > kMostEvents) return -2;
+  pollfd polled[kMostEvents];
   for (size_t i = 0; i < count; ++i) {
     const int fd = posix::EventDescriptor(events[i]);
     if (fd < 0) return -2;
@@ -81,7 +83,7 @@ int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs) {
   const int timeout = timeoutMs == kWaitForever ? -1 : static_cast<int>(timeoutMs);
   int ready;
   do {
-    ready = poll(polled.data(), polled.size(), timeout);
+    ready = poll(polled, static_cast<nfds_t>(count), timeout);
   } while (ready < 0 && errno == EINTR);
   if (ready < 0) return -2;
   for (size_t i = 0; i < count; ++i) {
