@@ -238,8 +238,8 @@ TEST(HostProgram, BuiltInSimulatorShowsDecodedVesselsAsJsonLines) {
 }
 
 // A link that cannot open, one still opening when the time is up (the
-// summary says what the plug-in traced in this run, and only its errors), and
-// a bad option: each ends with its own exit code and says why.
+// summary says what the plug-in traced in this run: how far the open came),
+// and a bad option: each ends with its own exit code and says why.
 TEST(HostProgram, AFailedRunExitsWithItsCodeAndSaysWhy) {
   const struct {
     std::vector<std::string> arguments;
@@ -254,8 +254,8 @@ TEST(HostProgram, AFailedRunExitsWithItsCodeAndSaysWhy) {
        ""},
       {{"--tcp", "127.0.0.1", "--port", std::to_string(vf::test::UnusedTcpPort()), "--duration", "1"},
        4,
-       {"Failed to open TCP connection: Failed to open TCP connection, timeout"},
-       "Opening TCP connection"},
+       {"could not open its device link.", "[AIS] Opening TCP connection to: [127.0.0.1]"},
+       "Failed to open"},
       {{"--speed", "fast"}, 1, {"ais-host: --speed: expected a whole number from 1 to 2147483647, not 'fast'"}, "AIS"},
   };
   for (const auto& c : cases) {

@@ -270,9 +270,10 @@ int Run(const vf::host::HostOptions& options) {
   // The status trace once after the stop: what this run said, and its count of records not posted.
   const auto entries = vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit);
   const auto runEntries = vf::host::PluginEntriesAfter(entries, traceStart);
-  // Also when the time ran out while the link was still being opened.
-  if (linkFailed || (!vf::host::LinkOpened(runEntries) && !vf::host::ErrorEntries(runEntries).empty())) {
-    ExplainLinkFailure(linkFailed ? runEntries : vf::host::ErrorEntries(runEntries));
+  // Also when the time ran out while the link was still being opened (the
+  // stop cut the open short, so the trace says how far it came).
+  if (linkFailed || (!runEntries.empty() && !vf::host::LinkOpened(runEntries))) {
+    ExplainLinkFailure(runEntries);
     exitCode = kExitLinkFailed;
   }
   receiver.Pump(0);

@@ -68,21 +68,12 @@ std::vector<std::string> PluginEntriesAfter(const std::vector<std::string>& entr
 
 bool LinkOpened(const std::vector<std::string>& runEntries) {
   return std::any_of(runEntries.begin(), runEntries.end(), [](const std::string& entry) {
-    for (const char* opened : {"] TCP connection established.", "] Successfully opened serial port", "] UDP session started."}) {
+    for (const char* opened : {"] TCP connection established.", "] Successfully opened serial port", "] UDP session started.",
+                               "] Reconnected: "}) {
       if (entry.find(opened) != std::string::npos) return true;
     }
     return false;
   });
-}
-
-std::vector<std::string> ErrorEntries(const std::vector<std::string>& runEntries) {
-  std::vector<std::string> errors;
-  for (const std::string& entry : runEntries) {
-    // number|time|level|[source] message
-    const size_t level = entry.find('|', entry.find('|') + 1);
-    if (level != std::string::npos && entry.compare(level, 3, "|1|") == 0) errors.push_back(entry);
-  }
-  return errors;
 }
 
 }  // namespace vf::host

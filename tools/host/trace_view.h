@@ -31,7 +31,5 @@ int64_t EntryNumber(const std::string& entry);
 std::vector<std::string> PluginEntriesAfter(const std::vector<std::string>& entries, int64_t after);
 // Whether this run's entries say the link opened.
 bool LinkOpened(const std::vector<std::string>& runEntries);
-// The error entries (level 1) among them.
-std::vector<std::string> ErrorEntries(const std::vector<std::string>& runEntries);
 
 }  // namespace vf::host
