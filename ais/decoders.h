@@ -12,7 +12,6 @@ namespace vf::ais {
 
 // Why a payload gave no record.
 enum class Rejection : uint8_t {
-  kNone,
   kNotDecoded,    // too short for an MMSI, MMSI 0, or a type without a decoder
   kBadCharacter,  // a character outside the six-bit armour
   kBadFillBits,   // a fill-bit count outside 0 to 5, or more than the payload holds

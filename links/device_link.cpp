@@ -6,7 +6,6 @@
 #include <string>
 
 #include "config/feed_options.h"
-#include "config/option_text.h"
 #include "diag/trace_file.h"
 #include "links/error_text.h"
 #include "platform/clock.h"
@@ -56,7 +55,7 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWri
   switch (m_link) {
     case Link::kSerial: return OpenSerialLink(config, trace);
     case Link::kTcp: return OpenTcpLink(config, trace, stopRequested);
-    case Link::kUdp: return OpenUdpLink(config, trace);
+    case Link::kUdp: return OpenUdpLink(config, options, trace);
     case Link::kNone: break;
   }
   return -1;
@@ -122,7 +121,8 @@ int32_t CDeviceLink::OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter
   return 1;
 }
 
-int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace) {
+int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::FeedOptions& options,
+                                 const vf::TraceWriter& trace) {
   const int32_t port = config.m_nIpPort;
   if (!IsIpPort(port)) {
     trace.TraceStatus(vf::kTraceError,
@@ -136,7 +136,7 @@ int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter
                 {config.m_strHostAddress, port});
   }
   CWideString text;
-  const std::string localHost = vf::platform::WideToAnsi(vf::OptionValue(config.m_strOptions.View(), u"UDPBIND"));
+  const std::string localHost = vf::platform::WideToAnsi(options.udpBind);
   if (const int32_t result = m_pUdp->Bind(port, localHost); result != 0) {
     trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to bind local UDP port: [%ld], %ls.",
                 {port, GetErrorText(result, text)});
@@ -153,14 +153,15 @@ int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter
       return -1;
     }
   }
-  if (!AcceptUdpSources(config, trace)) return -1;
+  if (!AcceptUdpSources(config, options, trace)) return -1;
   trace.TraceStatus(vf::kTraceSuccess, u"UDP session started.");
   return 0;
 }
 
-bool CDeviceLink::AcceptUdpSources(const CCfgDevice& config, const vf::TraceWriter& trace) {
+bool CDeviceLink::AcceptUdpSources(const CCfgDevice& config, const vf::FeedOptions& options,
+                                   const vf::TraceWriter& trace) {
   // "UDPSOURCES=PEER" is the configured host; otherwise a list of hosts.
-  const std::u16string_view option = vf::OptionValue(config.m_strOptions.View(), u"UDPSOURCES");
+  const std::u16string_view option = options.udpSources;
   if (option.empty()) return true;
   const std::u16string_view named = option == u"PEER" ? config.m_strHostAddress.View() : option;
   std::u16string_view list = named;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ais_plugin.h"
+#include "config/feed_options.h"
 #include "diag/trace_writer.h"
 #include "links/line_text.h"
 #include "links/link_recovery.h"
@@ -53,7 +54,7 @@ class CDeviceLink {
   bool HasLinkObjects() const;
   int32_t OpenSerialLink(const CCfgDevice& config, const vf::TraceWriter& trace);
   int32_t OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
-  int32_t OpenUdpLink(const CCfgDevice& config, const vf::TraceWriter& trace);
+  int32_t OpenUdpLink(const CCfgDevice& config, const vf::FeedOptions& options, const vf::TraceWriter& trace);
   // With "UDPLINES" (the default): the next line of the last datagram, or of a new one.
   int32_t ReadDatagramLine(CWideString& line);
   // With "RECONNECT" (the default): a pass while the TCP connection or the serial
@@ -62,7 +63,7 @@ class CDeviceLink {
   int32_t RecoverSerial(CWideString& line, vf::platform::Handle stopEvent);
   // "UDPSOURCES": the hosts whose datagrams are read; false (traced) when
   // one does not resolve.
-  bool AcceptUdpSources(const CCfgDevice& config, const vf::TraceWriter& trace);
+  bool AcceptUdpSources(const CCfgDevice& config, const vf::FeedOptions& options, const vf::TraceWriter& trace);
   void TraceRefusedDatagrams();  // the first refused datagram, once
 
   Link m_link = Link::kNone;  // as the configuration of the last open chose

@@ -34,8 +34,9 @@ void DropReport::Pass(const nmea::DropCounts& counts, const FeedOptions& feed, c
   TraceCounts(trace, u"so far", counts);
 }
 
-void DropReport::EndOfRun(const nmea::DropCounts& counts, const FeedOptions& feed, const TraceWriter& trace) {
-  if (feed.dropCounts) TraceCounts(trace, u"during this run", counts);
+void DropReport::EndOfRun(const nmea::DropCounts& counts, const FeedOptions& feed, const TraceWriter& trace,
+                          bool linkWasOpen) {
+  if (feed.dropCounts && linkWasOpen) TraceCounts(trace, u"during this run", counts);
   m_bStarted = false;
 }
 

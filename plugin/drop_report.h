@@ -18,7 +18,9 @@ class DropReport {
   explicit DropReport(TickSource tickMs = platform::TickCountMs) : m_tickMs(tickMs) {}
   // Called on every pass; reads the clock only when periodic lines are asked for.
   void Pass(const nmea::DropCounts& counts, const FeedOptions& feed, const TraceWriter& trace);
-  void EndOfRun(const nmea::DropCounts& counts, const FeedOptions& feed, const TraceWriter& trace);
+  // A run whose link never opened read nothing, and says nothing.
+  void EndOfRun(const nmea::DropCounts& counts, const FeedOptions& feed, const TraceWriter& trace,
+                bool linkWasOpen = true);
 
  private:
   TickSource m_tickMs;

@@ -11,7 +11,6 @@ nmea::DropCause CauseOf(ais::Rejection rejection) {
     case ais::Rejection::kBadCharacter: return nmea::DropCause::kPayloadCharacter;
     case ais::Rejection::kBadFillBits: return nmea::DropCause::kFillBits;
     case ais::Rejection::kCutShort: return nmea::DropCause::kPayloadCutShort;
-    case ais::Rejection::kNone:
     case ais::Rejection::kNotDecoded:
     case ais::Rejection::kNothingToRecord: break;
   }
@@ -57,9 +56,7 @@ nmea::DropCounts SentencePath::Drops() const {
 }
 
 void SentencePath::EndOfRun(const TraceWriter& trace, const FeedOptions& feed, bool linkWasOpen) {
-  FeedOptions report = feed;
-  report.dropCounts = feed.dropCounts && linkWasOpen;
-  m_dropReport.EndOfRun(Drops(), report, trace);
+  m_dropReport.EndOfRun(Drops(), feed, trace, linkWasOpen);
   m_notPosted.EndOfRun(trace);
   m_drops = {};
   m_nLostBelow = 0;
