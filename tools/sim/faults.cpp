@@ -131,7 +131,8 @@ FaultedLines ApplyFault(Fault fault, std::vector<std::string> sentences, std::mt
       // At most half of the last sentence's payload stays: every message
       // then ends before a field its record needs.
       const std::string_view payload = Field(last, kPayloadField);
-      const size_t keep = std::uniform_int_distribution<size_t>(sentences.size() > 1 ? 0 : 1, payload.size() / 2)(random);
+      const size_t most = payload.size() / 2;
+      const size_t keep = std::uniform_int_distribution<size_t>(sentences.size() > 1 || most == 0 ? 0 : 1, most)(random);
       last = WithField(WithField(last, kPayloadField, payload.substr(0, keep)), kFillField, "0");
       break;
     }
