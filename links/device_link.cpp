@@ -225,11 +225,7 @@ int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stop
         m_bLossTraced = true;
         line.Empty();
         // Nothing to read: wait for the stop instead of asking again at once.
-        if (vf::platform::IsHeld(stopEvent)) {
-          vf::platform::WaitForAnyEvent(&stopEvent, 1, kSerialReadTimeoutMs);
-        } else {
-          vf::platform::SleepMs(kSerialReadTimeoutMs);
-        }
+        vf::platform::WaitForStop(stopEvent, kSerialReadTimeoutMs);
         return -1;
       }
       m_pSerial->m_nTimeout = kSerialReadTimeoutMs;

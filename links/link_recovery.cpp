@@ -19,11 +19,7 @@ bool LinkRecovery::Pass(const TraceWriter& trace, platform::Handle stopEvent, co
   const auto left = static_cast<int32_t>(m_nDueMs - platform::TickCountMs());
   if (left > 0) {
     const uint32_t wait = std::min(static_cast<uint32_t>(left), kPassWaitMs);
-    if (platform::IsHeld(stopEvent)) {
-      platform::WaitForAnyEvent(&stopEvent, 1, wait);
-    } else {
-      platform::SleepMs(wait);
-    }
+    platform::WaitForStop(stopEvent, wait);
     return false;
   }
   const int32_t result = reopen();

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "clock.h"
 #include "handle.h"
 
 namespace vf::platform {
@@ -20,5 +21,13 @@ void CloseEvent(Handle event);
 // failure (an invalid handle in the list, no handles at all, or more than
 // 64, as WaitForMultipleObjects takes).
 int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs);
+
+// Waits `ms` for `stopEvent` when it is held, or sleeps that long when it is
+// not; true when the event ended the wait.
+inline bool WaitForStop(Handle stopEvent, uint32_t ms) {
+  if (IsHeld(stopEvent)) return WaitForAnyEvent(&stopEvent, 1, ms) == 0;
+  SleepMs(ms);
+  return false;
+}
 
 }  // namespace vf::platform

@@ -15,11 +15,7 @@ bool PostWhenThereIsRoom(HostWindow window, intptr_t record, platform::Handle st
   const uint32_t start = platform::TickCountMs();
   for (uint32_t pauseMs = 1; platform::TickCountMs() - start < kLongestHostWaitMs; pauseMs = pauseMs < 16 ? pauseMs * 2 : 16) {
     if (!platform::WindowExists(window)) return false;
-    if (platform::IsHeld(stopEvent)) {
-      if (platform::WaitForAnyEvent(&stopEvent, 1, pauseMs) == 0) return false;
-    } else {
-      platform::SleepMs(pauseMs);
-    }
+    if (platform::WaitForStop(stopEvent, pauseMs)) return false;
     if (platform::PostToWindow(window, kAisWmUser, kAisRecordWParam, record)) return true;
   }
   return false;
