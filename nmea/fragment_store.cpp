@@ -46,9 +46,9 @@ bool FragmentStore::JoinMessage(uint8_t sequenceId) {
   std::array<size_t, kMaxFragments + 1> slots;  // index = fragment number; the fragment's position
   constexpr size_t kEmpty = SIZE_MAX;
   slots.fill(kEmpty);
-  const auto complete = [&slots](const FragmentStore& store) {
+  const auto complete = [this, &slots] {
     if (slots[1] == kEmpty) return false;
-    const uint8_t count = std::min<uint8_t>(store[slots[1]].nFragmentCount, kMaxFragments);
+    const uint8_t count = std::min<uint8_t>(At(slots[1]).nFragmentCount, kMaxFragments);
     for (uint8_t number = 1; number <= count; ++number) {
       if (slots[number] == kEmpty) return false;
     }
@@ -58,14 +58,14 @@ bool FragmentStore::JoinMessage(uint8_t sequenceId) {
   // and a message that has just completed is found without walking the
   // older (often orphaned) fragments behind it.
   size_t unseen = sequenceId < kSequenceIds ? m_nStoredPerId[sequenceId] : m_nCount;
-  for (size_t i = m_nCount; unseen > 0 && i-- > 0 && !complete(*this);) {
+  for (size_t i = m_nCount; unseen > 0 && i-- > 0 && !complete();) {
     const AisFragment& fragment = At(i);
     if (fragment.nSequenceId != sequenceId) continue;
     --unseen;
     if (fragment.nFragmentNumber < 1 || fragment.nFragmentNumber > kMaxFragments) continue;
     if (slots[fragment.nFragmentNumber] == kEmpty) slots[fragment.nFragmentNumber] = i;
   }
-  if (!complete(*this)) return false;
+  if (!complete()) return false;
   const uint8_t count = std::min<uint8_t>(At(slots[1]).nFragmentCount, kMaxFragments);
   m_strMessage.clear();
   for (uint8_t number = 1; number <= count; ++number) {
