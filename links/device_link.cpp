@@ -136,8 +136,11 @@ int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::FeedOptions
                 {config.m_strHostAddress, port});
   }
   CWideString text;
+  // A stop ends the name lookups; what it cuts short did not fail.
+  const vf::platform::Abandon stopping = [this] { return m_pStopRequested->load(); };
   const std::string localHost = vf::platform::WideToAnsi(options.udpBind);
-  if (const int32_t result = m_pUdp->Bind(port, localHost); result != 0) {
+  if (const int32_t result = m_pUdp->Bind(port, localHost, stopping); result != 0) {
+    if (stopping()) return -1;
     trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to bind local UDP port: [%ld], %ls.",
                 {port, GetErrorText(result, text)});
     return -1;
@@ -145,9 +148,10 @@ int32_t CDeviceLink::OpenUdpLink(const CCfgDevice& config, const vf::FeedOptions
   if (const int32_t remotePort = config.m_nRemoteIpPort; remotePort != 0) {
     // Without its object the remote socket fails as a socket that could not be made.
     const int32_t result = m_pUdpRemote != nullptr
-                               ? m_pUdpRemote->Connect(ToAnsiString(config.m_strHostAddress), remotePort)
+                               ? m_pUdpRemote->Connect(ToAnsiString(config.m_strHostAddress), remotePort, stopping)
                                : kUdpSocketFailed;
     if (result != 0) {
+      if (stopping()) return -1;
       trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: Failed to connect remote UDP port: [%ld], %ls.",
                   {remotePort, GetErrorText(result, text)});
       return -1;
@@ -163,6 +167,7 @@ bool CDeviceLink::AcceptUdpSources(const CCfgDevice& config, const vf::FeedOptio
   // "UDPSOURCES=PEER" is the configured host; otherwise a list of hosts.
   const std::u16string_view option = options.udpSources;
   if (option.empty()) return true;
+  const vf::platform::Abandon stopping = [this] { return m_pStopRequested->load(); };
   const std::u16string_view named = option == u"PEER" ? config.m_strHostAddress.View() : option;
   std::u16string_view list = named;
   std::vector<vf::platform::SocketAddress> sources;
@@ -170,7 +175,8 @@ bool CDeviceLink::AcceptUdpSources(const CCfgDevice& config, const vf::FeedOptio
     const size_t comma = list.find(u',');
     const std::string host = vf::platform::WideToAnsi(list.substr(0, comma));
     vf::platform::SocketAddress address{};
-    if (!host.empty() && !vf::platform::ResolveStreamAddress(host, "0", address)) {
+    if (!host.empty() && !vf::platform::ResolveStreamAddress(host, "0", address, stopping)) {
+      if (stopping()) return false;
       trace.TraceStatus(vf::kTraceError, u"Failed to open UDP session: the accepted source [%ls] cannot be resolved.",
                         {vf::platform::AnsiToWide(host)});
       return false;

@@ -24,9 +24,10 @@ namespace {
 // The connection wait in slices, asking between them whether to give up.
 bool WaitConnectedUnlessAbandoned(vf::platform::Socket socket, const std::function<bool()>& abandon) {
   if (!abandon) return vf::platform::WaitConnected(socket, CTcp::kConnectWaitMs);
-  for (uint32_t waited = 0; waited < CTcp::kConnectWaitMs; waited += CTcp::kAbandonCheckMs) {
+  using vf::platform::kAbandonCheckMs;
+  for (uint32_t waited = 0; waited < CTcp::kConnectWaitMs; waited += kAbandonCheckMs) {
     if (abandon()) return false;
-    if (vf::platform::WaitConnected(socket, std::min(CTcp::kAbandonCheckMs, CTcp::kConnectWaitMs - waited))) {
+    if (vf::platform::WaitConnected(socket, std::min(kAbandonCheckMs, CTcp::kConnectWaitMs - waited))) {
       return true;
     }
   }
@@ -48,7 +49,7 @@ int32_t CTcp::Connect(const std::string& host, int32_t port, const std::function
       result = kTcpReuseFlagFailed;
     } else if (!SetNonBlocking(m_hSocket)) {
       result = kTcpBlockingFlagFailed;
-    } else if (!ResolveStreamAddress(host, std::to_string(port), address)) {
+    } else if (!ResolveStreamAddress(host, std::to_string(port), address, abandon)) {
       result = kTcpHostUnresolved;
     } else if (const ConnectStart start = StartConnect(m_hSocket, address);
                start == ConnectStart::kFailed || (start == ConnectStart::kPending && !WaitConnectedUnlessAbandoned(m_hSocket, abandon))) {

@@ -15,7 +15,6 @@ class CTcp {
  public:
   static constexpr size_t kLineCapacity = 2047;
   static constexpr uint32_t kConnectWaitMs = 5000;
-  static constexpr uint32_t kAbandonCheckMs = 100;
   static constexpr uint32_t kDataWaitMs = 500;
   static constexpr uint32_t kLineWaitMs = 1000;
 
@@ -25,9 +24,9 @@ class CTcp {
   CTcp& operator=(const CTcp&) = delete;
 
   // 0, an error code of the TCP group (10210 to 10215), or -1 when a socket
-  // was already open (it is closed). `abandon` is asked every 100 ms of the
-  // connection wait; when it says so the wait ends as a time-out, so that a
-  // stop need not sit out the whole wait.
+  // was already open (it is closed). `abandon` is asked every 20 ms of the
+  // name lookup and the connection wait; when it says so they end as a
+  // failure, so that a stop need not sit out either.
   int32_t Connect(const std::string& host, int32_t port, const std::function<bool()>& abandon = {});
   // 0: data to read; 1: the control event; 2: the auxiliary event; -1:
   // nothing within 500 ms, no connection, or a failure.

@@ -18,7 +18,7 @@ CUdp::~CUdp() {
   if (m_bWinsockReady == 1 && vf::platform::StopSocketLayer()) m_bWinsockReady = 0;
 }
 
-int32_t CUdp::Bind(int32_t port, const std::string& localHost) {
+int32_t CUdp::Bind(int32_t port, const std::string& localHost, const vf::platform::Abandon& abandon) {
   using namespace vf::platform;
   int32_t result = -1;
   if (m_bWinsockReady == 0) {
@@ -26,7 +26,7 @@ int32_t CUdp::Bind(int32_t port, const std::string& localHost) {
   } else if (m_hSocket == kNoSocket) {
     const uint16_t localPort = static_cast<uint16_t>(port);
     m_addrLocal = AnyAddress(localPort);
-    if (!localHost.empty() && !ResolveStreamAddress(localHost, std::to_string(localPort), m_addrLocal)) {
+    if (!localHost.empty() && !ResolveStreamAddress(localHost, std::to_string(localPort), m_addrLocal, abandon)) {
       result = kUdpBindFailed;
     } else if ((m_hSocket = OpenSocket(SocketKind::kDatagram)) == kNoSocket) {
       result = kUdpSocketFailed;
@@ -45,13 +45,13 @@ int32_t CUdp::Bind(int32_t port, const std::string& localHost) {
   return result;
 }
 
-int32_t CUdp::Connect(const std::string& host, int32_t port) {
+int32_t CUdp::Connect(const std::string& host, int32_t port, const vf::platform::Abandon& abandon) {
   using namespace vf::platform;
   if (m_bWinsockReady == 0) return kUdpStartupFailed;
   if (m_hSocket != kNoSocket) return kUdpSocketFailed;
   if ((m_hSocket = OpenSocket(SocketKind::kDatagram)) == kNoSocket) return kUdpSocketFailed;
   m_addrRemote = SocketAddress{};
-  if (!ResolveDatagramPeer(host, m_addrRemote)) return kUdpBindFailed;
+  if (!ResolveDatagramPeer(host, m_addrRemote, abandon)) return kUdpBindFailed;
   SetAddressPort(m_addrRemote, static_cast<uint16_t>(port));
   return ConnectSocket(m_hSocket, m_addrRemote) ? 0 : kUdpBindFailed;
 }

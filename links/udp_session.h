@@ -24,7 +24,8 @@ class CUdp {
   // Binds the low 16 bits of `port` on every interface, or on the one of
   // `localHost` when it is given: 0, an error code of the UDP group (10230
   // to 10234), or -1 when a socket was already open (it is closed).
-  int32_t Bind(int32_t port, const std::string& localHost = {});
+  // `abandon` ends a name lookup early, as in CTcp::Connect.
+  int32_t Bind(int32_t port, const std::string& localHost = {}, const vf::platform::Abandon& abandon = {});
   // From now on only datagrams from these hosts are read; the others are
   // dropped and counted. An empty list takes every datagram.
   void AcceptOnlyFrom(std::vector<vf::platform::SocketAddress> sources) { m_vecSources = std::move(sources); }
@@ -36,7 +37,7 @@ class CUdp {
   const vf::platform::SocketAddress& LastRefused() const { return m_addrRefused; }
   // Connects a new socket to the host's first address: 0, 10230, 10231 or
   // 10234. A socket made before a failure stays open until Close.
-  int32_t Connect(const std::string& host, int32_t port);
+  int32_t Connect(const std::string& host, int32_t port, const vf::platform::Abandon& abandon = {});
   // As CTcp::WaitForData, without the connection test.
   int32_t WaitForData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
   // The next datagram as text, up to its first zero byte; -1 on error, also

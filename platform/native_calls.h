@@ -14,5 +14,6 @@ bool StartSocketLayer();
 Socket OpenSocket(SocketKind kind);
 bool SetAddressReuse(Socket socket);
 bool SetNonBlocking(Socket socket);
+bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon);
 
 }  // namespace vf::platform::native

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "handle.h"
@@ -31,10 +32,27 @@ bool SetNonBlocking(Socket socket);
 // Send, then (if that worked) receive buffer size; failures are ignored.
 void SetBufferSizes(Socket socket, int bytes);
 
+// Asked while a lookup or a connection is waited for: true gives up.
+using Abandon = std::function<bool()>;
+// How often a wait asks it: a stop ends a wait within this time.
+constexpr uint32_t kAbandonCheckMs = 20;
+
+struct NameQuery {
+  std::string host;
+  std::string service;  // empty: no service
+  SocketKind kind = SocketKind::kStream;
+  bool anyFamily = false;  // false: IPv4 only
+};
+
+// The first address of a host; false when there is none or when `abandon`
+// gave up first. The resolver's answer is not waited for after that: a stop
+// does not wait for a name server that never answers.
+bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon = {});
 // The first IPv4 address of the host for a TCP service.
-bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address);
+bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address,
+                          const Abandon& abandon = {});
 // The first 16 bytes of the first address of any family, for a UDP peer.
-bool ResolveDatagramPeer(const std::string& host, SocketAddress& address);
+bool ResolveDatagramPeer(const std::string& host, SocketAddress& address, const Abandon& abandon = {});
 void SetAddressPort(SocketAddress& address, uint16_t port);
 SocketAddress AnyAddress(uint16_t port);
 // Whether two IPv4 addresses name the same host, whatever their ports.

@@ -13,6 +13,15 @@ bool IsIpv4(const SocketAddress& address) { return address.bytes[kFamilyByte] ==
 
 }  // namespace
 
+bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address,
+                          const Abandon& abandon) {
+  return LookUpAddress({host, service, SocketKind::kStream, false}, address, abandon);
+}
+
+bool ResolveDatagramPeer(const std::string& host, SocketAddress& address, const Abandon& abandon) {
+  return LookUpAddress({host, "", SocketKind::kDatagram, true}, address, abandon);
+}
+
 bool SameHost(const SocketAddress& a, const SocketAddress& b) {
   if (!IsIpv4(a) || !IsIpv4(b)) return false;
   for (size_t i = kHostBytes; i < kHostBytes + 4; ++i) {

@@ -7,7 +7,8 @@ namespace vf::platform {
 const SystemCalls& NativeSystemCalls() {
   static constexpr SystemCalls kNative{&native::StartThread,     &native::CreateManualResetEvent,
                                        &native::StartSocketLayer, &native::OpenSocket,
-                                       &native::SetAddressReuse,  &native::SetNonBlocking};
+                                       &native::SetAddressReuse,  &native::SetNonBlocking,
+                                       &native::LookUpAddress};
   return kNative;
 }
 
@@ -22,5 +23,8 @@ bool StartSocketLayer() { return ActiveSystemCalls().startSocketLayer(); }
 Socket OpenSocket(SocketKind kind) { return ActiveSystemCalls().openSocket(kind); }
 bool SetAddressReuse(Socket socket) { return ActiveSystemCalls().setAddressReuse(socket); }
 bool SetNonBlocking(Socket socket) { return ActiveSystemCalls().setNonBlocking(socket); }
+bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon) {
+  return ActiveSystemCalls().lookUpAddress(query, address, abandon);
+}
 
 }  // namespace vf::platform

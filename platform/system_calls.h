@@ -17,6 +17,7 @@ struct SystemCalls {
   Socket (*openSocket)(SocketKind kind);
   bool (*setAddressReuse)(Socket socket);
   bool (*setNonBlocking)(Socket socket);
+  bool (*lookUpAddress)(const NameQuery& query, SocketAddress& address, const Abandon& abandon);
 };
 
 // The operating system's own calls.

@@ -13,6 +13,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "event_fd.h"
 #include "native_calls.h"
@@ -76,30 +79,98 @@ void SetBufferSizes(Socket socket, int bytes) {
   }
 }
 
-bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address) {
+namespace {
+
+// A lookup that a stop gave up on while the resolver still worked on it: the
+// resolver's thread writes into it when it answers, so it is kept until then
+// and freed by a later lookup.
+struct PendingLookup {
+  gaicb request{};
   addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr) return false;
+  std::string host;
+  std::string service;
+};
+
+std::mutex& AbandonedLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::vector<PendingLookup*>& Abandoned() {
+  static auto* abandoned = new std::vector<PendingLookup*>;  // outlives unload: the resolver may still write
+  return *abandoned;
+}
+
+void FreeLookup(PendingLookup* pending) {
+  if (pending->request.ar_result != nullptr) freeaddrinfo(pending->request.ar_result);
+  delete pending;
+}
+
+void FreeAnsweredAbandoned() {
+  std::lock_guard guard(AbandonedLock());
+  auto& abandoned = Abandoned();
+  std::erase_if(abandoned, [](PendingLookup* pending) {
+    if (gai_error(&pending->request) == EAI_INPROGRESS) return false;
+    FreeLookup(pending);
+    return true;
+  });
+}
+
+void CopyFirst(const addrinfo* found, SocketAddress& address) {
   std::memset(address.bytes, 0, sizeof address.bytes);
   std::memcpy(address.bytes, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof address.bytes));
+}
+
+// A numeric address needs no resolver: answered here, without a thread.
+bool LookUpNumeric(const std::string& host, const char* service, addrinfo hints, SocketAddress& address) {
+  hints.ai_flags |= AI_NUMERICHOST;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), service, &hints, &found) != 0 || found == nullptr) return false;
+  CopyFirst(found, address);
   freeaddrinfo(found);
   return true;
 }
 
-bool ResolveDatagramPeer(const std::string& host, SocketAddress& address) {
+}  // namespace
+
+bool native::LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon) {
   addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_DGRAM;
-  hints.ai_protocol = IPPROTO_UDP;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  std::memset(address.bytes, 0, sizeof address.bytes);
-  std::memcpy(address.bytes, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof address.bytes));
-  freeaddrinfo(found);
-  return true;
+  hints.ai_family = query.anyFamily ? AF_UNSPEC : AF_INET;
+  hints.ai_socktype = query.kind == SocketKind::kStream ? SOCK_STREAM : SOCK_DGRAM;
+  hints.ai_protocol = query.kind == SocketKind::kStream ? IPPROTO_TCP : IPPROTO_UDP;
+  const char* service = query.service.empty() ? nullptr : query.service.c_str();
+  if (LookUpNumeric(query.host, service, hints, address)) return true;
+  FreeAnsweredAbandoned();
+  // The resolver works on a thread of glibc's (getaddrinfo_a); this one
+  // waits in slices and asks between them whether to give up.
+  auto* pending = new PendingLookup{{}, hints, query.host, query.service};
+  pending->request.ar_name = pending->host.c_str();
+  pending->request.ar_service = service != nullptr ? pending->service.c_str() : nullptr;
+  pending->request.ar_request = &pending->hints;
+  gaicb* list[1] = {&pending->request};
+  if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+    delete pending;
+    return false;
+  }
+  constexpr timespec kSlice{0, static_cast<long>(kAbandonCheckMs) * 1000000L};
+  for (;;) {
+    gai_suspend(list, 1, &kSlice);
+    if (const int state = gai_error(&pending->request); state != EAI_INPROGRESS) {
+      const bool found = state == 0 && pending->request.ar_result != nullptr;
+      if (found) CopyFirst(pending->request.ar_result, address);
+      FreeLookup(pending);
+      return found;
+    }
+    if (abandon && abandon()) {
+      if (gai_cancel(&pending->request) == EAI_NOTCANCELED) {
+        std::lock_guard guard(AbandonedLock());
+        Abandoned().push_back(pending);
+      } else {
+        FreeLookup(pending);
+      }
+      return false;
+    }
+  }
 }
 
 void SetAddressPort(SocketAddress& address, uint16_t port) {

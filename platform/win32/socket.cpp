@@ -9,6 +9,15 @@
 #include <algorithm>
 #include <cstring>
 #include "native_calls.h"
+#include "text_codec.h"
+#include "win32_text.h"
+
+// The overlapped lookup's companions, in ws2_32 since Windows 8; MinGW's
+// headers do not declare them.
+extern "C" {
+DECLSPEC_IMPORT INT WSAAPI GetAddrInfoExCancel(LPHANDLE lpHandle);
+DECLSPEC_IMPORT INT WSAAPI GetAddrInfoExOverlappedResult(LPOVERLAPPED lpOverlapped);
+}
 
 namespace vf::platform {
 namespace {
@@ -17,15 +26,6 @@ SOCKET Native(Socket socket) { return static_cast<SOCKET>(socket); }
 
 const sockaddr* AsSockaddr(const SocketAddress& address) {
   return reinterpret_cast<const sockaddr*>(address.bytes);
-}
-
-bool Resolve(const std::string& host, const char* service, const addrinfo& hints, SocketAddress& address) {
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), service, &hints, &found) != 0 || found == nullptr) return false;
-  std::memset(address.bytes, 0, sizeof address.bytes);
-  std::memcpy(address.bytes, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof address.bytes));
-  freeaddrinfo(found);
-  return true;
 }
 
 uint32_t MsUntil(DWORD deadline) {
@@ -65,20 +65,70 @@ void SetBufferSizes(Socket socket, int bytes) {
   }
 }
 
-bool ResolveStreamAddress(const std::string& host, const std::string& service, SocketAddress& address) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  return Resolve(host, service.c_str(), hints, address);
+namespace {
+
+// A lookup that a stop gave up on: the socket layer completes it after the
+// cancel, writing into it, so it is freed only once its event is set.
+struct PendingLookup {
+  OVERLAPPED overlapped{};
+  ADDRINFOEXW* result = nullptr;
+  HANDLE cancel = nullptr;
+};
+
+void FreeLookup(PendingLookup* pending) {
+  if (pending->result != nullptr) FreeAddrInfoExW(pending->result);
+  if (pending->overlapped.hEvent != nullptr) CloseHandle(pending->overlapped.hEvent);
+  delete pending;
 }
 
-bool ResolveDatagramPeer(const std::string& host, SocketAddress& address) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_DGRAM;
-  hints.ai_protocol = IPPROTO_UDP;
-  return Resolve(host, nullptr, hints, address);
+void CopyFirst(const sockaddr* found, size_t length, SocketAddress& address) {
+  std::memset(address.bytes, 0, sizeof address.bytes);
+  std::memcpy(address.bytes, found, std::min<size_t>(length, sizeof address.bytes));
+}
+
+constexpr DWORD kCancelledAnswerWaitMs = 1000;
+
+}  // namespace
+
+bool native::LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon) {
+  ADDRINFOEXW hints{};
+  hints.ai_family = query.anyFamily ? AF_UNSPEC : AF_INET;
+  hints.ai_socktype = query.kind == SocketKind::kStream ? SOCK_STREAM : SOCK_DGRAM;
+  hints.ai_protocol = query.kind == SocketKind::kStream ? IPPROTO_TCP : IPPROTO_UDP;
+  const std::u16string host = AnsiToWide(query.host);
+  const std::u16string service = AnsiToWide(query.service);
+  const wchar_t* serviceName = query.service.empty() ? nullptr : win32::Wide(service);
+  auto* pending = new PendingLookup;
+  pending->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (pending->overlapped.hEvent == nullptr) {
+    FreeLookup(pending);
+    return false;
+  }
+  // Overlapped, so that this thread can give up on a name server that never
+  // answers (GetAddrInfoExCancel); a system without it answers at once.
+  int state = GetAddrInfoExW(win32::Wide(host), serviceName, NS_ALL, nullptr, &hints, &pending->result, nullptr,
+                             &pending->overlapped, nullptr, &pending->cancel);
+  if (state == WSA_IO_PENDING) {
+    for (;;) {
+      if (WaitForSingleObject(pending->overlapped.hEvent, kAbandonCheckMs) == WAIT_OBJECT_0) {
+        state = GetAddrInfoExOverlappedResult(&pending->overlapped);
+        break;
+      }
+      if (abandon && abandon()) {
+        GetAddrInfoExCancel(&pending->cancel);
+        // The cancelled lookup still completes; a socket layer that has not
+        // done so within the wait keeps its block (never freed under it).
+        if (WaitForSingleObject(pending->overlapped.hEvent, kCancelledAnswerWaitMs) == WAIT_OBJECT_0) {
+          FreeLookup(pending);
+        }
+        return false;
+      }
+    }
+  }
+  const bool found = state == 0 && pending->result != nullptr && pending->result->ai_addr != nullptr;
+  if (found) CopyFirst(pending->result->ai_addr, pending->result->ai_addrlen, address);
+  FreeLookup(pending);
+  return found;
 }
 
 void SetAddressPort(SocketAddress& address, uint16_t port) {

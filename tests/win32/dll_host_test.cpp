@@ -88,11 +88,14 @@ class DllHost : public ::testing::Test {
   vf::test::RecordSink m_sink{u"AIS host under test"};
 };
 
-// A monitor window gets every received line traced as well.
+// A monitor window gets every received line traced as well. The receiver is
+// named, so its address comes from the socket layer's overlapped lookup.
 TEST_F(DllHost, RecordsArriveOverTcpAndTheTracesTellTheStory) {
   vf::test::RecordSink monitor(u"Communications Monitor");
   vf::test::TcpServer receiver;
-  Configure(vf::test::TcpClientConfig(receiver.Port()));
+  CCfgDevice config = vf::test::TcpClientConfig(receiver.Port());
+  config.m_strHostAddress = u"localhost";
+  Configure(config);
   ASSERT_EQ(m_api.StartPlugin(), 0);
   ASSERT_TRUE(receiver.Accept());
   ASSERT_TRUE(receiver.Send(Feed()));
