@@ -7,7 +7,8 @@
 #include "ais_shared_string.h"
 
 // The texts are the host's own, shared with its other components; they are
-// kept exactly as the host shows them, spelling included.
+// kept exactly as the host shows them, spelling included. 10206 is the
+// plug-in's own: the host has no text for a port the user may not open.
 #define AIS_LINK_ERRORS(ERROR)                                                                                      \
   ERROR(kLinkSuccess, 0, u"Succes")                                                                                \
   ERROR(kSerialPortInUse, 10201, u"Failed to open the selected serial port because it is already in use.")        \
@@ -16,6 +17,9 @@
   ERROR(kSerialUnknownError, 10204, u"Failed to open the selected serial port, unknown error.")                   \
   ERROR(kSerialPortNumberInvalid, 10205,                                                                           \
         u"Failed to open the serial port because the selected serial port number is invalid.")                    \
+  ERROR(kSerialNoPermission, 10206,                                                                                \
+        u"Failed to open the selected serial port because this user may not open it. Give the user access to the " \
+        u"device (on Linux: add the user to the device's group, usually dialout, and log in again)")             \
   ERROR(kTcpSocketFailed, 10210, u"Failed to open TCP connection because the creation of the socket failed.")     \
   ERROR(kTcpStartupFailed, 10211, u"Failed to open TCP connection because the initialization of WinSock has failed.") \
   ERROR(kTcpConnectTimeout, 10212, u"Failed to open TCP connection, timeout while trying to connect to host.")     \

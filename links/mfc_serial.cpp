@@ -26,6 +26,7 @@ int32_t ErrorOf(vf::platform::SerialOpenResult result) {
   switch (result) {
     case vf::platform::SerialOpenResult::kNotFound: return kSerialPortGone;
     case vf::platform::SerialOpenResult::kInUse: return kSerialPortInUse;
+    case vf::platform::SerialOpenResult::kNoPermission: return kSerialNoPermission;
     case vf::platform::SerialOpenResult::kEventsFailed: return kSerialEventsFailed;
     default: return kSerialUnknownError;
   }

@@ -10,7 +10,9 @@
 
 namespace vf::platform {
 
-enum class SerialOpenResult { kOpened, kNotFound, kInUse, kEventsFailed, kFailed };
+// kNoPermission: the user may not open the device (Linux; Windows says a
+// held port is denied, which is kInUse there).
+enum class SerialOpenResult { kOpened, kNotFound, kInUse, kNoPermission, kEventsFailed, kFailed };
 
 struct SerialFrame {
   int dataBits;  // 7 or 8
@@ -29,7 +31,8 @@ std::string SerialDevicePath(int32_t portNumber);
 // UART behind them, then the ttyUSB and ttyACM devices present, as COMn.
 std::vector<std::u16string> SerialPortRegistryData();
 
-// Opens the port for reading and writing, held by this program alone.
+// Opens the port for reading and writing, held by this program alone: no
+// other program can open it until it is closed.
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);
 
 // Raw transfer at the given speed without flow control or character

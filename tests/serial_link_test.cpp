@@ -3,12 +3,14 @@
 // ports the dialog offers.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +25,7 @@
 #include "links/mfc_serial.h"
 #include "platform/event.h"
 #include "platform/serial_port.h"
+#include "support/child_process.h"
 #include "support/serial_loop.h"
 #include "support/terminal_speed.h"
 #include "support/wait_until.h"
@@ -213,6 +216,44 @@ TEST(SerialLink, AHungUpDeviceIsLostAndCostsNothing) {
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
   EXPECT_LT(ThreadCpuSeconds() - cpuBefore, 0.05 * wall) << "a gone device must not spin";
   link.CloseDeviceLink(trace);
+}
+
+// Another program opening the port: refused while the plug-in holds it (no
+// byte taken from under it), refused with its own reason when its user may
+// not open the device, let in otherwise. The other program runs unprivileged.
+TEST(SerialLink, AnotherProgramGetsThePortOnlyWhenNobodyHoldsIt) {
+  SerialLoop loop(kPort);
+  std::filesystem::permissions(std::filesystem::path(loop.Folder()), std::filesystem::perms::owner_all |
+                                   std::filesystem::perms::group_exec | std::filesystem::perms::others_exec);
+  // "plain": 0 or the errno of a program that takes no lock; "link": the
+  // link's result code.
+  const auto otherProgramOpens = [](const char* how) {
+    int output = -1;
+    const pid_t pid = vf::test::Spawn({SERIAL_OPEN_PATH, how, std::to_string(kPort)}, {}, {"", "", &output});
+    std::string text;
+    char buffer[64];
+    for (ssize_t got; (got = read(output, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(got));
+    close(output);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return vf::test::ExitCodeOf(status) == 0 ? std::stoi(text) : -99;
+  };
+  const auto mode = [&](mode_t bits) { ASSERT_EQ(chmod(loop.DevicePath().c_str(), bits), 0); };
+  mode(0666);
+  EXPECT_EQ(otherProgramOpens("plain"), 0) << "a port nobody holds";
+  {
+    OpenedPort held;
+    ASSERT_EQ(held.result, 0);
+    EXPECT_EQ(otherProgramOpens("plain"), EBUSY);
+    EXPECT_EQ(otherProgramOpens("link"), kSerialPortInUse);
+    ASSERT_TRUE(loop.Send("!AIVDM\n"));
+    CWideString line;
+    EXPECT_EQ(held.serial.ReadLine(line), 0);
+    EXPECT_EQ(Text(line), "!AIVDM") << "the holder still reads every byte";
+  }
+  EXPECT_EQ(otherProgramOpens("plain"), 0) << "free again once closed";
+  mode(0);
+  EXPECT_EQ(otherProgramOpens("link"), kSerialNoPermission);
 }
 
 // --- the serial ports the configuration dialog lists on Linux ---------------

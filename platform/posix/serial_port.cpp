@@ -1,5 +1,5 @@
-// Serial ports on Linux: termios, with poll for the read wait and flock for
-// the exclusive hold that Windows gives a COM port.
+// Serial ports on Linux: termios, with poll for the read wait, and flock and
+// the terminal's exclusive mode for the sole hold that Windows gives a COM port.
 #include "serial_port.h"
 
 #include "ais_plugin.h"
@@ -111,8 +111,10 @@ Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   const int fd = open(SerialDevicePath(portNumber).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     // EIO: a ttyS node without a UART behind it.
+    // EBUSY: another program holds it exclusively (TIOCEXCL).
     result = errno == ENOENT || errno == ENXIO || errno == ENODEV || errno == EIO ? SerialOpenResult::kNotFound
-             : errno == EACCES || errno == EBUSY                  ? SerialOpenResult::kInUse
+             : errno == EBUSY                                     ? SerialOpenResult::kInUse
+             : errno == EACCES || errno == EPERM                  ? SerialOpenResult::kNoPermission
                                                                    : SerialOpenResult::kFailed;
     return InvalidHandle();
   }
@@ -121,6 +123,9 @@ Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
     result = SerialOpenResult::kInUse;
     return InvalidHandle();
   }
+  // flock binds only programs that ask for it; the terminal's exclusive mode
+  // refuses every later open (but root's), as Windows refuses a held COM port.
+  ioctl(fd, TIOCEXCL);
   auto* port = new (std::nothrow) SerialPort{fd};
   if (port == nullptr) {
     close(fd);
@@ -196,6 +201,7 @@ SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint3
 
 void CloseSerialPort(Handle handle) {
   if (SerialPort* port = AsPort(handle)) {
+    ioctl(port->fd, TIOCNXCL);
     close(port->fd);
     delete port;
   }

@@ -41,6 +41,7 @@ class SerialLoop {
   }
 
   int Master() const { return m_master; }
+  std::string Folder() const { return m_folder.string(); }
   std::string DevicePath() const { return ptsname(m_master); }
   bool Send(const std::string& bytes) { return write(m_master, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
 
