@@ -21,8 +21,9 @@ enum class DropCause : uint8_t {
   kPayloadCharacter,    // a payload character outside the six-bit armour
   kFillBits,            // a fill-bit count outside 0 to 5 or beyond the payload
   kLostBelow,           // datagrams the system dropped, serial overruns
+  kNoMemory,            // a line that could not be handled for want of memory
 };
-inline constexpr size_t kDropCauses = 12;
+inline constexpr size_t kDropCauses = 13;
 
 struct DropCounts {
   std::array<int64_t, kDropCauses> byCause{};

@@ -2,6 +2,8 @@
 
 #include "diag/trace_file.h"
 
+#include <new>
+
 void CAISApp::InitDeviceThread(vf::PluginRun& run) {
   m_pass = run.TakePassSettings();
   if (CTimeStamping* clock = TimeStamping()) {
@@ -25,11 +27,16 @@ void CAISApp::RunDeviceThread(vf::PluginRun& run) {
   if (m_pass.feed.dropCountsEveryMs != 0) m_sentencePath.NoteLostBelow(m_pLink->LostBelow());
   m_sentencePath.Pass(run.m_trace, m_pass.feed);
   if (m_pLink->WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
-  if (m_pLink->ReadDeviceLine(m_strLine, run.m_hStopEvent) != 0) return;
-  // After the wait: a line sent after a configuration was given is read with it.
-  if (run.PassSettingsChanged()) m_pass = run.TakePassSettings();
-  m_sentencePath.HandleReceivedLine(m_strLine.View(),
-                                    {run.m_trace, GetParent(), TimeStamping(), m_pass, run.m_hStopEvent});
+  // Memory that runs out costs the line, not the run.
+  try {
+    if (m_pLink->ReadDeviceLine(m_strLine, run.m_hStopEvent) != 0) return;
+    // After the wait: a line sent after a configuration was given is read with it.
+    if (run.PassSettingsChanged()) m_pass = run.TakePassSettings();
+    m_sentencePath.HandleReceivedLine(m_strLine.View(),
+                                      {run.m_trace, GetParent(), TimeStamping(), m_pass, run.m_hStopEvent});
+  } catch (const std::bad_alloc&) {
+    m_sentencePath.LineLostForMemory(run.m_trace);
+  }
 }
 
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {

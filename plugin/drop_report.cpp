@@ -11,12 +11,13 @@ void TraceCounts(const TraceWriter& trace, std::u16string_view when, const nmea:
                     u"Dropped %ls: %ld with a wrong checksum, %ld not VDM, %ld malformed, %ld fragments out of "
                     u"range, %ld fragments pushed out or expired, %ld payloads not decoded, %ld records not posted, "
                     u"%ld sentences of messages not received whole, %ld payloads cut short, %ld payloads with a "
-                    u"character outside the armour, %ld with a wrong fill-bit count, %ld lost below the plug-in.",
+                    u"character outside the armour, %ld with a wrong fill-bit count, %ld lost below the plug-in, %ld "
+                    u"lines dropped for want of memory.",
                     {when, counts[DropCause::kChecksum], counts[DropCause::kNotVdm], counts[DropCause::kMalformed],
                      counts[DropCause::kFragmentOutOfRange], counts[DropCause::kFragmentLost],
                      counts[DropCause::kPayloadRejected], counts[DropCause::kNotPosted], counts[DropCause::kNotJoined],
                      counts[DropCause::kPayloadCutShort], counts[DropCause::kPayloadCharacter],
-                     counts[DropCause::kFillBits], counts[DropCause::kLostBelow]});
+                     counts[DropCause::kFillBits], counts[DropCause::kLostBelow], counts[DropCause::kNoMemory]});
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include "diag/monitor_feed.h"
 #include "plugin/record_delivery.h"
 
+#include <new>
+
 namespace vf {
 namespace {
 
@@ -55,7 +57,20 @@ nmea::DropCounts SentencePath::Drops() const {
   return counts;
 }
 
+void SentencePath::LineLostForMemory(const TraceWriter& trace) {
+  m_pContext = nullptr;
+  m_drops.Add(nmea::DropCause::kNoMemory);
+  if (m_bMemoryLossTraced) return;
+  m_bMemoryLossTraced = true;
+  try {
+    trace.TraceStatus(kTraceError, u"A received line was dropped: there was not enough memory to handle it. "
+                                   u"Reading goes on; close other programs if this happens again.");
+  } catch (const std::bad_alloc&) {  // the count stands for it
+  }
+}
+
 void SentencePath::EndOfRun(const TraceWriter& trace, const FeedOptions& feed, bool linkWasOpen) {
+  m_bMemoryLossTraced = false;
   m_dropReport.EndOfRun(Drops(), feed, trace, linkWasOpen);
   m_notPosted.EndOfRun(trace);
   m_drops = {};

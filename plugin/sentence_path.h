@@ -38,6 +38,9 @@ class SentencePath : private nmea::ReceiveSink {
   // link; the counts start again.
   void EndOfRun(const TraceWriter& trace, const FeedOptions& feed, bool linkWasOpen = true);
   nmea::DropCounts Drops() const;
+  // A line read or handled only in part because memory ran out: it is
+  // dropped, counted, and said once a run; the next line is read as usual.
+  void LineLostForMemory(const TraceWriter& trace);
   // What the link says the system lost below the plug-in in this run so far.
   void NoteLostBelow(int64_t lost) { m_nLostBelow = lost; }
   const nmea::FragmentStore& Fragments() const { return m_receiveLoop.m_vecFragments; }
@@ -54,6 +57,7 @@ class SentencePath : private nmea::ReceiveSink {
   DropReport m_dropReport;
   MonitorWatch m_monitor;
   const LineContext* m_pContext = nullptr;  // the line's, while it is handled
+  bool m_bMemoryLossTraced = false;
 };
 
 }  // namespace vf

@@ -88,7 +88,8 @@ TEST(EndToEnd, OverTcp) {
                           "Dropped during this run: 1 with a wrong checksum, 2 not VDM, 0 malformed, 0 fragments out of "
                           "range, 0 fragments pushed out or expired, 0 payloads not decoded, 0 records not posted, 0 "
                           "sentences of messages not received whole, 0 payloads cut short, 0 payloads with a character "
-                          "outside the armour, 0 with a wrong fill-bit count, 0 lost below the plug-in.",
+                          "outside the armour, 0 with a wrong fill-bit count, 0 lost below the plug-in, 0 lines dropped for "
+                          "want of memory.",
                           "Plugin stopped.", "All plugin background processes have been stopped."}));
 }
 
@@ -340,7 +341,8 @@ TEST(DropReport, TracedEveryNSecondsAndWhenTheRunEnds) {
   const std::string tail = ": 3 with a wrong checksum, 0 not VDM, 0 malformed, 0 fragments out of range, 0 fragments "
                            "pushed out or expired, 0 payloads not decoded, 1 records not posted, 0 sentences of "
                            "messages not received whole, 0 payloads cut short, 0 payloads with a character outside "
-                           "the armour, 0 with a wrong fill-bit count, 0 lost below the plug-in.";
+                           "the armour, 0 with a wrong fill-bit count, 0 lost below the plug-in, 0 lines dropped for want of "
+                           "memory.";
   EXPECT_EQ(vf::test::StatusMessages(folder, true),
             (std::vector<std::string>{"4|Dropped during this run" + tail, "4|Dropped during this run" + tail,
                                       "4|Dropped so far" + tail, "4|Dropped so far" + tail,

@@ -1,0 +1,87 @@
+// Memory that runs out while a line is handled costs that line, counted and
+// said once, and nothing more: the run reads on. This program's allocator
+// fails the first large allocation after it is armed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "payload_encoder.h"
+#include "plugin/ais_app.h"
+#include "support/loopback.h"
+#include "support/record_sink.h"
+#include "support/trace_folder.h"
+#include "support/wait_until.h"
+
+namespace {
+
+std::atomic<size_t> g_failFirstOfAtLeast{0};  // bytes; 0: every allocation succeeds
+
+void* Allocate(size_t size) noexcept {
+  size_t armed = g_failFirstOfAtLeast.load();
+  if (armed != 0 && size >= armed && g_failFirstOfAtLeast.compare_exchange_strong(armed, 0)) return nullptr;
+  return std::malloc(size == 0 ? 1 : size);
+}
+
+// Out of line, so that the compiler does not pair a delete with a free.
+[[gnu::noinline]] void Release(void* block) noexcept { std::free(block); }
+
+}  // namespace
+
+void* operator new(size_t size) {
+  if (void* block = Allocate(size)) return block;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete[](void* block) noexcept { Release(block); }
+void operator delete(void* block, size_t) noexcept { Release(block); }
+void operator delete[](void* block, size_t) noexcept { Release(block); }
+
+namespace {
+
+using std::chrono::milliseconds;
+
+std::string Sentence(const char* payload) { return vf::sim::VdmSentences(payload, 0, -1, 'A')[0] + "\r\n"; }
+
+TEST(OutOfMemory, ALineThatCannotBeHandledIsDroppedAndTheRunGoesOn) {
+  vf::test::TraceFolder folder;
+  vf::test::RecordSink sink;
+  vf::test::TcpServer receiver;
+  CAISApp app;
+  app.PutParent(sink.Window());
+  app.PutConfig(vf::test::TcpClientConfig(receiver.Port()));
+  ASSERT_EQ(app.StartPlugin(), 0);
+  ASSERT_TRUE(receiver.Accept());
+  const std::string ship = Sentence("139>Jh501sOcIa0MqLt1j?wp0000");
+  ASSERT_TRUE(receiver.Send(ship + ship + ship));
+  ASSERT_EQ(sink.Take(3, milliseconds(10000)).size(), 3u);
+
+  // A line far longer than any before it: handling it needs a larger block.
+  const std::string longLine = "!AIVDM,1,1,,A," + std::string(1800, '0') + ",0*00\r\n";
+  const std::string bytes = longLine + ship + ship + ship;
+  g_failFirstOfAtLeast = 1024;
+  ASSERT_TRUE(receiver.Send(bytes));
+  EXPECT_EQ(sink.Take(3, milliseconds(10000)).size(), 3u) << "the lines after it";
+  EXPECT_EQ(g_failFirstOfAtLeast.load(), 0u) << "no large allocation was made: the fault never struck";
+  g_failFirstOfAtLeast = 0;
+  EXPECT_EQ(app.GetStatus(), static_cast<uint32_t>(kStatusRunning));
+  ASSERT_EQ(app.StopPlugin(), 0);
+
+  EXPECT_EQ(vf::test::StatusCountStartingWith(folder, "A received line was dropped: there was not enough memory"), 1u);
+  const std::vector<std::string> messages = vf::test::StatusMessages(folder);
+  bool counted = false;
+  for (const std::string& message : messages) {
+    counted |= message.rfind("Dropped during this run", 0) == 0 &&
+               message.find(", 1 lines dropped for want of memory.") != std::string::npos;
+  }
+  EXPECT_TRUE(counted) << "the drop counts say so";
+}
+
+}  // namespace
