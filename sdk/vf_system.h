@@ -2,9 +2,11 @@
 // user32 and kernel32: top-level windows with message queues, looked up by
 // title, and the machine-wide named mutex that guards the shared trace files.
 //
-// Host and plug-in both link libvfsystem.so, so they see one window registry
-// per process, as they would see one window manager on Windows. Named mutexes
-// live in POSIX shared memory and are shared between processes.
+// Host and plug-in both link libvfsystem.so. Each process keeps its windows'
+// queues; titled windows are also entered in a list in POSIX shared memory,
+// one per user (and VF_OBJECT_NAMESPACE), so that VfFindWindow finds the
+// windows of the user's other processes, as FindWindow does on Windows. Named
+// mutexes live in POSIX shared memory and are shared between processes.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +25,10 @@ struct VfMessage {
 // further posts fail, as they do on Windows.
 HostWindow VfCreateWindow(const char16_t* title);
 void VfDestroyWindow(HostWindow window);
+// This process's window with the title, else another live process's (whose
+// queue is its own: a post to it fails).
 HostWindow VfFindWindow(const char16_t* title);
-// 1 while the window exists (IsWindow).
+// 1 while the window exists (IsWindow), of this process or another.
 int VfIsWindow(HostWindow window);
 int VfPostMessage(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // 1: a message was taken off the queue; 0: none within timeoutMs; -1: no such window.

@@ -2,10 +2,13 @@
 // disk: layout, roll-over, escaping, what happens without the mutex, and the
 // received traffic's trace for the communications monitor.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <optional>
 #include <string>
@@ -14,6 +17,7 @@
 
 #include "diag/trace_file.h"
 #include "diag/trace_writer.h"
+#include "support/child_process.h"
 #include "support/fake_clock.h"
 #include "support/sentence_rig.h"
 #include "support/trace_folder.h"
@@ -200,6 +204,63 @@ TEST(MonitorFeed, WithoutTheMonitorWindowTheReceivedTraceIsNeverWritten) {
   rig.Feed(kTraffic[0]);
   VfDestroyWindow(other);
   EXPECT_FALSE(folder.Read("AIS.dll").has_value());
+}
+
+// A program with a window titled argv[1], running until it gets `ending`.
+class WindowHolder {
+ public:
+  explicit WindowHolder(const char* title, const std::vector<std::string>& settings = {}) {
+    int output = -1;
+    m_pid = vf::test::Spawn({WINDOW_HOLDER_PATH, title}, settings, {"", "", &output});
+    std::string said;
+    char c = 0;
+    while (said != "ready\n" && read(output, &c, 1) == 1) said += c;
+    close(output);
+  }
+  ~WindowHolder() { End(SIGKILL); }
+  void End(int ending) {
+    if (m_pid <= 0) return;
+    kill(m_pid, ending);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+  }
+
+ private:
+  pid_t m_pid = -1;
+};
+
+size_t MirroredLines(const TraceFolder& folder) {
+  vf::test::SentenceRig rig;  // a new watch asks for the window at once
+  rig.Feed(kTraffic[0]);
+  return vf::test::EntryLines(folder.Read("AIS.dll").value_or("")).size();
+}
+
+// The monitor may be a program of its own: its window is found as FindWindow
+// finds any program's, until it closes or the program dies; the user's other
+// namespaces are not looked in, and no shared object stays behind.
+TEST(MonitorFeed, TheMonitorWindowOfAnotherProgramIsSeenWhileItLives) {
+  TraceFolder folder;
+  {
+    WindowHolder elsewhere("Communications Monitor", {"VF_OBJECT_NAMESPACE=another-host"});
+    EXPECT_EQ(VfFindWindow(u"Communications Monitor"), nullptr);
+    EXPECT_EQ(MirroredLines(folder), 0u);
+  }
+  size_t mirrored = 0;
+  for (const int ending : {SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(ending == SIGTERM ? "closed" : "crashed");
+    WindowHolder monitor("Communications Monitor");
+    const HostWindow found = VfFindWindow(u"Communications Monitor");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(VfIsWindow(found), 1);
+    EXPECT_EQ(MirroredLines(folder), ++mirrored);
+    monitor.End(ending);
+    EXPECT_EQ(VfIsWindow(found), 0);
+    EXPECT_EQ(VfFindWindow(u"Communications Monitor"), nullptr);
+    EXPECT_EQ(MirroredLines(folder), mirrored);
+  }
+  const std::string shared =
+      "/dev/shm/vf-windows-u" + std::to_string(geteuid()) + "-" + std::getenv("VF_OBJECT_NAMESPACE") + "-list";
+  EXPECT_NE(access(shared.c_str(), F_OK), 0) << shared << " stayed";
 }
 
 TEST(MonitorFeed, EveryNonEmptyLineIsMirroredAsReceived) {

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "object_names.h"
 #include "vf_system.h"
 
 struct VfNamedMutex {
@@ -39,26 +40,10 @@ constexpr uint32_t kReadyMagic = 0x56464d58;  // "VFMX": initialised
 constexpr const char* kShmFolder = "/dev/shm";
 constexpr int kOpenAttempts = 1000;
 
-void AppendPortable(std::string& out, std::u16string_view text) {
-  for (const char16_t c : text) {
-    const bool portable = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                          (c >= u'0' && c <= u'9') || c == u'-' || c == u'_' || c == u'.';
-    out += portable ? static_cast<char>(c) : '_';
-  }
-}
-
-// "/vf-mutex-u<uid>-<name>", or "/vf-mutex-u<uid>-<namespace>-<name>" when
-// VF_OBJECT_NAMESPACE is set. The user's id keeps each user's objects apart,
-// as a Windows session namespace does; VF_OBJECT_NAMESPACE gives separate
-// hosts (or tests) of one user a private set of names.
+// "/vf-mutex-u<uid>-[<namespace>-]<name>".
 std::string ObjectName(const char16_t* name) {
-  std::string result = "/vf-mutex-u" + std::to_string(geteuid()) + "-";
-  if (const char* space = std::getenv("VF_OBJECT_NAMESPACE"); space != nullptr && *space != '\0') {
-    const std::string_view narrow(space);
-    AppendPortable(result, std::u16string(narrow.begin(), narrow.end()));
-    result += '-';
-  }
-  AppendPortable(result, name != nullptr ? std::u16string_view(name) : std::u16string_view());
+  std::string result = vf::posix_system::UserObjectPrefix("mutex");
+  vf::posix_system::AppendPortable(result, name != nullptr ? std::u16string_view(name) : std::u16string_view());
   return result;
 }
 

@@ -1,4 +1,6 @@
-// Process-wide registry of host windows with their message queues.
+// Process-wide registry of host windows with their message queues; titled
+// windows are also entered in the user's shared list, where other processes
+// find them by title as FindWindow finds any program's window.
 #include <pthread.h>
 
 #include <chrono>
@@ -6,12 +8,14 @@
 #include <cstdint>
 #include <vector>
 #include <map>
+#include <optional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
 
+#include "shared_window_list.h"
 #include "vf_system.h"
 
 namespace {
@@ -43,6 +47,7 @@ class AdaptiveMutex {
 // taken exclusively only to create or destroy a window.
 struct Window {
   std::u16string title;
+  std::optional<vf::posix_system::SharedWindowEntry> shared;
   AdaptiveMutex lock;
   // A ring of kQueueLimit slots, made at the first post: posting and taking
   // allocate nothing.
@@ -65,6 +70,19 @@ Registry& TheRegistry() {
 
 uintptr_t IdOf(HostWindow window) { return reinterpret_cast<uintptr_t>(window); }
 
+// Another process's window: its place in the shared list, under a bit that
+// this process's own ids never reach.
+constexpr uintptr_t kForeignBit = uintptr_t{1} << 62;
+
+HostWindow ForeignHandle(const vf::posix_system::SharedWindowEntry& entry) {
+  return reinterpret_cast<HostWindow>(kForeignBit | (uintptr_t{entry.slot} << 32) | entry.serial);
+}
+
+vf::posix_system::SharedWindowEntry ForeignEntry(HostWindow window) {
+  const uintptr_t id = IdOf(window) & ~kForeignBit;
+  return {static_cast<uint32_t>(id >> 32), static_cast<uint32_t>(id)};
+}
+
 }  // namespace
 
 extern "C" {
@@ -72,6 +90,7 @@ extern "C" {
 __attribute__((visibility("default"))) HostWindow VfCreateWindow(const char16_t* title) {
   auto window = std::make_shared<Window>();
   if (title) window->title = title;
+  window->shared = vf::posix_system::EnterSharedWindow(window->title);
   Registry& registry = TheRegistry();
   std::unique_lock guard(registry.lock);
   const uintptr_t id = registry.next_id++;
@@ -80,22 +99,33 @@ __attribute__((visibility("default"))) HostWindow VfCreateWindow(const char16_t*
 }
 
 __attribute__((visibility("default"))) void VfDestroyWindow(HostWindow window) {
-  Registry& registry = TheRegistry();
-  std::unique_lock guard(registry.lock);
-  registry.windows.erase(IdOf(window));
+  std::shared_ptr<Window> gone;
+  {
+    Registry& registry = TheRegistry();
+    std::unique_lock guard(registry.lock);
+    auto found = registry.windows.find(IdOf(window));
+    if (found == registry.windows.end()) return;
+    gone = std::move(found->second);
+    registry.windows.erase(found);
+  }
+  if (gone->shared) vf::posix_system::RemoveSharedWindow(*gone->shared);
 }
 
 __attribute__((visibility("default"))) HostWindow VfFindWindow(const char16_t* title) {
   const std::u16string_view wanted = title ? title : u"";  // no copy: the plug-in asks once per line
-  Registry& registry = TheRegistry();
-  std::shared_lock guard(registry.lock);
-  for (const auto& [id, window] : registry.windows) {
-    if (window->title == wanted) return reinterpret_cast<HostWindow>(id);
+  {
+    Registry& registry = TheRegistry();
+    std::shared_lock guard(registry.lock);
+    for (const auto& [id, window] : registry.windows) {
+      if (window->title == wanted) return reinterpret_cast<HostWindow>(id);
+    }
   }
-  return nullptr;
+  const auto foreign = vf::posix_system::FindForeignWindow(wanted);
+  return foreign ? ForeignHandle(*foreign) : nullptr;
 }
 
 __attribute__((visibility("default"))) int VfIsWindow(HostWindow window) {
+  if ((IdOf(window) & kForeignBit) != 0) return vf::posix_system::ForeignWindowExists(ForeignEntry(window)) ? 1 : 0;
   Registry& registry = TheRegistry();
   std::shared_lock guard(registry.lock);
   return registry.windows.find(IdOf(window)) != registry.windows.end() ? 1 : 0;
