@@ -17,8 +17,8 @@ TEST(ErrorText, EachCodeFindsItsOwnMessageAndOtherCodesAreUnknown) {
   messages.emplace(text.View());
   AIS_LINK_ERRORS(AIS_CHECK_LINK_ERROR)
 #undef AIS_CHECK_LINK_ERROR
-  EXPECT_EQ(messages.size(), 21u);
-  for (int32_t code : {10206, 10218, 10229, 10237, -1, 2147483647}) {
+  EXPECT_EQ(messages.size(), 22u);
+  for (int32_t code : {10207, 10218, 10229, 10237, -1, 2147483647}) {
     EXPECT_EQ(&GetErrorText(code, text), &text);
     EXPECT_EQ(text.View(), u"Unknown Error") << code;
   }
