@@ -3,6 +3,9 @@
 #pragma once
 
 #include "event.h"
+#include "files.h"
+#include "named_mutex.h"
+#include "serial_port.h"
 #include "socket.h"
 #include "thread.h"
 
@@ -15,5 +18,9 @@ Socket OpenSocket(SocketKind kind);
 bool SetAddressReuse(Socket socket);
 bool SetNonBlocking(Socket socket);
 bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon);
+Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);
+bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* frame);
+bool RewriteWholeFile(const std::u16string& path, const std::string& bytes);
+MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs);
 
 }  // namespace vf::platform::native

@@ -8,7 +8,9 @@ const SystemCalls& NativeSystemCalls() {
   static constexpr SystemCalls kNative{&native::StartThread,     &native::CreateManualResetEvent,
                                        &native::StartSocketLayer, &native::OpenSocket,
                                        &native::SetAddressReuse,  &native::SetNonBlocking,
-                                       &native::LookUpAddress};
+                                       &native::LookUpAddress,    &native::OpenSerialPort,
+                                       &native::ConfigureSerialPort, &native::RewriteWholeFile,
+                                       &native::WaitForNamedMutex};
   return kNative;
 }
 
@@ -25,6 +27,18 @@ bool SetAddressReuse(Socket socket) { return ActiveSystemCalls().setAddressReuse
 bool SetNonBlocking(Socket socket) { return ActiveSystemCalls().setNonBlocking(socket); }
 bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon) {
   return ActiveSystemCalls().lookUpAddress(query, address, abandon);
+}
+Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
+  return ActiveSystemCalls().openSerialPort(portNumber, result);
+}
+bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* frame) {
+  return ActiveSystemCalls().configureSerialPort(port, baudRate, frame);
+}
+bool RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
+  return ActiveSystemCalls().rewriteWholeFile(path, bytes);
+}
+MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
+  return ActiveSystemCalls().waitForNamedMutex(mutex, timeoutMs);
 }
 
 }  // namespace vf::platform

@@ -5,6 +5,9 @@
 #pragma once
 
 #include "event.h"
+#include "files.h"
+#include "named_mutex.h"
+#include "serial_port.h"
 #include "socket.h"
 #include "thread.h"
 
@@ -18,6 +21,10 @@ struct SystemCalls {
   bool (*setAddressReuse)(Socket socket);
   bool (*setNonBlocking)(Socket socket);
   bool (*lookUpAddress)(const NameQuery& query, SocketAddress& address, const Abandon& abandon);
+  Handle (*openSerialPort)(int32_t portNumber, SerialOpenResult& result);
+  bool (*configureSerialPort)(Handle port, uint32_t baudRate, const SerialFrame* frame);
+  bool (*rewriteWholeFile)(const std::u16string& path, const std::string& bytes);  // the trace files
+  MutexWait (*waitForNamedMutex)(Handle mutex, uint32_t timeoutMs);  // the trace files' mutex
 };
 
 // The operating system's own calls.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "links/device_link.h"
+#include "platform/system_calls.h"
 #include "support/loopback.h"
 #include "support/serial_loop.h"
 #include "support/trace_folder.h"
@@ -93,6 +94,41 @@ TEST(DeviceLink, ASerialPortOpensAndClosesAndIsRefusedWhileHeld) {
                                       "4|Opening serial port: [COM4] with a speed of 38400 bps...",
                                       "1|Failed to open serial port: [COM4]. Failed to open the selected serial port "
                                       "because it is already in use.."}));
+}
+
+// Each way the system can refuse a serial port: the trace names the cause,
+// and the port stays closed.
+TEST(DeviceLink, EachSerialOpenFailureIsTracedWithItsCause) {
+  using vf::platform::SerialOpenResult;
+  static SerialOpenResult s_result;
+  const struct {
+    SerialOpenResult result;
+    const char* text;
+  } cases[] = {
+      {SerialOpenResult::kInUse, "Failed to open the selected serial port because it is already in use."},
+      {SerialOpenResult::kNotFound, "Failed to open the selected serial port because it not longer exist."},
+      {SerialOpenResult::kEventsFailed, "Failed to open the selected serial port because creating events failed."},
+      {SerialOpenResult::kFailed, "Failed to open the selected serial port, unknown error."},
+      {SerialOpenResult::kNoPermission,
+       "Failed to open the selected serial port because this user may not open it. Give the user access to the device "
+       "(on Linux: add the user to the device's group, usually dialout, and log in again)"},
+  };
+  vf::platform::SystemCalls& calls = vf::platform::ActiveSystemCalls();
+  calls.openSerialPort = [](int32_t, SerialOpenResult& result) {
+    result = s_result;
+    return vf::platform::InvalidHandle();
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    TraceFolder folder;
+    LinkRig rig;
+    rig.config.m_nSerialPort = 4;
+    s_result = c.result;
+    EXPECT_EQ(rig.Open(), -1);
+    EXPECT_FALSE(rig.link.m_pSerial->IsOpen());
+    EXPECT_EQ(StatusLines(folder).back(), std::string("1|Failed to open serial port: [COM4]. ") + c.text + ".");
+  }
+  calls = vf::platform::NativeSystemCalls();
 }
 
 TEST(DeviceLink, ARefusedTcpHostIsTriedThreeTimes) {

@@ -176,6 +176,12 @@ TEST(NetworkLinks, AFailingSystemCallGivesItsOwnCode) {
        kTcpReuseFlagFailed, kUdpReuseFlagFailed},
       {"blocking flag", [](SystemCalls& c) { c.setNonBlocking = [](vf::platform::Socket) { return false; }; },
        kTcpBlockingFlagFailed, kUdpBlockingFlagFailed},
+      {"name lookup",
+       [](SystemCalls& c) {
+         c.lookUpAddress = [](const vf::platform::NameQuery&, vf::platform::SocketAddress&,
+                              const vf::platform::Abandon&) { return false; };
+       },
+       kTcpHostUnresolved, kUdpBindFailed},
   };
   vf::test::TcpServer server;
   for (const auto& c : cases) {
@@ -184,7 +190,7 @@ TEST(NetworkLinks, AFailingSystemCallGivesItsOwnCode) {
     CTcp tcp;
     CUdp udp;
     EXPECT_EQ(tcp.Connect("127.0.0.1", server.Port()), c.tcp);
-    EXPECT_EQ(udp.Bind(0), c.udp);
+    EXPECT_EQ(udp.Bind(0, "127.0.0.1"), c.udp);
     EXPECT_EQ(tcp.m_hSocket, vf::platform::kNoSocket);
     EXPECT_EQ(udp.m_hSocket, vf::platform::kNoSocket);
     vf::platform::ActiveSystemCalls() = vf::platform::NativeSystemCalls();

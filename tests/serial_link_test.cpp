@@ -25,6 +25,7 @@
 #include "links/mfc_serial.h"
 #include "platform/event.h"
 #include "platform/serial_port.h"
+#include "platform/system_calls.h"
 #include "support/child_process.h"
 #include "support/serial_loop.h"
 #include "support/terminal_speed.h"
@@ -97,6 +98,21 @@ TEST(SerialLink, FrameFormatsAndSpeedsReachTheDriver) {
   tcgetattr(device, &after);
   close(device);
   EXPECT_NE(after.c_cflag & CSTOPB, 0u);
+}
+
+// A driver that refuses the settings (a USB adapter without the speed): the
+// port still opens and reads with the settings it has.
+TEST(SerialLink, ADriverThatRefusesTheSettingsStillReads) {
+  SerialLoop loop(kPort);
+  vf::platform::SystemCalls& calls = vf::platform::ActiveSystemCalls();
+  calls.configureSerialPort = [](vf::platform::Handle, uint32_t, const vf::platform::SerialFrame*) { return false; };
+  OpenedPort port;
+  calls = vf::platform::NativeSystemCalls();
+  ASSERT_EQ(port.result, 0);
+  ASSERT_TRUE(loop.Send("!AIVDM\n"));
+  CWideString line;
+  EXPECT_EQ(port.serial.ReadLine(line), 0);
+  EXPECT_EQ(Text(line), "!AIVDM");
 }
 
 // What the receiver sends, and the lines it makes: CR and LF each end one

@@ -17,6 +17,7 @@
 
 #include "diag/trace_file.h"
 #include "diag/trace_writer.h"
+#include "platform/system_calls.h"
 #include "support/child_process.h"
 #include "support/fake_clock.h"
 #include "support/sentence_rig.h"
@@ -142,6 +143,52 @@ TEST(TraceFile, ABusyMutexDropsTheLineAfterItsWait) {
   holder.join();
   EXPECT_FALSE(folder.Read("General").has_value());
   EXPECT_GE(waited, std::chrono::milliseconds(vf::kTraceMutexWaitMs));
+}
+
+// A write that fails (a full disk) or a wait for the mutex that fails costs
+// that entry alone: the mutex is free afterwards and the next entry counts
+// on from the file. After a holder that died, the entry is written.
+TEST(TraceFile, AFailedWriteOrMutexWaitCostsOnlyThatEntry) {
+  using vf::platform::MutexWait;
+  using vf::platform::SystemCalls;
+  const struct {
+    const char* what;
+    void (*fault)(SystemCalls&);
+    const char* after;
+  } cases[] = {
+      {"the write fails",
+       [](SystemCalls& c) { c.rewriteWholeFile = [](const std::u16string&, const std::string&) { return false; }; },
+       "1\r\n1|12.500|4|[AIS] second\r\r\n"},
+      {"the wait fails", [](SystemCalls& c) { c.waitForNamedMutex = [](vf::platform::Handle, uint32_t) {
+         return MutexWait::kFailed;
+       }; },
+       "1\r\n1|12.500|4|[AIS] second\r\r\n"},
+      {"the holder died",
+       [](SystemCalls& c) {
+         c.waitForNamedMutex = [](vf::platform::Handle mutex, uint32_t timeoutMs) {
+           return vf::platform::NativeSystemCalls().waitForNamedMutex(mutex, timeoutMs) == MutexWait::kAcquired
+                      ? MutexWait::kAbandoned
+                      : MutexWait::kFailed;
+         };
+       },
+       "2\r\n1|12.500|4|[AIS] first\r\r\n2|12.500|4|[AIS] second\r\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TraceFolder folder;
+    OpenWriter app;
+    c.fault(vf::platform::ActiveSystemCalls());
+    Trace(app, u"first");
+    vf::platform::ActiveSystemCalls() = vf::platform::NativeSystemCalls();
+    const auto takeAndRelease = [&] {
+      const int taken = VfWaitNamedMutex(folder.HostMutex(), 0);
+      if (taken >= 0) VfReleaseNamedMutex(folder.HostMutex());
+      return taken;
+    };
+    EXPECT_EQ(std::async(std::launch::async, takeAndRelease).get(), 0) << "the mutex is free";
+    Trace(app, u"second");
+    EXPECT_EQ(folder.Read("General"), c.after);
+  }
 }
 
 // The files are shared with other programs and users: written in place, a

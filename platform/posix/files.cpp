@@ -1,4 +1,5 @@
 #include "files.h"
+#include "native_calls.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,7 +42,7 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path) {
   return bytes;
 }
 
-bool RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
+bool native::RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
   // In place, as "wt+" opens it: a file that others share keeps its owner
   // and mode, and a writable file in a read-only folder can still be written.
   const int fd = open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

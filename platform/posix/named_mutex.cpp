@@ -1,4 +1,5 @@
 #include "named_mutex.h"
+#include "native_calls.h"
 
 #include "vf_system.h"
 
@@ -8,7 +9,7 @@ static VfNamedMutex* Native(Handle mutex) { return IsHeld(mutex) ? static_cast<V
 
 Handle OpenNamedMutex(const char16_t* name) { return VfOpenNamedMutex(name); }
 
-MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
+MutexWait native::WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
   VfNamedMutex* native = Native(mutex);
   if (native == nullptr) return MutexWait::kFailed;
   switch (VfWaitNamedMutex(native, timeoutMs)) {

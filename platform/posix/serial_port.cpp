@@ -1,6 +1,7 @@
 // Serial ports on Linux: termios, with poll for the read wait, and flock and
 // the terminal's exclusive mode for the sole hold that Windows gives a COM port.
 #include "serial_port.h"
+#include "native_calls.h"
 
 #include "ais_plugin.h"
 #include "event_fd.h"
@@ -107,7 +108,7 @@ int64_t SerialOverrunCount(Handle handle) {
   return int64_t{counts.overrun} + counts.buf_overrun;
 }
 
-Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
+Handle native::OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   const int fd = open(SerialDevicePath(portNumber).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     // EIO: a ttyS node without a UART behind it.
@@ -136,7 +137,7 @@ Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   return port;
 }
 
-bool ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* frame) {
+bool native::ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* frame) {
   SerialPort* port = AsPort(handle);
   termios settings{};
   if (port == nullptr || tcgetattr(port->fd, &settings) != 0) return false;

@@ -1,4 +1,5 @@
 #include "files.h"
+#include "native_calls.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -27,7 +28,7 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path) {
   return bytes;
 }
 
-bool RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
+bool native::RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
   // In place, as "wt+" opens it, sharing the file with the host's readers
   // and writers: a rename would fail while another process has it open.
   HANDLE file = CreateFileW(win32::Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

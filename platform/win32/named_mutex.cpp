@@ -1,4 +1,5 @@
 #include "named_mutex.h"
+#include "native_calls.h"
 
 #include <windows.h>
 
@@ -10,7 +11,7 @@ Handle OpenNamedMutex(const char16_t* name) {
   return OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, win32::Wide(name));
 }
 
-MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
+MutexWait native::WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
   if (!IsHeld(mutex)) return MutexWait::kFailed;
   switch (WaitForSingleObject(mutex, timeoutMs)) {
     case WAIT_OBJECT_0: return MutexWait::kAcquired;

@@ -1,6 +1,7 @@
 // COM ports through the Win32 communications API, read with overlapped I/O
 // so that a wait can end after its time-out.
 #include "serial_port.h"
+#include "native_calls.h"
 
 #include "event.h"
 #include "serial_port_state.h"
@@ -45,7 +46,7 @@ std::vector<std::u16string> SerialPortRegistryData() {
   return ports;
 }
 
-Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
+Handle native::OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   const std::wstring device = L"\\\\.\\COM" + std::to_wstring(portNumber);
   HANDLE file = CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_OVERLAPPED, nullptr);
@@ -76,7 +77,7 @@ Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   return port;
 }
 
-bool ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* frame) {
+bool native::ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialFrame* frame) {
   SerialPort* port = AsPort(handle);
   if (port == nullptr) return false;
   SetupComm(port->file, kDriverQueueBytes, kDriverQueueBytes);
