@@ -164,8 +164,7 @@ TEST(HostRecordFormat, JsonAndReadableLines) {
   vf::host::AppendRecordJson(record, json);
   EXPECT_EQ(json, "kept "
             "{\"m_nType\":15,\"m_nContents\":4,\"m_nDeviceId\":0,\"m_dTime\":1796606705.250,\"m_dTimeOffset\":0.000,"
-            "\"m_nMMSI\":257001013,\"m_nTimeReceived\":0,\"m_nShipType\":70,\"m_nNavStatus\":15,\"m_nClass\":1,"
-            "\"m_dLatitude\":0.0000000,\"m_dLongitude\":0.0000000,\"m_dSpeed\":0.0,\"m_dCourse\":0.0,"
+            "\"m_nMMSI\":257001013,\"m_nTimeReceived\":0,\"m_nClass\":1,\"m_nShipType\":70,"
             "\"m_dToBow\":120,\"m_dToStern\":30,\"m_dToPort\":10,\"m_dToStarboard\":12,"
             "\"m_strCallSign\":\"LAXY\",\"m_strName\":\"SAY \\\"HI\\\"\\\\\\u0009OK\",\"m_strDestination\":\"OSLO\"}");
   EXPECT_EQ(vf::host::DescribeRecord(record),
@@ -185,6 +184,47 @@ TEST(HostRecordFormat, JsonAndReadableLines) {
             "moored");
 }
 
+// Each kind as the readable form shows it: named, with the fields it
+// carries, and "n/a" where the message said "not available".
+TEST(HostRecordFormat, EveryKindIsNamedAndNotAvailableIsSaid) {
+  const struct {
+    uint16_t contents;
+    double lat, lon, speed, course;
+    std::string shown;
+  } cases[] = {
+      {kContentsPosition, 91, 181, 102.3, 360,
+       "position           position n/a                  n/a kn    n/a deg  under way using engine"},
+      {kContentsSarAircraft, 60.5, 5.25, 1023, 360,
+       "SAR aircraft       60.5000000 N   5.2500000 E    n/a kn    n/a deg"},
+      {kContentsSarAircraft, 60.5, 5.25, 120, 90.5,
+       "SAR aircraft       60.5000000 N   5.2500000 E  120.0 kn  90.5 deg"},
+      {kContentsExtendedClassB, 60.5, 5.25, 3.5, 10,
+       "class B extended   60.5000000 N   5.2500000 E    3.5 kn  10.0 deg  \"BUOY\", type 1, 10 x 4 m"},
+      {kContentsAidToNavigation, 60.5, 5.25, 0, 0,
+       "aid to navigation  60.5000000 N   5.2500000 E  \"BUOY\", aid type 1, 10 x 4 m"},
+      {kContentsLongRange, 60.5, 5.25, 63, 511,
+       "long-range         60.5000000 N   5.2500000 E    n/a kn    n/a deg  under way using engine"},
+      {kContentsPosition | kContentsOwnShip, 60.5, 5.25, 0, 0,
+       "position (own)     60.5000000 N   5.2500000 E    0.0 kn   0.0 deg  under way using engine"},
+  };
+  for (const auto& c : cases) {
+    CRawDataAis record;
+    record.m_nContents = c.contents;
+    record.m_nClass = kClassA;
+    record.m_nMMSI = 111232506;
+    record.m_nNavStatus = 0;
+    record.m_dLatitude = c.lat;
+    record.m_dLongitude = c.lon;
+    record.m_dSpeed = c.speed;
+    record.m_dCourse = c.course;
+    record.m_nShipType = 1;
+    record.m_dToBow = record.m_dToStern = 5;
+    record.m_dToPort = record.m_dToStarboard = 2;
+    record.m_strName = u"BUOY";
+    EXPECT_EQ(vf::host::DescribeRecord(record), "00:00:00.000 UTC  111232506  A     " + c.shown);
+  }
+}
+
 TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
   const auto start = vf::host::RecordTally::Clock::now();
   vf::host::RecordTally tally(start);
@@ -193,9 +233,18 @@ TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
   tally.Add(kContentsBaseStation);
   EXPECT_EQ(tally.Summary(), "37 records: 30 position, 1 base station, 6 static part B");
   EXPECT_EQ(tally.StatusLine(kStatusRunning, start + milliseconds(500)),
-            "37 records: 30 position, 1 base station, 6 static part B; 0.0/s; plug-in running");
+            "plug-in running; 0.0/s; 37 records: 30 position, 1 base station, 6 static part B");
   EXPECT_EQ(tally.StatusLine(kStatusLinkFailed, start + milliseconds(2000)),
-            "37 records: 30 position, 1 base station, 6 static part B; 18.5/s; plug-in link failed (status 2)");
+            "plug-in link failed (status 2); 18.5/s; 37 records: 30 position, 1 base station, 6 static part B");
+  // Every kind is named, own-ship records among them: the kinds add up.
+  vf::host::RecordTally more(start);
+  for (const int contents : std::initializer_list<int>{kContentsSarAircraft, kContentsExtendedClassB,
+                                                      kContentsAidToNavigation,
+                             kContentsLongRange, kContentsPosition | kContentsOwnShip, 0}) {
+    more.Add(static_cast<uint16_t>(contents));
+  }
+  EXPECT_EQ(more.Summary(), "6 records: 1 position, 1 SAR aircraft, 1 class B extended, 1 aid to navigation, 1 "
+                            "long-range, 1 of an unknown kind (1 of them own ship)");
   EXPECT_EQ(vf::host::RecordTally().Summary(), "0 records");
 
   // What the plug-in said it could not post, counted from this run's start.

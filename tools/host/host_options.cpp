@@ -91,8 +91,13 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
       ->check(vf::tools::Number(0, 1e9, true, "a number of seconds"));
   app.add_option("--json", scratch.json,
                  "one JSON object per record (JSON Lines), named as the record's fields;\n"
+                 "only the fields its kind of message carries;\n"
                  "--json gpsd: as gpsdecode -j prints it: gpsd's names and units, only the\n"
-                 "fields the message sets, texts trimmed")
+                 "fields the message sets, texts trimmed. \"type\" is printed where the record\n"
+                 "tells it; a position of types 1-3 has none (the record does not say which),\n"
+                 "and lacks the keys it cannot carry: turn, heading, accuracy, second,\n"
+                 "maneuver, raim, radio (type 5 lacks imo, eta, draught, dte, ais_version,\n"
+                 "epfd). Type 24 parts come out one object each, as gpsdecode prints them.")
       ->type_name("[gpsd]")
       ->check(vf::tools::OneOf({kRecordJson, "gpsd"}));
   app.add_flag("--quiet", options.quiet, "no line per record, only the counts at the end");

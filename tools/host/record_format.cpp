@@ -49,31 +49,92 @@ std::string TimeOfDay(double unixSeconds) {
   return Printf("%02d:%02d:%02d.%03d UTC", utc.tm_hour, utc.tm_min, utc.tm_sec, milliseconds);
 }
 
+uint16_t KindOf(const CRawDataAis& record) { return static_cast<uint16_t>(record.m_nContents & ~kContentsOwnShip); }
+
+// The fields each kind of record carries: the others hold nothing the
+// message said, and are not shown.
+struct Carried {
+  bool position, motion, navStatus, shipType, dimensions, name, callSign, destination;
+};
+
+Carried CarriedBy(uint16_t kind) {
+  switch (kind) {
+    case kContentsPosition: return {true, true, true, false, false, false, false, false};
+    case kContentsBaseStation: return {true, false, false, false, false, false, false, false};
+    case kContentsStaticVoyage: return {false, false, false, true, true, true, true, true};
+    case kContentsClassBPosition: return {true, true, false, false, false, false, false, false};
+    case kContentsStaticPartA: return {false, false, false, false, false, true, false, false};
+    case kContentsStaticPartB: return {false, false, false, true, true, false, true, false};
+    case kContentsSarAircraft: return {true, true, false, false, false, false, false, false};
+    case kContentsExtendedClassB: return {true, true, false, true, true, true, false, false};
+    case kContentsAidToNavigation: return {true, false, false, true, true, true, false, false};
+    case kContentsLongRange: return {true, true, true, false, false, false, false, false};
+  }
+  return {};
+}
+
+// The values a message sends for "not available", by kind: speed and course
+// in the record's units.
+struct NotAvailable {
+  double speed, course;
+};
+
+NotAvailable NotAvailableOf(uint16_t kind) {
+  switch (kind) {
+    case kContentsSarAircraft: return {1023, 360};
+    case kContentsLongRange: return {63, 511};
+  }
+  return {102.3, 360};
+}
+
+bool Near(double value, double code) { return std::fabs(value - code) < 1e-6; }
+
+bool PositionAvailable(const CRawDataAis& record) {
+  return !Near(record.m_dLatitude, 91) && !Near(record.m_dLongitude, 181);
+}
+
 std::string Position(const CRawDataAis& record) {
+  if (!PositionAvailable(record)) return Printf("%-26s", "position n/a");  // as wide as a position
   return Printf("%10.7f %c %11.7f %c", std::fabs(record.m_dLatitude), record.m_dLatitude < 0 ? 'S' : 'N',
                 std::fabs(record.m_dLongitude), record.m_dLongitude < 0 ? 'W' : 'E');
 }
 
 std::string Motion(const CRawDataAis& record) {
-  return Printf("%5.1f kn %5.1f deg", record.m_dSpeed, record.m_dCourse);
+  const NotAvailable codes = NotAvailableOf(KindOf(record));
+  const std::string speed = Near(record.m_dSpeed, codes.speed) ? "  n/a kn" : Printf("%5.1f kn", record.m_dSpeed);
+  const std::string course =
+      Near(record.m_dCourse, codes.course) ? "   n/a deg" : Printf("%5.1f deg", record.m_dCourse);
+  return speed + " " + course;
+}
+
+std::string Size(const CRawDataAis& record) {
+  return Printf("%g x %g m", record.m_dToBow + record.m_dToStern, record.m_dToPort + record.m_dToStarboard);
 }
 
 std::string Dimensions(const CRawDataAis& record) {
-  return Printf("type %d, %g x %g m", record.m_nShipType, record.m_dToBow + record.m_dToStern,
-                record.m_dToPort + record.m_dToStarboard);
+  return Printf("type %d, ", record.m_nShipType) + Size(record);
 }
 
+std::string Quoted(const CWideString& text) { return "\"" + Visible(text) + "\""; }
+
 std::string Details(const CRawDataAis& record) {
-  switch (record.m_nContents) {
+  switch (KindOf(record)) {
     case kContentsPosition:
+    case kContentsLongRange:
       return Position(record) + "  " + Motion(record) + "  " + NavigationalStatus(record.m_nNavStatus);
     case kContentsBaseStation: return Position(record);
     case kContentsStaticVoyage:
-      return "\"" + Visible(record.m_strName) + "\" call sign " + Visible(record.m_strCallSign) + ", " +
-             Dimensions(record) + ", to \"" + Visible(record.m_strDestination) + "\"";
-    case kContentsClassBPosition: return Position(record) + "  " + Motion(record);
-    case kContentsStaticPartA: return "\"" + Visible(record.m_strName) + "\"";
+      return Quoted(record.m_strName) + " call sign " + Visible(record.m_strCallSign) + ", " + Dimensions(record) +
+             ", to " + Quoted(record.m_strDestination);
+    case kContentsClassBPosition:
+    case kContentsSarAircraft: return Position(record) + "  " + Motion(record);
+    case kContentsStaticPartA: return Quoted(record.m_strName);
     case kContentsStaticPartB: return "call sign " + Visible(record.m_strCallSign) + ", " + Dimensions(record);
+    case kContentsExtendedClassB:
+      return Position(record) + "  " + Motion(record) + "  " + Quoted(record.m_strName) + ", " + Dimensions(record);
+    case kContentsAidToNavigation:
+      return Position(record) + "  " + Quoted(record.m_strName) + Printf(", aid type %d, ", record.m_nShipType) +
+             Size(record);
   }
   return "";
 }
@@ -202,21 +263,26 @@ class JsonObject {
 }  // namespace
 
 const char* ContentsName(uint16_t contents) {
-  switch (contents) {
+  switch (contents & ~kContentsOwnShip) {
     case kContentsPosition: return "position";
     case kContentsBaseStation: return "base station";
     case kContentsStaticVoyage: return "static and voyage";
     case kContentsClassBPosition: return "class B position";
     case kContentsStaticPartA: return "static part A";
     case kContentsStaticPartB: return "static part B";
+    case kContentsSarAircraft: return "SAR aircraft";
+    case kContentsExtendedClassB: return "class B extended";
+    case kContentsAidToNavigation: return "aid to navigation";
+    case kContentsLongRange: return "long-range";
   }
   return "unknown";
 }
 
 std::string DescribeRecord(const CRawDataAis& record) {
-  return TimeOfDay(record.m_dTime) + Printf("  %9u  %-4s  %-17s  ", record.m_nMMSI, ClassName(record.m_nClass),
-                                            ContentsName(record.m_nContents)) +
-         Details(record);
+  const std::string kind = std::string(ContentsName(record.m_nContents)) +
+                           ((record.m_nContents & kContentsOwnShip) != 0 ? " (own)" : "");
+  return TimeOfDay(record.m_dTime) +
+         Printf("  %9u  %-4s  %-17s  ", record.m_nMMSI, ClassName(record.m_nClass), kind.c_str()) + Details(record);
 }
 
 namespace {
@@ -250,7 +316,7 @@ JsonObject& GpsdDimensions(JsonObject& json, const CRawDataAis& record) {
 void AppendRecordGpsdJson(const CRawDataAis& record, std::string& out) {
   JsonObject json(out);
   json.Word("class", "AIS");
-  switch (record.m_nContents & ~kContentsOwnShip) {
+  switch (KindOf(record)) {
     case kContentsPosition:
       GpsdMotion(json.Integer("mmsi", record.m_nMMSI).Integer("status", record.m_nNavStatus), record, 0.1);
       break;
@@ -295,29 +361,31 @@ void AppendRecordGpsdJson(const CRawDataAis& record, std::string& out) {
 }
 
 void AppendRecordJson(const CRawDataAis& record, std::string& out) {
-  JsonObject(out)
-      .Integer("m_nType", record.m_nType)
+  const Carried carried = CarriedBy(KindOf(record));
+  JsonObject json(out);
+  json.Integer("m_nType", record.m_nType)
       .Integer("m_nContents", record.m_nContents)
       .Integer("m_nDeviceId", record.m_nDeviceId)
       .Fixed("m_dTime", record.m_dTime, 3)
       .Fixed("m_dTimeOffset", record.m_dTimeOffset, 3)
       .Integer("m_nMMSI", record.m_nMMSI)
       .Integer("m_nTimeReceived", record.m_nTimeReceived)
-      .Integer("m_nShipType", record.m_nShipType)
-      .Integer("m_nNavStatus", record.m_nNavStatus)
-      .Integer("m_nClass", record.m_nClass)
-      .Fixed("m_dLatitude", record.m_dLatitude, 7)
-      .Fixed("m_dLongitude", record.m_dLongitude, 7)
-      .Fixed("m_dSpeed", record.m_dSpeed, 1)
-      .Fixed("m_dCourse", record.m_dCourse, 1)
-      .General("m_dToBow", record.m_dToBow)
-      .General("m_dToStern", record.m_dToStern)
-      .General("m_dToPort", record.m_dToPort)
-      .General("m_dToStarboard", record.m_dToStarboard)
-      .Text("m_strCallSign", record.m_strCallSign)
-      .Text("m_strName", record.m_strName)
-      .Text("m_strDestination", record.m_strDestination)
-      .Close();
+      .Integer("m_nClass", record.m_nClass);
+  // Only what the message carried: a static record has no position to show.
+  if (carried.shipType) json.Integer("m_nShipType", record.m_nShipType);
+  if (carried.navStatus) json.Integer("m_nNavStatus", record.m_nNavStatus);
+  if (carried.position) json.Fixed("m_dLatitude", record.m_dLatitude, 7).Fixed("m_dLongitude", record.m_dLongitude, 7);
+  if (carried.motion) json.Fixed("m_dSpeed", record.m_dSpeed, 1).Fixed("m_dCourse", record.m_dCourse, 1);
+  if (carried.dimensions) {
+    json.General("m_dToBow", record.m_dToBow)
+        .General("m_dToStern", record.m_dToStern)
+        .General("m_dToPort", record.m_dToPort)
+        .General("m_dToStarboard", record.m_dToStarboard);
+  }
+  if (carried.callSign) json.Text("m_strCallSign", record.m_strCallSign);
+  if (carried.name) json.Text("m_strName", record.m_strName);
+  if (carried.destination) json.Text("m_strDestination", record.m_strDestination);
+  json.Close();
 }
 
 std::string ConfigJson(const CCfgDevice& config) {

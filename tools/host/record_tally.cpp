@@ -26,8 +26,12 @@ RecordTally::RecordTally(Clock::time_point start) : m_mark(start) {}
 
 void RecordTally::Add(uint16_t contents) {
   ++m_total;
-  if (std::has_single_bit(contents) && std::countr_zero(contents) < static_cast<int>(kKinds)) {
-    ++m_byKind[static_cast<size_t>(std::countr_zero(contents))];
+  if ((contents & kContentsOwnShip) != 0) ++m_ownShip;
+  const auto kind = static_cast<uint16_t>(contents & ~kContentsOwnShip);
+  if (std::has_single_bit(kind) && std::countr_zero(kind) < static_cast<int>(kKinds)) {
+    ++m_byKind[static_cast<size_t>(std::countr_zero(kind))];
+  } else {
+    ++m_unknown;
   }
 }
 
@@ -39,6 +43,8 @@ std::string RecordTally::Summary() const {
     text += separator + std::to_string(m_byKind[kind]) + " " + ContentsName(static_cast<uint16_t>(1u << kind));
     separator = ", ";
   }
+  if (m_unknown > 0) text += separator + std::to_string(m_unknown) + " of an unknown kind";
+  if (m_ownShip > 0) text += " (" + std::to_string(m_ownShip) + " of them own ship)";
   if (m_notPosted > 0) text += "; " + std::to_string(m_notPosted) + " not posted";
   return text;
 }
@@ -53,7 +59,8 @@ std::string RecordTally::StatusLine(uint32_t pluginStatus, Clock::time_point now
   }
   char rate[32];
   std::snprintf(rate, sizeof rate, "%.1f/s", m_rate);
-  return Summary() + "; " + rate + "; " + StatusName(pluginStatus);
+  // Status and rate first: a narrow terminal cuts the line's end.
+  return std::string(StatusName(pluginStatus)) + "; " + rate + "; " + Summary();
 }
 
 }  // namespace vf::host

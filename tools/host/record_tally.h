@@ -20,15 +20,17 @@ class RecordTally {
   // The records the plug-in said it could not post (its trace).
   void SetNotPosted(int64_t count) { m_notPosted = count; }
 
-  // "1234 records: 800 position, 20 base station, ...; 18.2/s; plug-in running"
+  // "plug-in running; 18.2/s; 1234 records: 800 position, 20 base station, ..."
   // with the rate over the last few seconds.
   std::string StatusLine(uint32_t pluginStatus, Clock::time_point now = Clock::now());
   // "1234 records: 800 position, ..." for the end of a run.
   std::string Summary() const;
 
  private:
-  static constexpr size_t kKinds = 6;  // the record contents bits, lowest first
+  static constexpr size_t kKinds = 10;  // the record contents bits, lowest first
   std::array<uint64_t, kKinds> m_byKind{};
+  uint64_t m_unknown = 0;  // no kind bit, or several
+  uint64_t m_ownShip = 0;  // of any kind
   uint64_t m_total = 0;
   int64_t m_notPosted = 0;
   uint64_t m_totalAtMark = 0;
