@@ -5,4 +5,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-./build/tools/ais-host --plugin build/AIS.so --duration 10 "$@"
+./build/tools/ais-host --plugin build/AIS.so --simulate --duration 10 "$@"

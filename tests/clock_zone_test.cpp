@@ -43,7 +43,7 @@ TEST_P(ClockInARealZone, StampsUtcOnTheDaysTheClocksChange) {
       std::string("ASAN_OPTIONS=") + (sanitizer != nullptr ? sanitizer : "") + ":verify_asan_link_order=0";
   const pid_t pid = vf::test::Spawn({"faketime", c.localTime, CLOCK_PROBE_PATH, c.anchor},
                                     {"TZ=Europe/Berlin", "FAKETIME_DONT_FAKE_MONOTONIC=1", asanOptions},
-                                    {"", "", &output});
+                                    {.outputPipe = &output});
   ASSERT_GT(pid, 0) << "faketime (Debian package faketime) must be installed";
   std::string text;
   char buffer[64];

@@ -33,7 +33,7 @@ using vf::platform::ToPixels;
 
 // A program run to its end, its output ignored: xdotool and import.
 int RunTool(const std::vector<std::string>& arguments, const std::string& display) {
-  const pid_t pid = vf::test::Spawn(arguments, {"DISPLAY=" + display}, {"/dev/null", ""});
+  const pid_t pid = vf::test::Spawn(arguments, {"DISPLAY=" + display}, {.output = "/dev/null"});
   int status = 0;
   return pid > 0 && waitpid(pid, &status, 0) == pid ? vf::test::ExitCodeOf(status) : -1;
 }

@@ -2,6 +2,7 @@
 // program itself run as a user runs it, against its built-in simulator, a
 // link that cannot open, and Ctrl-C.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -101,6 +102,29 @@ TEST(HostOptions, OutputAndRunOptions) {
     const auto without = Parse({option}, error);
     ASSERT_TRUE(without) << error;
     EXPECT_FALSE(vf::host::UsesBuiltInSimulator(*without)) << option;
+    EXPECT_FALSE(vf::host::ReadsStandardInput(*without, false)) << option;
+  }
+  // With nothing named, standard input is read unless it is a terminal or
+  // the simulator is asked for; a receiver named is read whatever input is.
+  const struct {
+    std::vector<std::string> arguments;
+    bool terminal, simulator, standardInput;
+  } feeds[] = {
+      {{}, true, true, false},
+      {{}, false, false, true},
+      {{"--simulate"}, false, true, false},
+      {{"--vessels", "8"}, false, true, false},
+      {{"--sim-rate", "50"}, false, true, false},
+      {{"--tcp", "127.0.0.1:10110"}, false, false, false},
+      {{"--file", "/dev/null"}, false, false, false},
+  };
+  for (const auto& feed : feeds) {
+    const auto parsed = Parse(feed.arguments, error);
+    ASSERT_TRUE(parsed) << error;
+    EXPECT_EQ(vf::host::UsesBuiltInSimulator(*parsed, feed.terminal), feed.simulator)
+        << testing::PrintToString(feed.arguments) << feed.terminal;
+    EXPECT_EQ(vf::host::ReadsStandardInput(*parsed, feed.terminal), feed.standardInput)
+        << testing::PrintToString(feed.arguments) << feed.terminal;
   }
   CCfgDevice config;
   vf::host::ApplyHostOptions(*options, config);
@@ -128,6 +152,8 @@ TEST(HostOptions, BadOptionsSayWhatIsWrong) {
       {{"--serial-port", "257"}, "--serial-port: expected a whole number from 1 to 256, not '257' (see --help)"},
       {{"--remote-port", "-1"}, "--remote-port: expected a whole number from 0 to 65535, not '-1' (see --help)"},
       {{"--sim-rate", "0"}, "--sim-rate: expected a positive number of sentences per second, not '0' (see --help)"},
+      {{"--file", "/no-such-recording"}, "--file /no-such-recording: No such file or directory"},
+      {{"--file", "/"}, "--file /: Is a directory"},
   };
   for (const auto& [arguments, message] : cases) {
     std::string error;
@@ -318,7 +344,7 @@ TEST(HostProgram, AFailedRunExitsWithItsCodeAndSaysWhy) {
 }
 
 // A receiver named by its device path: the host maps it to a COM number.
-// Ctrl-C stops the plug-in cleanly.
+// A hang-up stops the plug-in as cleanly as Ctrl-C.
 TEST(HostProgram, ASerialDeviceIsNamedByItsPath) {
   vf::test::SerialLoop receiver(1);
   HostProgram host;
@@ -332,7 +358,7 @@ TEST(HostProgram, ASerialDeviceIsNamedByItsPath) {
       },
       milliseconds(15000)))
       << host.Errors();
-  host.Interrupt();
+  host.Interrupt(SIGHUP);  // its terminal closed: a stop as clean as Ctrl-C's
   EXPECT_EQ(host.Wait(), 0);
   for (const std::string& said : {"serial device " + receiver.DevicePath() + " is COM1 for the plug-in",
                                   std::string("interrupted, stopping the plug-in\nstopped: result 0, status 0;")}) {
@@ -353,11 +379,14 @@ TEST(HostProgram, ARecordingIsReplayedToItsEnd) {
     out << "\\c:1700000000*5F\\!AIVDM,1,1,,A,B39>Jh00=p59UhK=C62a7wv5j000,0*07\n";
     out << "\\c:1700000001*5E\\!AIVDM,1,1,,A,B39>Jh00=p59UhK=C62a7wv5j000,0*07\n";
   }
-  for (const std::vector<std::string>& pace : {std::vector<std::string>{}, {"--rate", "500"}, {"--own-pace"}}) {
+  // The last row reads it as standard input, with no option naming it.
+  const std::vector<std::vector<std::string>> paces = {
+      {"--file", file.string()}, {"--file", file.string(), "--rate", "500"}, {"--file", file.string(), "--own-pace"}, {}};
+  for (const std::vector<std::string>& pace : paces) {
     HostProgram host;
-    std::vector<std::string> arguments = {"--file", file.string(), "--json", "--options", "TAGBLOCK=1;COUNTS=STOP"};
+    std::vector<std::string> arguments = {"--json", "--options", "TAGBLOCK=1;COUNTS=STOP"};
     arguments.insert(arguments.end(), pace.begin(), pace.end());
-    host.Start(arguments);
+    host.Start(arguments, {}, false, {.file = pace.empty() ? file.string() : "/dev/null"});
     ASSERT_EQ(host.Wait(), 0) << host.Errors();
     EXPECT_EQ(host.OutputLines().size(), 52u) << host.Errors();
     EXPECT_NE(host.Errors().find("\nDropped during this run: 1 with a wrong checksum, 0 not VDM,"), std::string::npos)
@@ -366,10 +395,43 @@ TEST(HostProgram, ARecordingIsReplayedToItsEnd) {
   std::filesystem::remove(file);
 }
 
+// `nc receiver 10110 | ais-host --json gpsd`: with no receiver named and
+// standard input not a terminal, the host reads it as gpsdecode does; lines
+// are decoded as they come through the pipe, and the run ends when the input
+// does. The end-of-input marker's record is not shown.
+TEST(HostProgram, StandardInputIsDecodedAsItComes) {
+  HostProgram host;
+  host.Start({"--json", "gpsd"}, {}, true, {.piped = true});
+  const std::string sentence = "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15\n";
+  std::string printed;
+  const auto readLines = [&](size_t count) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    char chunk[4096];
+    while (static_cast<size_t>(std::count(printed.begin(), printed.end(), '\n')) < count &&
+           std::chrono::steady_clock::now() < end) {
+      pollfd ready{host.OutputPipe(), POLLIN, 0};
+      if (poll(&ready, 1, 100) != 1) continue;
+      const ssize_t got = read(host.OutputPipe(), chunk, sizeof chunk);
+      if (got <= 0) break;
+      printed.append(chunk, static_cast<size_t>(got));
+    }
+    return static_cast<size_t>(std::count(printed.begin(), printed.end(), '\n'));
+  };
+  ASSERT_EQ(write(host.InputPipe(), (sentence + sentence + sentence).data(), 3 * sentence.size()),
+            static_cast<ssize_t>(3 * sentence.size()));
+  EXPECT_EQ(readLines(3), 3u) << "records while the input stays open\n" << host.Errors();
+  ASSERT_EQ(write(host.InputPipe(), sentence.data(), sentence.size()), static_cast<ssize_t>(sentence.size()));
+  host.CloseInputPipe();
+  EXPECT_EQ(host.Wait(milliseconds(10000)), 0) << host.Errors();
+  EXPECT_EQ(readLines(5), 4u) << printed;
+  EXPECT_EQ(printed.find("1073741823"), std::string::npos) << printed;
+  EXPECT_NE(host.Errors().find("standard input is served on tcp://127.0.0.1:"), std::string::npos) << host.Errors();
+}
+
 // `ais-host --json | head -3`: the reader goes, and so does the host.
 TEST(HostProgram, AClosedOutputEndsTheRun) {
   HostProgram host;
-  host.Start({"--json"}, {}, true);
+  host.Start({"--json", "--simulate"}, {}, true);
   size_t lines = 0;
   char chunk[256];
   for (ssize_t got; lines < 3 && (got = read(host.OutputPipe(), chunk, sizeof chunk)) > 0;) {

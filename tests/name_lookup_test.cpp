@@ -26,7 +26,7 @@ class StopDuringLookup : public testing::TestWithParam<LookupCase> {};
 
 TEST_P(StopDuringLookup, EndsTheRunAtOnceAndTracesNoFailure) {
   int output = -1;
-  const pid_t pid = vf::test::Spawn({STOP_DURING_LOOKUP_PATH, GetParam().mode}, {}, {"", "", &output});
+  const pid_t pid = vf::test::Spawn({STOP_DURING_LOOKUP_PATH, GetParam().mode}, {}, {.outputPipe = &output});
   ASSERT_GT(pid, 0);
   std::string text;
   char buffer[256];

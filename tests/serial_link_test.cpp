@@ -245,7 +245,7 @@ TEST(SerialLink, AnotherProgramGetsThePortOnlyWhenNobodyHoldsIt) {
   // link's result code.
   const auto otherProgramOpens = [](const char* how) {
     int output = -1;
-    const pid_t pid = vf::test::Spawn({SERIAL_OPEN_PATH, how, std::to_string(kPort)}, {}, {"", "", &output});
+    const pid_t pid = vf::test::Spawn({SERIAL_OPEN_PATH, how, std::to_string(kPort)}, {}, {.outputPipe = &output});
     std::string text;
     char buffer[64];
     for (ssize_t got; (got = read(output, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(got));

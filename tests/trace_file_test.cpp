@@ -258,7 +258,7 @@ class WindowHolder {
  public:
   explicit WindowHolder(const char* title, const std::vector<std::string>& settings = {}) {
     int output = -1;
-    m_pid = vf::test::Spawn({WINDOW_HOLDER_PATH, title}, settings, {"", "", &output});
+    m_pid = vf::test::Spawn({WINDOW_HOLDER_PATH, title}, settings, {.outputPipe = &output});
     std::string said;
     char c = 0;
     while (said != "ready\n" && read(output, &c, 1) == 1) said += c;

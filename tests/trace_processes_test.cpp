@@ -26,7 +26,7 @@ struct Child {
 
 Child Spawn(const std::string& mode, const std::string& name, int count) {
   Child child;
-  child.pid = vf::test::Spawn({TRACE_WRITER_PATH, mode, name, std::to_string(count)}, {}, {"", "", &child.output});
+  child.pid = vf::test::Spawn({TRACE_WRITER_PATH, mode, name, std::to_string(count)}, {}, {.outputPipe = &child.output});
   return child;
 }
 

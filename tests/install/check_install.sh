@@ -20,3 +20,9 @@ export PKG_CONFIG_PATH=$work/prefix/lib/pkgconfig
 c++ "$source/small_host.cpp" -o "$work/with-pkg-config" $(pkg-config --cflags --libs vestrafold-ais)
 "$work/with-pkg-config" "$(pkg-config --variable=plugin vestrafold-ais)"
 "$work/prefix/bin/ais-host" --help | head -1
+"$work/prefix/bin/ais-host" --version
+# The manual pages, made from --help and --version.
+for program in ais-host ais-sim; do
+  grep -q "^\.SH NAME" "$work/prefix/share/man/man1/$program.1"
+  grep -q "$program 9\.1\.64\.511" "$work/prefix/share/man/man1/$program.1"
+done

@@ -34,9 +34,13 @@ inline std::vector<std::string> EnvironmentWith(const std::vector<std::string>& 
 
 // Where a child's standard output or error goes: this process's own (empty),
 // a file written from its start, or (output only) a pipe this process reads.
+// Its standard input: this process's own, a file, or a pipe this process
+// writes.
 struct ChildOutputs {
-  std::string output, errors;
+  std::string output{}, errors{};
   int* outputPipe = nullptr;  // set: receives the read end of the child's standard output
+  std::string input{};        // a file to read as standard input
+  int* inputPipe = nullptr;   // set: receives the write end of the child's standard input
 };
 
 // Starts `arguments` (a path, or a name found on PATH) with the environment
@@ -53,8 +57,15 @@ inline pid_t Spawn(std::vector<std::string> arguments, const std::vector<std::st
 
   int pipeEnds[2] = {-1, -1};
   if (outputs.outputPipe != nullptr && pipe2(pipeEnds, O_CLOEXEC) != 0) return -1;
+  int inputEnds[2] = {-1, -1};
+  if (outputs.inputPipe != nullptr && pipe2(inputEnds, O_CLOEXEC) != 0) return -1;
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
+  if (inputEnds[0] >= 0) {
+    posix_spawn_file_actions_adddup2(&files, inputEnds[0], STDIN_FILENO);
+  } else if (!outputs.input.empty()) {
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, outputs.input.c_str(), O_RDONLY, 0);
+  }
   if (pipeEnds[1] >= 0) {
     posix_spawn_file_actions_adddup2(&files, pipeEnds[1], STDOUT_FILENO);
   } else if (!outputs.output.empty()) {
@@ -69,6 +80,10 @@ inline pid_t Spawn(std::vector<std::string> arguments, const std::vector<std::st
   if (pipeEnds[1] >= 0) {
     close(pipeEnds[1]);
     *outputs.outputPipe = pipeEnds[0];
+  }
+  if (inputEnds[0] >= 0) {
+    close(inputEnds[0]);
+    *outputs.inputPipe = inputEnds[1];
   }
   return pid;
 }

@@ -21,6 +21,13 @@ namespace vf::test {
 
 using std::chrono::milliseconds;
 
+// Where the program's standard input comes from: nothing (/dev/null, not a
+// terminal), a file, or a pipe the test writes (HostProgram::InputPipe()).
+struct HostInput {
+  std::string file = "/dev/null";
+  bool piped = false;
+};
+
 class HostProgram {
  public:
   HostProgram() {
@@ -35,6 +42,7 @@ class HostProgram {
       waitpid(m_pid, nullptr, 0);
     }
     if (m_outputPipe >= 0) close(m_outputPipe);
+    if (m_inputPipe >= 0) close(m_inputPipe);
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
   }
@@ -43,13 +51,15 @@ class HostProgram {
   // remove ("NAME=" with nothing after it). With `pipedOutput` the standard
   // output is a pipe for OutputPipe() instead of a file.
   void Start(std::vector<std::string> arguments, const std::vector<std::string>& environment = {},
-             bool pipedOutput = false) {
+             bool pipedOutput = false, const HostInput& input = {}) {
     arguments.insert(arguments.begin(), {AIS_HOST_PATH, "--plugin", AIS_PLUGIN_PATH});
     std::vector<std::string> settings = {"PROGRAMDATA=" + m_folder.string(),
                                          "VF_OBJECT_NAMESPACE=" + m_folder.filename().string()};
     settings.insert(settings.end(), environment.begin(), environment.end());
-    m_pid = Spawn(arguments, settings, {(m_folder / "stdout").string(), (m_folder / "stderr").string(),
-                                        pipedOutput ? &m_outputPipe : nullptr});
+    m_pid = Spawn(arguments, settings,
+                  {(m_folder / "stdout").string(), (m_folder / "stderr").string(),
+                   pipedOutput ? &m_outputPipe : nullptr, input.piped ? "" : input.file,
+                   input.piped ? &m_inputPipe : nullptr});
     ASSERT_GT(m_pid, 0);
   }
 
@@ -61,8 +71,13 @@ class HostProgram {
     m_pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  void Interrupt() const { kill(m_pid, SIGINT); }
+  void Interrupt(int signal = SIGINT) const { kill(m_pid, signal); }
   int OutputPipe() const { return m_outputPipe; }
+  int InputPipe() const { return m_inputPipe; }
+  void CloseInputPipe() {
+    close(m_inputPipe);
+    m_inputPipe = -1;
+  }
   void CloseOutputPipe() {
     close(m_outputPipe);
     m_outputPipe = -1;
@@ -85,6 +100,7 @@ class HostProgram {
   std::filesystem::path m_folder;
   pid_t m_pid = -1;
   int m_outputPipe = -1;
+  int m_inputPipe = -1;
 };
 
 }  // namespace vf::test

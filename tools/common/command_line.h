@@ -60,15 +60,32 @@ inline CLI::Validator OneOf(std::vector<std::string> names) {
   return CLI::IsMember(std::move(names)).description("");
 }
 
+// "PROGRAM VERSION", as --version prints it.
+inline std::string VersionLine(const std::string& program) { return program + " " + VF_TOOLS_VERSION; }
+
+// --version, which prints VersionLine of the app's name.
+inline void AddVersionFlag(CLI::App& app) {
+  app.set_version_flag("--version", VersionLine(app.get_name()), "print the version and exit");
+}
+
+// What a command line asked for instead of a run.
+struct InfoRequest {
+  bool help = false;     // --help
+  bool version = false;  // --version
+};
+
 // Parses `arguments` (without the program's name); on a bad command line
-// returns false with `error` saying what is wrong. --help sets `help`.
-inline bool ParseCommandLine(CLI::App& app, const std::vector<std::string>& arguments, bool& help,
+// returns false with `error` saying what is wrong. --help and --version are
+// noted in `info`.
+inline bool ParseCommandLine(CLI::App& app, const std::vector<std::string>& arguments, InfoRequest& info,
                              std::string& error) {
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());  // as CLI11 takes them
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    help = true;
+    info.help = true;
+  } catch (const CLI::CallForVersion&) {
+    info.version = true;
   } catch (const CLI::ParseError& failure) {
     error = std::string(failure.what()) + " (see --help)";
     return false;

@@ -9,6 +9,10 @@
 
 namespace vf::host {
 
+// The MMSI of the record that follows a recording's last line (30 bits set:
+// no station has it). The host takes it off the queue without showing it.
+constexpr uint32_t kEndOfInputMmsi = 0x3FFFFFFF;
+
 class EmbeddedFeed {
  public:
   EmbeddedFeed();
@@ -20,11 +24,12 @@ class EmbeddedFeed {
   // connects (0 sentences per second: the fleet's own pace); false with
   // `error` when it cannot.
   bool Start(size_t vessels, double linesPerSecond, std::string& error);
-  // Serves the lines of a recording ("-": standard input) once: as fast as
-  // the plug-in reads them, at `linesPerSecond`, or, with `ownPace`, at the
-  // pace of the tag blocks' c: times.
+  // Serves the lines of a recording ("-": standard input) once, as they
+  // can be read (a pipe's lines as they come): as fast as the plug-in reads
+  // them, at `linesPerSecond`, or, with `ownPace`, at the pace of the tag
+  // blocks' c: times; then the end-of-input record's sentence.
   bool StartRecording(const std::string& path, double linesPerSecond, bool ownPace, std::string& error);
-  // Whether a recording has been sent to its end.
+  // Whether a recording has been sent to its end, its marker included.
   bool Finished() const;
   uint16_t Port() const;
 

@@ -1,5 +1,9 @@
 #include "host_options.h"
 
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
 #include <map>
 #include <utility>
 
@@ -9,6 +13,27 @@
 
 namespace vf::host {
 namespace {
+
+// A regular file (or a pipe) that can be opened for reading; else false,
+// with the system's reason.
+bool CanReadFile(const std::string& path, std::string& reason) {
+  std::error_code failure;
+  const auto status = std::filesystem::status(path, failure);
+  if (failure) {
+    reason = failure.message();
+    return false;
+  }
+  if (std::filesystem::is_directory(status)) {
+    reason = std::make_error_code(std::errc::is_a_directory).message();
+    return false;
+  }
+  if (!std::ifstream(path)) {
+    reason = std::make_error_code(std::errc::permission_denied).message();
+    return false;
+  }
+  return true;
+}
+
 
 bool ParseInteger(const std::string& text, int64_t low, int64_t high, int32_t& out) {
   int64_t value = 0;
@@ -77,6 +102,7 @@ struct Scratch {
 };
 
 void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
+  vf::tools::AddVersionFlag(app);
   app.description(
       "Loads the AIS receiver plug-in, starts it on a link and prints every target record it posts.\n"
       "Without a receiver option the plug-in reads the built-in simulator over loopback TCP.");
@@ -115,7 +141,9 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
         ->type_name("N")
         ->check(vf::tools::WholeNumber(low, high));
   };
-  const std::string receiver = "Receiver (default: the built-in simulator)";
+  const std::string receiver =
+      "Receiver (default: standard input when it is not a terminal, as gpsdecode reads it; else the built-in "
+      "simulator)";
   app.option_defaults()->group(receiver);  // the options that follow
   app.add_option("receiver", scratch.receiver, "tcp://HOST:PORT or udp://[HOST]:PORT")
       ->type_name("URL");
@@ -170,6 +198,8 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
 
   const std::string simulator = "Built-in simulator";
   app.option_defaults()->group(simulator);  // the options that follow
+  app.add_flag("--simulate", options.simulate,
+               "serve the built-in simulator's traffic (so do --vessels and --sim-rate)");
   app.add_option("--vessels", options.vessels, "stations in the simulated fleet, 1 to 100000 (default 20)")
       ->type_name("N")
       ->check(vf::tools::WholeNumber(1, 100000));
@@ -188,6 +218,8 @@ std::string HostUsage() {
   return app.help();
 }
 
+std::string HostVersion() { return vf::tools::VersionLine("ais-host"); }
+
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error) {
   // "--json" takes "gpsd" as its form only when that word follows it;
   // whatever else follows (a receiver, say) is not its value.
@@ -204,8 +236,11 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
   Scratch scratch;
   CLI::App app("", "ais-host");
   DescribeOptions(app, options, scratch);
-  if (!vf::tools::ParseCommandLine(app, rewritten, options.showHelp, error)) return std::nullopt;
-  if (options.showHelp) return options;
+  vf::tools::InfoRequest info;
+  if (!vf::tools::ParseCommandLine(app, rewritten, info, error)) return std::nullopt;
+  options.showHelp = info.help;
+  options.showVersion = info.version;
+  if (info.help || info.version) return options;
   options.json = app.count("--json") > 0;
   options.gpsdJson = scratch.json == "gpsd";
   if (!scratch.crc.empty()) options.checksum = scratch.crc == "on";
@@ -231,13 +266,32 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& argu
     error = "--plugin PATH is required: the path of AIS.so";
     return std::nullopt;
   }
+  options.simulate = options.simulate || app.count("--vessels") > 0 || app.count("--sim-rate") > 0;
+  if (options.recording && *options.recording != "-" && !CanReadFile(*options.recording, error)) {
+    error = "--file " + *options.recording + ": " + error;
+    return std::nullopt;
+  }
   return options;
 }
 
 constexpr int32_t kReceiverSerialSpeed = 38400;
 
-bool UsesBuiltInSimulator(const HostOptions& options) {
+namespace {
+
+// Nothing to read named: neither a receiver nor a recording, and more than
+// the dialog or the configuration record asked for.
+bool NeedsAFeed(const HostOptions& options) {
   return !options.connectionType && !options.recording && !options.configure && !options.noStart;
+}
+
+}  // namespace
+
+bool UsesBuiltInSimulator(const HostOptions& options, bool standardInputIsTerminal) {
+  return NeedsAFeed(options) && (options.simulate || standardInputIsTerminal);
+}
+
+bool ReadsStandardInput(const HostOptions& options, bool standardInputIsTerminal) {
+  return NeedsAFeed(options) && !options.simulate && !standardInputIsTerminal;
 }
 
 void ApplyHostOptions(const HostOptions& options, CCfgDevice& config) {

@@ -14,12 +14,14 @@ struct HostOptions {
   std::string pluginPath;
   double durationSeconds = 0.0;  // 0: until Ctrl-C
   bool showHelp = false;
+  bool showVersion = false;
   bool json = false;        // JSON Lines instead of readable lines
   bool gpsdJson = false;    // those lines as gpsdecode -j prints them
   bool quiet = false;       // no line per record, only the counts
   bool monitor = false;     // open a "Communications Monitor" window
   bool configure = false;   // the plug-in's dialog before starting
   bool noStart = false;     // print the configuration record and exit
+  bool simulate = false;    // the built-in simulator, whatever standard input is
   size_t vessels = 20;      // the built-in simulator's fleet
   std::optional<std::string> recording;  // a file of NMEA lines to serve instead ("-": standard input)
   double replayRate = 0;    // its lines per second; 0: as fast as the plug-in reads
@@ -37,10 +39,14 @@ struct HostOptions {
 // Parses argv; on a bad option returns nothing and sets `error`.
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& arguments, std::string& error);
 std::string HostUsage();
+std::string HostVersion();  // "ais-host 9.1.64.511"
 
-// No receiver chosen (serial, TCP, UDP or the dialog): the host feeds the
-// plug-in from its built-in simulator.
-bool UsesBuiltInSimulator(const HostOptions& options);
+// No receiver or recording named (and more asked than the dialog or the
+// record): the host feeds the plug-in from its built-in simulator when asked
+// (--simulate, --vessels, --sim-rate) or when standard input is a terminal;
+// otherwise it reads standard input, as gpsdecode does.
+bool UsesBuiltInSimulator(const HostOptions& options, bool standardInputIsTerminal = true);
+bool ReadsStandardInput(const HostOptions& options, bool standardInputIsTerminal);
 
 // Applies the options that were given to a configuration.
 void ApplyHostOptions(const HostOptions& options, CCfgDevice& config);

@@ -76,7 +76,14 @@ class Receiver {
       for (const VfMessage& message : std::span(messages, static_cast<size_t>(taken))) {
         if (message.message != kAisWmUser || message.wParam != kAisRecordWParam) continue;
         auto* record = reinterpret_cast<CRawData*>(message.lParam);
-        if (record->m_nType == RAW_DATA_TYPE_AIS) Show(*static_cast<const CRawDataAis*>(record));
+        if (record->m_nType == RAW_DATA_TYPE_AIS) {
+          const auto& ais = *static_cast<const CRawDataAis*>(record);
+          if (ais.m_nMMSI == vf::host::kEndOfInputMmsi) {
+            m_bEndOfInput = true;  // the recording's marker: every line before it is handled
+          } else {
+            Show(ais);
+          }
+        }
         delete record;
       }
       if (m_output.size() >= kOutputChunk) WriteOutput();
@@ -86,6 +93,7 @@ class Receiver {
 
   vf::host::RecordTally& Tally() { return m_tally; }
   bool OutputClosed() const { return m_bOutputClosed; }
+  bool EndOfInput() const { return m_bEndOfInput; }
 
  private:
   static constexpr size_t kOutputChunk = 1 << 16;
@@ -119,6 +127,7 @@ class Receiver {
   vf::host::RecordTally m_tally;
   std::string m_output;  // the records' lines not yet written
   bool m_bOutputClosed = false;
+  bool m_bEndOfInput = false;
 };
 
 std::string DescribeConfig(const CCfgDevice& config) {
@@ -150,8 +159,9 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
       records = receiver.Tally().Total();
       lastRecord = Clock::now();
     }
-    // A recording read to its end, and a second without records: all is in.
-    if (feed.Finished() && Clock::now() - lastRecord > std::chrono::seconds(1)) break;
+    // A recording read to its end: its marker's record came, or (the marker
+    // lost) a second passed without records.
+    if (receiver.EndOfInput() || (feed.Finished() && Clock::now() - lastRecord > std::chrono::seconds(1))) break;
     api.get_Status(&pluginStatus);
     if (Clock::now() - traceRead >= std::chrono::seconds(1)) {  // what the plug-in could not post, from its trace
       receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(
@@ -224,15 +234,18 @@ int Run(const vf::host::HostOptions& options) {
     config.m_strHostAddress = u"127.0.0.1";
     config.m_nIpPort = simulator.Port();
   };
-  if (options.recording) {
-    if (!simulator.StartRecording(*options.recording, options.replayRate, options.ownPace, error)) {
+  const bool inputIsTerminal = vf::host::StandardInputIsTerminal();
+  const std::optional<std::string> recording =
+      vf::host::ReadsStandardInput(options, inputIsTerminal) ? std::optional<std::string>("-") : options.recording;
+  if (recording) {
+    if (!simulator.StartRecording(*recording, options.replayRate, options.ownPace, error)) {
       std::fprintf(stderr, "ais-host: %s\n", error.c_str());
       return close(kExitStart);
     }
     readFeed();
-    std::fprintf(stderr, "the recording %s is served on tcp://127.0.0.1:%u\n", options.recording->c_str(),
-                 simulator.Port());
-  } else if (vf::host::UsesBuiltInSimulator(options)) {
+    std::fprintf(stderr, "%s is served on tcp://127.0.0.1:%u\n",
+                 *recording == "-" ? "standard input" : ("the recording " + *recording).c_str(), simulator.Port());
+  } else if (vf::host::UsesBuiltInSimulator(options, inputIsTerminal)) {
     if (!simulator.Start(options.vessels, options.simulatorRate, error)) {
       std::fprintf(stderr, "ais-host: the built-in simulator could not start: %s\n", error.c_str());
       return close(kExitStart);
@@ -310,6 +323,10 @@ int main(int argc, char** argv) {
   }
   if (options->showHelp) {
     std::fputs(vf::host::HostUsage().c_str(), stdout);
+    return kExitOk;
+  }
+  if (options->showVersion) {
+    std::printf("%s\n", vf::host::HostVersion().c_str());
     return kExitOk;
   }
   vf::host::OnStopSignals(OnInterrupt);

@@ -15,6 +15,7 @@ void* FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);
 
 bool StandardErrorIsTerminal();
+bool StandardInputIsTerminal();
 // The width of the terminal standard error writes to; 0 when unknown.
 size_t StandardErrorColumns();
 
@@ -23,7 +24,8 @@ size_t StandardErrorColumns();
 bool MapSerialDevice(const std::string& device, int32_t& port, std::string& error);
 void UnmapSerialDevice();
 
-// Ctrl-C and termination requests call `handler`; a closed pipe does not kill.
+// Ctrl-C, termination requests and a hang-up (Linux) call `handler`; a
+// closed pipe does not kill.
 void OnStopSignals(void (*handler)(int));
 
 }  // namespace vf::host

@@ -45,6 +45,10 @@ int main(int argc, char** argv) {
     std::fputs(vf::sim::SimUsage().c_str(), stdout);
     return 0;
   }
+  if (options->showVersion) {
+    std::printf("%s\n", vf::sim::SimVersion().c_str());
+    return 0;
+  }
   const auto output = Open(*options, error);
   if (!output) {
     std::fprintf(stderr, "ais-sim: %s\n", error.c_str());

@@ -25,6 +25,7 @@ struct Scratch {
 };
 
 void DescribeOptions(CLI::App& app, SimOptions& options, Scratch& scratch) {
+  vf::tools::AddVersionFlag(app);
   app.description(
       "Simulates a fleet (a base station, class A ships, class B craft) and sends the AIS NMEA sentences a\n"
       "receiver would put out for it: types 1/2/3, 4, 5 (two sentences), 18 and 24 A/B.");
@@ -75,6 +76,8 @@ void DescribeOptions(CLI::App& app, SimOptions& options, Scratch& scratch) {
 
 }  // namespace
 
+std::string SimVersion() { return vf::tools::VersionLine("ais-sim"); }
+
 std::string SimUsage() {
   SimOptions options;
   Scratch scratch;
@@ -88,8 +91,11 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
   Scratch scratch;
   CLI::App app("", "ais-sim");
   DescribeOptions(app, options, scratch);
-  if (!vf::tools::ParseCommandLine(app, arguments, options.showHelp, error)) return std::nullopt;
-  if (options.showHelp) return options;
+  vf::tools::InfoRequest info;
+  if (!vf::tools::ParseCommandLine(app, arguments, info, error)) return std::nullopt;
+  options.showHelp = info.help;
+  options.showVersion = info.version;
+  if (info.help || info.version) return options;
   for (const CLI::Option* given : app.parse_order()) {
     const std::string name = given->get_name();
     if (name == "--stdout") options.output = OutputKind::kStdout;

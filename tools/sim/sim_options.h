@@ -19,9 +19,11 @@ struct SimOptions {
   uint16_t port = 0;
   std::string linkPath;  // pseudo-terminal: where to put a link to it
   bool showHelp = false;
+  bool showVersion = false;
 };
 
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& arguments, std::string& error);
 std::string SimUsage();
+std::string SimVersion();  // "ais-sim 9.1.64.511"
 
 }  // namespace vf::sim

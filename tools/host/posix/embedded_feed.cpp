@@ -1,15 +1,22 @@
 #include "embedded_feed.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <fstream>
-#include <iostream>
+#include <cstring>
 #include <memory>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "feed.h"
+#include "message_encoder.h"
+#include "payload_encoder.h"
 #include "nmea/sentence_checks.h"
 
 namespace vf::host {
@@ -29,13 +36,62 @@ double TagBlockSeconds(const std::string& line) {
   return tag && tag->hasTime ? tag->unixSeconds : -1;
 }
 
-std::vector<std::string> ReadLines(std::istream& in) {
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    if (!line.empty() && line[0] != '#') lines.push_back(line);
+// The lines of a file or pipe as they arrive, in bounded memory: a read
+// takes what is there (up to 64 KiB) without waiting for more, so a line
+// that came goes on at once; a line longer than any receiver sends keeps its
+// first kLineLimit bytes.
+class LineReader {
+ public:
+  static constexpr size_t kLineLimit = 4096;
+
+  explicit LineReader(int fd) : m_fd(fd) {}
+
+  // Appends the complete lines of the next piece of input (empty lines and
+  // "#" comments left out); false at the end of the input (its last line,
+  // if any, appended) or on a stop.
+  bool Read(std::vector<std::string>& lines, const std::atomic<bool>& stop) {
+    pollfd ready{m_fd, POLLIN, 0};
+    while (!stop && poll(&ready, 1, 100) == 0) {
+    }
+    if (stop) return false;
+    char chunk[1 << 16];
+    const ssize_t got = read(m_fd, chunk, sizeof chunk);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) return true;
+    if (got <= 0) {
+      Keep(lines);
+      return false;
+    }
+    for (const char c : std::string_view(chunk, static_cast<size_t>(got))) {
+      if (c == '\n' || c == '\r') {
+        Keep(lines);
+      } else if (m_line.size() < kLineLimit) {
+        m_line += c;
+      }
+    }
+    return true;
   }
-  return lines;
+
+ private:
+  void Keep(std::vector<std::string>& lines) {
+    if (!m_line.empty() && m_line[0] != '#') lines.push_back(m_line);
+    m_line.clear();
+  }
+
+  int m_fd;
+  std::string m_line;  // the line read so far
+};
+
+// After the last line: a base-station report of an MMSI that no station has
+// (all 30 bits set). The plug-in handles lines in order, so when its record
+// arrives, every line before it has been handled.
+std::string EndOfInputSentence() {
+  vf::sim::Vessel marker;
+  marker.kind = vf::sim::StationKind::kBaseStation;
+  marker.mmsi = kEndOfInputMmsi;
+  marker.latitude = 91;  // "not available"
+  marker.longitude = 181;
+  const vf::sim::EncodedPayload payload = vf::sim::EncodeBaseStationReport(marker, {});
+  return vf::sim::VdmSentences(payload.armoured, payload.fillBits, -1, 'A').front();
 }
 
 }  // namespace
@@ -62,47 +118,57 @@ bool EmbeddedFeed::Start(size_t vessels, double linesPerSecond, std::string& err
 }
 
 bool EmbeddedFeed::StartRecording(const std::string& path, double linesPerSecond, bool ownPace, std::string& error) {
-  std::ifstream file;
-  if (path != "-") {
-    file.open(path, std::ios::binary);
-    if (!file) {
-      error = "cannot read the recording " + path;
-      return false;
-    }
+  const int fd = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot read the recording " + path + ": " + std::strerror(errno);
+    return false;
   }
-  auto lines = std::make_shared<std::vector<std::string>>(ReadLines(path == "-" ? std::cin : file));
   auto running = std::make_unique<Running>();
   running->server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
-  if (!running->server) return false;
+  if (!running->server) {
+    close(fd);
+    return false;
+  }
   Running* state = running.get();
-  state->thread = std::thread([state, lines, linesPerSecond, ownPace] {
+  state->thread = std::thread([state, fd, linesPerSecond, ownPace] {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     double firstTime = -1;
-    std::vector<std::string> batch;
-    for (size_t i = 0; i < lines->size() && !state->stop; ++i) {
-      // When the next line is due: by its tag block's time, or by the rate.
-      double dueSeconds = linesPerSecond > 0 ? static_cast<double>(i) / linesPerSecond : 0;
-      if (ownPace) {
-        const double time = TagBlockSeconds((*lines)[i]);
-        if (time >= 0 && firstTime < 0) firstTime = time;
-        dueSeconds = time >= 0 ? time - firstTime : 0;
+    size_t index = 0;
+    LineReader reader(fd);
+    std::vector<std::string> incoming, batch;
+    const auto send = [&] {
+      const bool sent = batch.empty() || state->server->Send(batch, state->stop);
+      batch.clear();
+      return sent;
+    };
+    for (bool more = true; more && !state->stop;) {
+      incoming.clear();
+      more = reader.Read(incoming, state->stop);
+      for (std::string& line : incoming) {
+        // When the line is due: by its tag block's time, or by the rate.
+        double dueSeconds = linesPerSecond > 0 ? static_cast<double>(index) / linesPerSecond : 0;
+        ++index;
+        if (ownPace) {
+          const double time = TagBlockSeconds(line);
+          if (time >= 0 && firstTime < 0) firstTime = time;
+          dueSeconds = time >= 0 ? time - firstTime : 0;
+        }
+        const auto due = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dueSeconds));
+        if (due > Clock::now() && !send()) break;
+        while (due > Clock::now() && !state->stop) {
+          std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(100)));
+        }
+        batch.push_back(std::move(line));
+        if (batch.size() >= 256 && !send()) break;
       }
-      const auto due = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dueSeconds));
-      if (due > Clock::now() && !batch.empty()) {
-        if (!state->server->Send(batch, state->stop)) return;
-        batch.clear();
-      }
-      while (due > Clock::now() && !state->stop) {
-        std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(100)));
-      }
-      batch.push_back((*lines)[i]);
-      if (batch.size() >= 256) {
-        if (!state->server->Send(batch, state->stop)) return;
-        batch.clear();
-      }
+      if (!send()) break;  // the input paused: what came goes out now
     }
-    if (!batch.empty()) state->server->Send(batch, state->stop);
+    close(fd);
+    if (!state->stop) {
+      batch.push_back(EndOfInputSentence());
+      send();
+    }
     state->finished = true;
   });
   m_running = std::move(running);

@@ -23,6 +23,7 @@ void* FindSymbol(void* library, const char* name) { return dlsym(library, name);
 void CloseLibrary(void* library) { dlclose(library); }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+bool StandardInputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
 size_t StandardErrorColumns() {
   winsize size{};
@@ -66,6 +67,7 @@ void UnmapSerialDevice() {
 void OnStopSignals(void (*handler)(int)) {
   std::signal(SIGINT, handler);
   std::signal(SIGTERM, handler);
+  std::signal(SIGHUP, handler);  // the terminal closed: stop as cleanly as on Ctrl-C
   std::signal(SIGPIPE, SIG_IGN);
 }
 

@@ -25,6 +25,7 @@ void* FindSymbol(void* library, const char* name) {
 void CloseLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool StandardInputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
 size_t StandardErrorColumns() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
