@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "feed.h"
+#include "line_output.h"
 #include "sim_options.h"
 #include "support/faulted_feed.h"
 #include "support/record_sink.h"
@@ -200,6 +204,22 @@ TEST_F(FaultedRun, LiterallyJoinedSentencesMakeRecordsOfNoMessageSent) {
 }
 
 // --- the command line -------------------------------------------------------
+
+// A TCP feed that no client ever joins still ends when its time is up:
+// the wait for a client is one of the run's waits.
+TEST(Simulator, ADurationEndsARunThatNoClientJoins) {
+  std::string error;
+  const auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
+  ASSERT_TRUE(server) << error;
+  vf::sim::FeedSettings settings;
+  settings.durationSeconds = 0.2;
+  std::atomic<bool> stop{false};
+  auto run = std::async(std::launch::async, [&] { return vf::sim::RunFeed(settings, *server, stop); });
+  const bool ended = run.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  stop = true;  // lets a run that did not end go, so that the test can report it
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(run.get().lines, 0u);
+}
 
 TEST(SimulatorOptions, GoodCommandLines) {
   using Output = vf::sim::OutputKind;

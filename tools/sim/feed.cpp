@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace vf::sim {
@@ -19,10 +20,38 @@ bool WaitUntil(Clock::time_point when, const std::atomic<bool>& stop) {
   return false;
 }
 
+// `halt` follows `stop`, and is also set once the run's duration is over:
+// every wait of the run, the one for a client included, ends then.
+class Deadline {
+ public:
+  Deadline(double seconds, const std::atomic<bool>& stop) {
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    m_watch = std::thread([this, end, &stop] {
+      while (!m_done && !stop && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      halt = true;
+    });
+  }
+  ~Deadline() {
+    m_done = true;
+    m_watch.join();
+  }
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+
+  std::atomic<bool> halt{false};
+
+ private:
+  std::atomic<bool> m_done{false};
+  std::thread m_watch;
+};
+
 }  // namespace
 
-FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::atomic<bool>& stop,
+FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::atomic<bool>& requestedStop,
                    const FeedObserver& observer, const FeedProgress& progress) {
+  std::optional<Deadline> deadline;
+  if (settings.durationSeconds > 0) deadline.emplace(settings.durationSeconds, requestedStop);
+  const std::atomic<bool>& stop = deadline ? deadline->halt : requestedStop;
   Traffic traffic(settings.fleetSize, settings.seed);
   std::mt19937 faultRandom(settings.seed * 2654435761u + 1);
   FeedTotals totals;
