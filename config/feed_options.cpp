@@ -32,6 +32,7 @@ FeedOptions FeedOptions::Of(std::u16string_view optionText) {
   options.reconnect = options.retryFirstConnect || Switch(reconnect, defaults);
   options.wholeBits = Switch(entry(u"WHOLEBITS"), defaults);
   options.waitForHost = Switch(entry(u"WAITFORHOST"), defaults);
+  options.refusalEndsConnectWait = Switch(entry(u"REFUSED"), defaults);
   const int32_t ageS = ParseSignedDecimal(entry(u"FRAGMENTAGE"));
   if (ageS >= 1 && ageS <= kLongestFragmentAgeS) options.fragmentMaxAgeMs = static_cast<uint32_t>(ageS) * 1000;
   const std::u16string_view counts = entry(u"COUNTS");

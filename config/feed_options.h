@@ -18,6 +18,8 @@
 //                  clock is anchored to UTC midnight
 //   WAITFORHOST    a record the host's window cannot take yet waits for room
 //                  (up to 2 s) instead of being dropped
+//   REFUSED        a TCP connection the receiver refuses fails at once
+//                  instead of after the 5 s connection wait
 //   LITERAL=1      all of the above off at once: the plug-in's contract to
 //                  the letter; an entry of its own still switches one back on
 //
@@ -54,6 +56,7 @@ struct FeedOptions {
   uint32_t dropCountsEveryMs = 0;  // 0: only when the run ends
   bool wholeBits = true;           // no invented bits, in-order joins, UTC-anchored clock
   bool waitForHost = true;
+  bool refusalEndsConnectWait = true;  // REFUSED
   std::u16string udpBind;      // empty: every local address
   std::u16string udpSources;   // empty: every sender
 

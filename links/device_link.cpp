@@ -52,6 +52,7 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWri
     m_link = Link::kUdp;
   }
   if (!HasLinkObjects()) return -1;
+  m_pTcp->EndWaitOnRefusal(options.refusalEndsConnectWait);
   switch (m_link) {
     case Link::kSerial: return OpenSerialLink(config, trace);
     case Link::kTcp: return OpenTcpLink(config, trace, stopRequested);

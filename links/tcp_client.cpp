@@ -22,14 +22,16 @@ CTcp::~CTcp() {
 namespace {
 
 // The connection wait in slices, asking between them whether to give up.
-bool WaitConnectedUnlessAbandoned(vf::platform::Socket socket, const std::function<bool()>& abandon) {
-  if (!abandon) return vf::platform::WaitConnected(socket, CTcp::kConnectWaitMs);
+bool WaitConnectedUnlessAbandoned(vf::platform::Socket socket, bool refusalEndsWait,
+                                  const std::function<bool()>& abandon) {
+  using vf::platform::ConnectWait;
   using vf::platform::kAbandonCheckMs;
   for (uint32_t waited = 0; waited < CTcp::kConnectWaitMs; waited += kAbandonCheckMs) {
-    if (abandon()) return false;
-    if (vf::platform::WaitConnected(socket, std::min(kAbandonCheckMs, CTcp::kConnectWaitMs - waited))) {
-      return true;
-    }
+    if (abandon && abandon()) return false;
+    const uint32_t slice = abandon ? std::min(kAbandonCheckMs, CTcp::kConnectWaitMs - waited) : CTcp::kConnectWaitMs;
+    const ConnectWait result = vf::platform::WaitConnected(socket, slice, refusalEndsWait);
+    if (result != ConnectWait::kNoAnswer) return result == ConnectWait::kConnected;
+    if (!abandon) return false;
   }
   return false;
 }
@@ -52,7 +54,8 @@ int32_t CTcp::Connect(const std::string& host, int32_t port, const std::function
     } else if (!ResolveStreamAddress(host, std::to_string(port), address, abandon)) {
       result = kTcpHostUnresolved;
     } else if (const ConnectStart start = StartConnect(m_hSocket, address);
-               start == ConnectStart::kFailed || (start == ConnectStart::kPending && !WaitConnectedUnlessAbandoned(m_hSocket, abandon))) {
+               start == ConnectStart::kFailed || (start == ConnectStart::kPending &&
+                !WaitConnectedUnlessAbandoned(m_hSocket, m_bRefusalEndsWait, abandon))) {
       result = kTcpConnectTimeout;
     } else {
       m_bConnected = 1;

@@ -38,6 +38,10 @@ class CTcp {
   bool PeerClosed() const { return m_bPeerClosed; }
   void Close();
 
+  // A refused connection fails at once instead of after the whole wait;
+  // its code is still 10212.
+  void EndWaitOnRefusal(bool on) { m_bRefusalEndsWait = on; }
+
   int32_t m_bWinsockReady = 0;
   int32_t m_bConnected = 0;
   vf::platform::Socket m_hSocket = vf::platform::kNoSocket;
@@ -51,6 +55,7 @@ class CTcp {
   size_t m_nRxBegin = 0;
   size_t m_nRxEnd = 0;
   bool m_bPeerClosed = false;
+  bool m_bRefusalEndsWait = false;
   // The line being collected and its text, kept from line to line.
   std::string m_strLine;
   vf::links::LineText m_lineText;

@@ -62,9 +62,12 @@ std::string HostText(const SocketAddress& address);
 
 enum class ConnectStart { kConnected, kPending, kFailed };
 ConnectStart StartConnect(Socket socket, const SocketAddress& address);
-// Waits until a started connection is established. A refused connection is
-// not noticed before the wait ends, as the Windows socket layer reports it.
-bool WaitConnected(Socket socket, uint32_t timeoutMs);
+enum class ConnectWait { kConnected, kRefused, kNoAnswer };
+// Waits until a started connection is established. With `refusalEndsWait`
+// a refusal (or another failure the system reports) ends the wait at once;
+// without it, it is known only when the wait has run out, as a wait on the
+// write set alone knows it, and the result is kNoAnswer.
+ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait);
 
 bool BindSocket(Socket socket, const SocketAddress& address);
 bool ConnectSocket(Socket socket, const SocketAddress& address);

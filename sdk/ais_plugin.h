@@ -150,6 +150,8 @@ class CCfgDevice AIS_TABLE_BASE(DestructorSlots) {
   //   WAITFORHOST    a record the window's full queue cannot take waits up to
   //                  2 s for room (the link holds what comes meanwhile); only
   //                  then is it dropped, counted and traced
+  //   REFUSED        a TCP connection the receiver refuses fails at once, not
+  //                  after the 5 s connection wait (its code stays 10212)
   //   COUNTS         the lines and messages dropped during a run, by cause
   //                  (the system's own losses below the plug-in included), in
   //                  one "General" trace line when the run ends (COUNTS=STOP);

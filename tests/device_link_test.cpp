@@ -1,6 +1,7 @@
 // Opening and closing the configured link, as the trace tells it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -131,13 +132,17 @@ TEST(DeviceLink, EachSerialOpenFailureIsTracedWithItsCause) {
   calls = vf::platform::NativeSystemCalls();
 }
 
+// Three attempts, each traced; a refusal ends each at once (by default), so
+// the open fails before a single connection wait would have run out.
 TEST(DeviceLink, ARefusedTcpHostIsTriedThreeTimes) {
   TraceFolder folder;
   LinkRig rig;
   rig.config.m_nConnectionType = kConnectionTcpIp;
   rig.config.m_strHostAddress = u"127.0.0.1";
   rig.config.m_nIpPort = vf::test::UnusedTcpPort();
+  const auto before = std::chrono::steady_clock::now();
   EXPECT_EQ(rig.Open(), -1);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(CTcp::kConnectWaitMs));
   const std::string failure = "1|Failed to open TCP connection: Failed to open TCP connection, timeout while trying "
                               "to connect to host..";
   EXPECT_EQ(rig.link.m_pTcp->m_hSocket, vf::platform::kNoSocket);

@@ -327,10 +327,18 @@ TEST(HostProgram, AFailedRunExitsWithItsCodeAndSaysWhy) {
        {"could not open its device link.", "[AIS] Failed to open serial port: [COM250]. Failed to open the selected "
                                            "serial port because it not longer exist.."},
        ""},
-      {{"--tcp", "127.0.0.1", "--port", std::to_string(vf::test::UnusedTcpPort()), "--duration", "1"},
+      {{"--tcp", "127.0.0.1", "--port", std::to_string(vf::test::UnusedTcpPort()), "--duration", "1", "--options",
+        "REFUSED=0"},
        4,
        {"could not open its device link.", "[AIS] Opening TCP connection to: [127.0.0.1]"},
        "Failed to open"},
+      // Refused: the plug-in fails at once, and the host says why in its words.
+      {{"--tcp", "127.0.0.1", "--port", std::to_string(vf::test::UnusedTcpPort()), "--duration", "20"},
+       4,
+       {"refused the connection: nothing listens on that port. Start the receiver",
+        "[AIS] Failed to open TCP connection: Failed to open TCP connection, timeout while trying to connect to "
+        "host.."},
+       ""},
       {{"--speed", "fast"}, 1, {"ais-host: --speed: expected a whole number from 1 to 2147483647, not 'fast'"}, "AIS"},
   };
   for (const auto& c : cases) {

@@ -204,17 +204,18 @@ ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
                                                                            : ConnectStart::kFailed;
 }
 
-bool WaitConnected(Socket socket, uint32_t timeoutMs) {
+ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   pollfd writable{Fd(socket), POLLOUT, 0};
   if (PollRetrying(&writable, 1, static_cast<int>(timeoutMs)) == 1) {
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    if (getpeername(Fd(socket), reinterpret_cast<sockaddr*>(&peer), &length) == 0) return true;
+    if (getpeername(Fd(socket), reinterpret_cast<sockaddr*>(&peer), &length) == 0) return ConnectWait::kConnected;
+    if (refusalEndsWait) return ConnectWait::kRefused;
   }
-  // Refused or failed: Windows tells the caller only when the wait runs out.
+  // Failed: a wait on the write set alone knows it only when it runs out.
   poll(nullptr, 0, MsUntil(end));
-  return false;
+  return ConnectWait::kNoAnswer;
 }
 
 bool BindSocket(Socket socket, const SocketAddress& address) {

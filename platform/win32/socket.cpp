@@ -151,17 +151,22 @@ ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
   return WSAGetLastError() == WSAEWOULDBLOCK ? ConnectStart::kPending : ConnectStart::kFailed;
 }
 
-bool WaitConnected(Socket socket, uint32_t timeoutMs) {
-  // The write set only: a refused connection shows in the exception set,
-  // so it is noticed when the wait runs out.
-  fd_set writable;
+ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait) {
+  // A refused connection shows in the exception set: watched only when a
+  // refusal is to end the wait; otherwise it is noticed when the wait runs out.
+  fd_set writable, failed;
   FD_ZERO(&writable);
+  FD_ZERO(&failed);
   FD_SET(Native(socket), &writable);
+  FD_SET(Native(socket), &failed);
   timeval timeout{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
   const DWORD deadline = GetTickCount() + timeoutMs;
-  if (select(0, nullptr, &writable, nullptr, &timeout) >= 1) return true;
+  if (select(0, nullptr, &writable, refusalEndsWait ? &failed : nullptr, &timeout) >= 1) {
+    if (FD_ISSET(Native(socket), &writable)) return ConnectWait::kConnected;
+    return ConnectWait::kRefused;
+  }
   Sleep(MsUntil(deadline));
-  return false;
+  return ConnectWait::kNoAnswer;
 }
 
 bool BindSocket(Socket socket, const SocketAddress& address) {

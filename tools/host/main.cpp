@@ -13,6 +13,7 @@
 #include "embedded_feed.h"
 #include "host_options.h"
 #include "plugin_library.h"
+#include "receiver_probe.h"
 #include "record_format.h"
 #include "record_tally.h"
 #include "system_access.h"
@@ -176,7 +177,12 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
   return pluginStatus;
 }
 
-void ExplainLinkFailure(const std::vector<std::string>& runEntries) {
+void ExplainLinkFailure(const std::vector<std::string>& runEntries, const CCfgDevice& config) {
+  if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketTcp) {
+    const std::string reach = vf::host::DescribeTcpReach(vf::ToUtf8(config.m_strHostAddress.View()),
+                                                         static_cast<uint16_t>(config.m_nIpPort));
+    if (!reach.empty()) std::fprintf(stderr, "ais-host: %s\n", reach.c_str());
+  }
   std::fprintf(stderr, "ais-host: the plug-in could not open its device link. Check the receiver's settings and "
                        "that it is connected. The status trace says:\n");
   const auto shown = runEntries.size() > 6 ? runEntries.end() - 6 : runEntries.begin();
@@ -286,7 +292,7 @@ int Run(const vf::host::HostOptions& options) {
   // Also when the time ran out while the link was still being opened (the
   // stop cut the open short, so the trace says how far it came).
   if (linkFailed || (!runEntries.empty() && !vf::host::LinkOpened(runEntries))) {
-    ExplainLinkFailure(runEntries);
+    ExplainLinkFailure(runEntries, readBack);
     exitCode = kExitLinkFailed;
   }
   receiver.Pump(0);
