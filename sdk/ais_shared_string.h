@@ -16,6 +16,13 @@
 // other's strings without ever freeing a block with a foreign heap.
 #pragma once
 
+// Every SDK header comes through here: one readable message for an older
+// standard, instead of a page of errors about what C++20 added.
+#if (defined(_MSVC_LANG) ? _MSVC_LANG : __cplusplus) < 202002L
+#error "The Vestrafold AIS SDK needs C++20: compile with -std=c++20 (/std:c++20), or link VestrafoldAis::vfsystem from find_package(VestrafoldAis), which asks for it"
+#include <vestrafold_ais_sdk_needs_cxx20>  // not a header: stops the compiler here
+#endif
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>

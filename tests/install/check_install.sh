@@ -19,7 +19,14 @@ export PKG_CONFIG_PATH=$work/prefix/lib/pkgconfig
 # shellcheck disable=SC2046
 c++ "$source/small_host.cpp" -o "$work/with-pkg-config" $(pkg-config --cflags --libs vestrafold-ais)
 "$work/with-pkg-config" "$(pkg-config --variable=plugin vestrafold-ais)"
-"$work/prefix/bin/ais-host" --help | head -1
+# An older standard gets one readable message, not a page of errors.
+if c++ -std=c++17 -fsyntax-only -I"$work/prefix/include/vestrafold-ais" "$source/small_host.cpp" 2> "$work/old.txt"; then
+  echo "the SDK compiled under C++17"; exit 1
+fi
+grep -q "needs C++20" "$work/old.txt"
+[[ $(grep -c "error:" "$work/old.txt") -le 2 ]] || { cat "$work/old.txt"; exit 1; }
+"$work/prefix/bin/ais-host" --help > "$work/help.txt"  # not into head: a reader that leaves early would break the pipe
+head -1 "$work/help.txt"
 "$work/prefix/bin/ais-host" --version
 # The manual pages, made from --help and --version.
 for program in ais-host ais-sim; do
