@@ -247,7 +247,13 @@ class CRawData AIS_TABLE_BASE(RecordSlots) {
   uint16_t m_nType = 0;
   uint16_t m_nContents = 0;
   int32_t m_nDeviceId = 0;
+  // When the message's last sentence arrived, in UNIX seconds (UTC, to the
+  // millisecond; with LITERAL=1 the contract's clock, anchored at local
+  // midnight), with the configuration's time offset already added; with
+  // TAGTIME=1 the tag block's c: time instead, offset added too.
   double m_dTime = 0.0;
+  // That offset, in seconds (CCfgDevice::m_nTimeOffset / 1000: the
+  // configuration gives it in milliseconds).
   double m_dTimeOffset = 0.0;
   uint64_t m_nReserved1 = 0;
   uint64_t m_nReserved2 = 0;
@@ -350,6 +356,25 @@ static_assert(sizeof(CRawDataAis) == 168, "AIS record layout");
 // threads did not end within 10 s (then the library must stay loaded).
 // ConfigurePlugin: 0 the dialog was confirmed and the configuration stored,
 // -1 cancelled, already open, or no display.
+//
+// How a host learns what became of the link, without reading trace text:
+// get_Status is 1 while the link is open or being opened again, 2 once the
+// link could not be opened (the run's threads have then ended: StopPlugin,
+// then StartPlugin to try again), 0 when stopped. A link lost while running
+// (a receiver that closed the connection, an unplugged serial adapter) is
+// opened again by the plug-in (RECONNECT, on by default) while the status
+// stays 1; that, and why, is only in the status trace.
+//
+// The trace files are in <common application data>\VestraFold\Tracing
+// (%ProgramData% on Windows; $PROGRAMDATA, else /var/lib, on Linux). The
+// host or its installer creates the folder, and the host creates the mutex
+// kAisTraceMutexName before it starts the plug-in; the plug-in creates
+// neither, and without them writes no trace.
+//
+// Records arrive on the host's window from the plug-in's own thread. On
+// Windows they are window messages, taken by the thread that owns the
+// window; on Linux (vf_system.h) any one thread of the host may take them
+// with VfGetMessage or VfGetMessages, and each record is taken exactly once.
 // ---------------------------------------------------------------------------
 
 extern "C" {
