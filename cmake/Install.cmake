@@ -12,7 +12,8 @@ set_target_properties(ais-host ais-sim PROPERTIES INSTALL_RPATH "$ORIGIN/../${CM
 install(TARGETS vfsystem EXPORT VestrafoldAisTargets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS AIS LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS ais-host ais-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES sdk/ais_plugin.h sdk/ais_shared_string.h sdk/ais_msvc_abi.h sdk/ais_utf8.h sdk/vf_system.h
+install(FILES sdk/ais_plugin.h sdk/ais_plugin_loader.h sdk/ais_shared_string.h sdk/ais_msvc_abi.h sdk/ais_utf8.h
+              sdk/vf_system.h
         DESTINATION ${AIS_SDK_INCLUDE_DIR})
 
 # The programs' --help, as text and, made by help2man from --help and
@@ -36,6 +37,8 @@ foreach(program ais-host ais-sim)
 endforeach()
 add_custom_target(help_pages ALL DEPENDS ${help_pages} ${man_pages})
 install(FILES ${help_pages} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# A host written from the installed SDK alone, to start from.
+install(FILES tests/install/small_host.cpp tests/install/CMakeLists.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/example-host)
 if(HELP2MAN_PROGRAM)
   install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 else()

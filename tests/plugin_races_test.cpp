@@ -106,8 +106,8 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   std::string error;
   ASSERT_TRUE(plugin.Load(AIS_PLUGIN_PATH, error)) << error;
   const auto& api = plugin.Exports();
-  // Nobody listens: each of the three attempts waits out 5 s.
-  CCfgDevice config = vf::test::TcpClientConfig(vf::test::UnusedTcpPort());
+  // Nobody listens, and with REFUSED=0 each of the three attempts waits out 5 s.
+  CCfgDevice config = vf::test::TcpClientConfig(vf::test::UnusedTcpPort(), u"REFUSED=0;");
   api.put_Config(&config);
   api.put_Parent(sink.Window());
   ASSERT_EQ(api.StartPlugin(), 0);
@@ -116,7 +116,7 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
 
   const auto stopAsked = Clock::now();
   EXPECT_EQ(api.StopPlugin(), 0);
-  // The connection wait asks every 100 ms; not the 15 s of the attempts.
+  // The connection wait asks every 20 ms; not the 15 s of the attempts.
   EXPECT_LT(Clock::now() - stopAsked, std::chrono::seconds(1));
   uint32_t status = 9;
   api.get_Status(&status);

@@ -1,40 +1,41 @@
-// A host written from the installed SDK alone: it loads the plug-in, asks its
-// name, and starts and stops it on a UDP port with a window of its own.
-#include <dlfcn.h>
-
+// A host written from the installed SDK alone: it loads the plug-in with the
+// SDK's loader, asks its name, and starts and stops it on a UDP port with a
+// window of its own. Build it with find_package(VestrafoldAis) (see
+// CMakeLists.txt beside it) or with pkg-config vestrafold-ais.
 #include <cstdio>
-#include <cstdlib>
+#include <string>
 
-#include "ais_plugin.h"
+#include "ais_plugin_loader.h"
 #include "ais_utf8.h"
 #include "vf_system.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  VfNamedMutex* traceMutex = VfCreateNamedMutex(kAisTraceMutexName);
-  void* plugin = dlopen(argv[1], RTLD_NOW);
-  if (plugin == nullptr) return 3;
-  const auto find = [plugin](const char* name) { return dlsym(plugin, name); };
-  const auto getName = reinterpret_cast<PFN_get_Name>(find("get_Name"));
-  const auto putConfig = reinterpret_cast<PFN_put_Config>(find("put_Config"));
-  const auto putParent = reinterpret_cast<PFN_put_Parent>(find("put_Parent"));
-  const auto start = reinterpret_cast<PFN_StartPlugin>(find("StartPlugin"));
-  const auto stop = reinterpret_cast<PFN_StopPlugin>(find("StopPlugin"));
-  if (getName == nullptr || putConfig == nullptr || putParent == nullptr || start == nullptr || stop == nullptr) return 4;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: small_host PATH-OF-AIS.so\n");
+    return 2;
+  }
+  VfNamedMutex* traceMutex = VfCreateNamedMutex(kAisTraceMutexName);  // the host owns the trace mutex
+  vf::sdk::PluginLibrary plugin;
+  std::string error;
+  if (!plugin.Load(argv[1], error)) {
+    std::fprintf(stderr, "small_host: %s\n", error.c_str());
+    return 3;
+  }
+  const vf::sdk::PluginExports& api = plugin.Exports();
   CWideString name;
-  getName(&name);
+  api.get_Name(&name);
   CCfgDevice config;
   config.m_nConnectionType = kConnectionTcpIp;
   config.m_nSocketType = kSocketUdp;
   config.m_nIpPort = 47391;
-  putConfig(&config);
+  api.put_Config(&config);
   HostWindow window = VfCreateWindow(u"small host");
-  putParent(window);
-  const int started = start(), stopped = stop();
+  api.put_Parent(window);
+  const int started = api.StartPlugin(), stopped = api.StopPlugin();
   std::printf("%s: start %d, stop %d\n", vf::ToUtf8(name.View()).c_str(), started, stopped);
-  putParent(nullptr);
+  api.put_Parent(nullptr);
   VfDestroyWindow(window);
-  dlclose(plugin);
+  if (stopped == 0) plugin.Unload();
   VfCloseNamedMutex(traceMutex);
   return started == 0 && stopped == 0 ? 0 : 1;
 }

@@ -211,7 +211,7 @@ int Run(const vf::host::HostOptions& options) {
     return exitCode;
   };
   if (!plugin.Load(options.pluginPath, error)) {
-    std::fprintf(stderr, "ais-host: %s\n", error.c_str());
+    std::fprintf(stderr, "ais-host: %s (give the path of the plug-in library with --plugin)\n", error.c_str());
     return close(kExitLoad);
   }
   const vf::host::PluginExports& api = plugin.Exports();

@@ -1,6 +1,6 @@
 // What the reference host needs from the operating system beyond the SDK:
-// loading a library by path, whether a stream is a terminal, and the
-// signals that stop it.
+// whether a stream is a terminal, serial devices by path, and the signals
+// that stop it.
 #pragma once
 
 #include <cstddef>
@@ -8,11 +8,6 @@
 #include <string>
 
 namespace vf::host {
-
-// A loaded library, or null with `error` saying why.
-void* OpenLibrary(const std::string& path, std::string& error);
-void* FindSymbol(void* library, const char* name);
-void CloseLibrary(void* library);
 
 bool StandardErrorIsTerminal();
 bool StandardInputIsTerminal();

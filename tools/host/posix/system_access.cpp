@@ -1,6 +1,5 @@
 #include "system_access.h"
 
-#include <dlfcn.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -9,18 +8,6 @@
 #include <filesystem>
 
 namespace vf::host {
-
-void* OpenLibrary(const std::string& path, std::string& error) {
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* reason = dlerror();
-    error = reason != nullptr ? reason : "unknown reason";
-  }
-  return library;
-}
-
-void* FindSymbol(void* library, const char* name) { return dlsym(library, name); }
-void CloseLibrary(void* library) { dlclose(library); }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 bool StandardInputIsTerminal() { return isatty(STDIN_FILENO) != 0; }

@@ -11,19 +11,6 @@
 
 namespace vf::host {
 
-void* OpenLibrary(const std::string& path, std::string& error) {
-  const std::u16string wide = FromUtf8(path);
-  HMODULE library = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
-  if (library == nullptr) error = "LoadLibraryW failed with system error " + std::to_string(GetLastError());
-  return library;
-}
-
-void* FindSymbol(void* library, const char* name) {
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-}
-
-void CloseLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
-
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 bool StandardInputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
