@@ -61,6 +61,7 @@ set(AIS_POSIX_PLATFORM_SOURCES
 )
 
 set(AIS_POSIX_SYSTEM_SOURCES
+  platform/posix/system/dead_objects.cpp
   platform/posix/system/named_mutex.cpp
   platform/posix/system/shared_window_list.cpp
   platform/posix/system/window_registry.cpp

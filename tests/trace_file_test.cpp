@@ -2,12 +2,14 @@
 // disk: layout, roll-over, escaping, what happens without the mutex, and the
 // received traffic's trace for the communications monitor.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <future>
 #include <optional>
@@ -264,7 +266,7 @@ class WindowHolder {
     while (said != "ready\n" && read(output, &c, 1) == 1) said += c;
     close(output);
   }
-  ~WindowHolder() { End(SIGKILL); }
+  ~WindowHolder() { End(SIGTERM); }
   void End(int ending) {
     if (m_pid <= 0) return;
     kill(m_pid, ending);
@@ -287,11 +289,22 @@ size_t MirroredLines(const TraceFolder& folder) {
 // namespaces are not looked in, and no shared object stays behind.
 TEST(MonitorFeed, TheMonitorWindowOfAnotherProgramIsSeenWhileItLives) {
   TraceFolder folder;
+  const std::string elsewhereSpace = "another-host-" + std::to_string(getpid());
+  const std::string elsewhereList =
+      "/dev/shm/vf-windows-u" + std::to_string(geteuid()) + "-" + elsewhereSpace + "-list";
   {
-    WindowHolder elsewhere("Communications Monitor", {"VF_OBJECT_NAMESPACE=another-host"});
+    WindowHolder elsewhere("Communications Monitor", {"VF_OBJECT_NAMESPACE=" + elsewhereSpace});
     EXPECT_EQ(VfFindWindow(u"Communications Monitor"), nullptr);
     EXPECT_EQ(MirroredLines(folder), 0u);
+    elsewhere.End(SIGKILL);
   }
+  // What the killed program left there goes when a host starts, once it is
+  // old enough not to be one being made.
+  ASSERT_EQ(access(elsewhereList.c_str(), F_OK), 0);
+  const timespec longAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, elsewhereList.c_str(), longAgo, 0), 0);
+  VfCloseNamedMutex(VfCreateNamedMutex(u"AnotherHostStarts"));
+  EXPECT_NE(access(elsewhereList.c_str(), F_OK), 0) << elsewhereList << " stayed";
   size_t mirrored = 0;
   for (const int ending : {SIGTERM, SIGKILL}) {
     SCOPED_TRACE(ending == SIGTERM ? "closed" : "crashed");

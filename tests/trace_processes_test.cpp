@@ -2,6 +2,9 @@
 // of them dies while it holds the mutex. No line may be lost or garbled, and
 // the mutex must not stay held.
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <poll.h>
 #include <signal.h>
@@ -76,6 +79,31 @@ TEST(TraceProcesses, ConcurrentWritersAndADeadHolderLoseNothing) {
   }
   EXPECT_EQ(VfWaitNamedMutex(folder.HostMutex(), 0), 0) << "nobody holds the mutex any more";
   VfReleaseNamedMutex(folder.HostMutex());
+}
+
+// A host killed while it held the mutex never closed its handle, so the
+// object outlives everyone. Windows closes a dead process's handles; here
+// the next host's start removes an object that no process holds any more.
+TEST(TraceProcesses, AMutexThatOnlyKilledHostsHeldGoesAtTheNextStart) {
+  TraceFolder folder;
+  const std::string object = "/dev/shm/vf-mutex-u" + std::to_string(geteuid()) + "-" +
+                             std::getenv("VF_OBJECT_NAMESPACE") + "-VestrafoldSurveyLog";
+  const Child holder = Spawn("hold", "holder", 1);
+  ASSERT_TRUE(WaitForLine(holder, "held", 10000));
+  kill(holder.pid, SIGKILL);
+  EXPECT_EQ(Reap(holder), -1);
+  folder.CloseHostMutex();
+  ASSERT_EQ(access(object.c_str(), F_OK), 0) << "the killed holder's handle keeps it";
+  const timespec longAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, object.c_str(), longAgo, 0), 0);
+  VfNamedMutex* live = VfCreateNamedMutex(u"AnotherHostStarts");
+  EXPECT_NE(access(object.c_str(), F_OK), 0) << object << " stayed";
+  const std::string liveObject = "/dev/shm/vf-mutex-u" + std::to_string(geteuid()) + "-" +
+                                 std::getenv("VF_OBJECT_NAMESPACE") + "-AnotherHostStarts";
+  ASSERT_EQ(utimensat(AT_FDCWD, liveObject.c_str(), longAgo, 0), 0);
+  VfCloseNamedMutex(VfCreateNamedMutex(u"AThirdHostStarts"));
+  EXPECT_EQ(access(liveObject.c_str(), F_OK), 0) << "a held mutex stays, however old";
+  VfCloseNamedMutex(live);
 }
 
 // Hosts that start and end together: each creates and closes the mutex again

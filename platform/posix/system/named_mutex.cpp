@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "dead_objects.h"
 #include "object_names.h"
 #include "vf_system.h"
 
@@ -139,6 +140,7 @@ VfNamedMutex* Open(const std::string& object_name, bool create) {
 extern "C" {
 
 __attribute__((visibility("default"))) VfNamedMutex* VfCreateNamedMutex(const char16_t* name) {
+  vf::posix_system::RemoveDeadObjects();  // a host starts: what killed hosts left goes
   return Open(ObjectName(name), true);
 }
 

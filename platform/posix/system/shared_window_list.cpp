@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "object_names.h"
 
@@ -66,7 +67,7 @@ bool SameTitle(const Slot& slot, std::u16string_view title) {
 // other uses find none where no window was ever entered.
 class LockedTable {
  public:
-  explicit LockedTable(bool create) : m_name(UserObjectPrefix("windows") + "list") {
+  explicit LockedTable(bool create, std::string name = UserObjectPrefix("windows") + "list") : m_name(std::move(name)) {
     // A name removed between open and lock leaves an object nobody else
     // finds: open again until the locked object is the named one.
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
@@ -173,6 +174,11 @@ std::optional<SharedWindowEntry> FindForeignWindow(std::u16string_view title) {
     return SharedWindowEntry{index, slot.serial};
   }
   return std::nullopt;
+}
+
+void RemoveWindowListIfDead(const std::string& objectName) {
+  LockedTable table(false, objectName);
+  if (table) table.Tidy();
 }
 
 bool ForeignWindowExists(const SharedWindowEntry& entry) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace vf::posix_system {
@@ -23,5 +24,8 @@ void RemoveSharedWindow(const SharedWindowEntry& entry);
 // A window with this title of another process that is still alive.
 std::optional<SharedWindowEntry> FindForeignWindow(std::u16string_view title);
 bool ForeignWindowExists(const SharedWindowEntry& entry);
+// Removes the list of that shared-memory name ("/vf-windows-...") when no
+// window in it belongs to a live process.
+void RemoveWindowListIfDead(const std::string& objectName);
 
 }  // namespace vf::posix_system
