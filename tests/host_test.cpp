@@ -60,7 +60,10 @@ TEST(HostOptions, ReceiverOptionsBuildTheConfiguration) {
       {{"--tcp", "127.0.0.1:10110"}, {.link = kIp, .port = 10110, .host = u"127.0.0.1"}},
       {{"tcp://ais.example.org:5631"}, {.link = kIp, .port = 5631, .host = u"ais.example.org"}},
       {{"udp://:10110"}, {.link = kIp, .socket = kUdp, .port = 10110}},
-      {{"udp://[fd00::5]:2000"}, {.link = kIp, .socket = kUdp, .port = 2000, .host = u"fd00::5"}},
+      {{"--udp", "20160"}, {.link = kIp, .socket = kUdp, .port = 20160}},
+      {{"udp://20160"}, {.link = kIp, .socket = kUdp, .port = 20160}},
+      {{"--options", "TYPES=ALL", "--options", "OWNSHIP=1;", "tcp://h:1"},
+       {.link = kIp, .port = 1, .host = u"h", .options = u"TYPES=ALL;OWNSHIP=1;"}},
       {{"--udp", "10.0.0.5:2000"}, {.link = kIp, .socket = kUdp, .port = 2000, .host = u"10.0.0.5"}},
       {{"--udp", "--port", "2000", "--options", "TYPES=ALL;UDPLINES=1", "--crc", "on"},
        {.link = kIp, .socket = kUdp, .port = 2000, .options = u"TYPES=ALL;UDPLINES=1;CRC=1;"}},
@@ -153,6 +156,8 @@ TEST(HostOptions, BadOptionsSayWhatIsWrong) {
       {{"--remote-port", "-1"}, "--remote-port: expected a whole number from 0 to 65535, not '-1' (see --help)"},
       {{"--sim-rate", "0"}, "--sim-rate: expected a positive number of sentences per second, not '0' (see --help)"},
       {{"--file", "/no-such-recording"}, "--file /no-such-recording: No such file or directory"},
+      {{"udp://[fd00::5]:2000"}, "'fd00::5' is an IPv6 address; the plug-in's links open IPv4 addresses and host names only"},
+      {{"tcp://ais.example.org"}, "tcp://ais.example.org has no port: give tcp://HOST:PORT"},
       {{"--file", "/"}, "--file /: Is a directory"},
   };
   for (const auto& [arguments, message] : cases) {

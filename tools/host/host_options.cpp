@@ -86,8 +86,23 @@ bool ParseSource(const std::string& kind, std::string text, HostOptions& options
   }
   options.connectionType = kConnectionTcpIp;
   options.socketType = scheme == "udp" ? kSocketUdp : kSocketTcp;
+  // A number alone is the port the datagrams come to, as ais-sim --udp PORT
+  // sends them to it.
+  int32_t port = 0;
+  if (scheme == "udp" && ParseInteger(text, 1, 65535, port)) {
+    options.ipPort = port;
+    return true;
+  }
   std::string host;
   if (!SplitHostPort(text, host, options.ipPort, error)) return false;
+  if (host.find(':') != std::string::npos) {
+    error = "'" + host + "' is an IPv6 address; the plug-in's links open IPv4 addresses and host names only";
+    return false;
+  }
+  if (kind.empty() && scheme == "tcp" && !options.ipPort) {
+    error = "tcp://" + text + " has no port: give tcp://HOST:PORT";
+    return false;
+  }
   if (!host.empty()) options.hostAddress = host;
   return true;
 }
@@ -154,9 +169,11 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
       ->type_name("[DEVICE]");
   app.add_option("--tcp", scratch.tcp, "connect to a TCP server (or see --port); also tcp://HOST:PORT")
       ->type_name("HOST[:PORT]");
-  app.add_option("--udp", scratch.udp, "listen on a UDP port (or see --port; --host and --remote-port for a\npeer); also udp://[HOST]:PORT")
+  app.add_option("--udp", scratch.udp,
+                 "listen on a UDP port: PORT (as ais-sim --udp PORT sends to it), or\n"
+                 "HOST:PORT with a peer (or see --port, --host, --remote-port); also udp://[HOST:]PORT")
       ->expected(0, 1)
-      ->type_name("[[HOST]:PORT]");
+      ->type_name("[[HOST:]PORT]");
   app.add_option_function<std::string>(
          "--host", [&options](const std::string& host) { options.hostAddress = host; },
          "the peer's host name or address")
@@ -178,11 +195,23 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
                  "checked on its own, unless --options UDPLINES=0 or LITERAL=1)")
       ->type_name("on|off")
       ->check(vf::tools::OneOf({"on", "off"}));
-  app.add_option_function<std::string>(
-         "--options", [&options](const std::string& text) { options.optionText = text; },
+  app.add_option_function<std::vector<std::string>>(
+         "--options",
+         [&options](const std::vector<std::string>& texts) {
+           std::string joined;
+           for (const std::string& text : texts) {
+             if (!joined.empty() && joined.back() != ';') joined += ';';
+             joined += text;
+           }
+           options.optionText = joined;
+         },
          "entries added to the option text, e.g. \"TYPES=ALL;OWNSHIP=1\"; LITERAL=1\n"
-         "turns off what the plug-in does by default beyond its contract")
-      ->type_name("TEXT");
+         "turns off what the plug-in does by default beyond its contract; given\n"
+         "again, the entries are joined")
+      ->type_name("TEXT")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
   const std::string recordings = "Recordings, served to the plug-in over loopback TCP; the run ends when all is read";
   app.option_defaults()->group(recordings);  // the options that follow
