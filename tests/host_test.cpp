@@ -356,6 +356,17 @@ TEST(HostProgram, AFailedRunExitsWithItsCodeAndSaysWhy) {
   }
 }
 
+// A trace file that cannot be written is said at the start, with what to
+// do, not only by a drop-count line that never comes.
+TEST(HostProgram, ATraceFileThatCannotBeWrittenIsSaidAtTheStart) {
+  HostProgram host;
+  std::filesystem::create_directories(host.Folder() / "VestraFold" / "Tracing" / "Trace_General.txt");
+  host.Start({"--simulate", "--duration", "0.5", "--quiet"});
+  EXPECT_EQ(host.Wait(), 0) << host.Errors();
+  EXPECT_NE(host.Errors().find("ais-host: warning: the trace file "), std::string::npos) << host.Errors();
+  EXPECT_NE(host.Errors().find("Trace_General.txt cannot be written"), std::string::npos) << host.Errors();
+}
+
 // A receiver named by its device path: the host maps it to a COM number.
 // A hang-up stops the plug-in as cleanly as Ctrl-C.
 TEST(HostProgram, ASerialDeviceIsNamedByItsPath) {

@@ -72,6 +72,7 @@ class HostProgram {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   void Interrupt(int signal = SIGINT) const { kill(m_pid, signal); }
+  const std::filesystem::path& Folder() const { return m_folder; }  // its PROGRAMDATA
   int OutputPipe() const { return m_outputPipe; }
   int InputPipe() const { return m_inputPipe; }
   void CloseInputPipe() {

@@ -197,7 +197,7 @@ int Run(const vf::host::HostOptions& options) {
   // plug-in loads.
   VfNamedMutex* traceMutex = VfCreateNamedMutex(kAisTraceMutexName);
   std::string error;
-  if (!vf::host::EnsureTracingFolder(error)) std::fprintf(stderr, "ais-host: no trace files: %s\n", error.c_str());
+  if (!vf::host::EnsureTracingFolder(error)) std::fprintf(stderr, "ais-host: warning: %s\n", error.c_str());
   HostWindow window = VfCreateWindow(u"AIS Host");
   HostWindow monitor = options.monitor ? VfCreateWindow(u"Communications Monitor") : nullptr;
   vf::host::PluginLibrary plugin;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "diag/trace_file.h"
@@ -17,10 +19,22 @@ bool EnsureTracingFolder(std::string& error) {
   const std::filesystem::path folder = TraceFile(vf::kTraceCategoryGeneral).parent_path();
   std::error_code failure;
   std::filesystem::create_directories(folder, failure);
-  if (!failure) return true;
-  error = "cannot create the trace folder " + folder.string() + " (" + failure.message() +
-          "); run as a user who may, or set PROGRAMDATA to a folder of your own";
-  return false;
+  if (failure) {
+    error = "cannot create the trace folder " + folder.string() + " (" + failure.message() +
+            "); run as a user who may, or set PROGRAMDATA to a folder of your own";
+    return false;
+  }
+  // The plug-in rewrites the files in place: each must open for writing
+  // (opened to append, a file keeps what it holds).
+  for (const char16_t* category : {vf::kTraceCategoryGeneral, vf::kTraceCategoryReceived}) {
+    const std::filesystem::path file = TraceFile(category);
+    if (!std::ofstream(file, std::ios::binary | std::ios::app)) {
+      error = "the trace file " + file.string() + " cannot be written, so the plug-in will trace nothing there; " +
+              "give this user write access to it, or set PROGRAMDATA to a folder of your own";
+      return false;
+    }
+  }
+  return true;
 }
 
 std::vector<std::string> LastTraceEntries(VfNamedMutex* traceMutex, const char16_t* category, size_t count) {

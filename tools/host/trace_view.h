@@ -13,7 +13,8 @@ namespace vf::host {
 std::filesystem::path TraceFile(const char16_t* category);
 
 // Creates "<application data>/VestraFold/Tracing" when it is missing (the
-// plug-in never does); false with `error` saying why when it cannot.
+// plug-in never does) and checks that its trace files can be written; false
+// with `error` saying why and what to do when not.
 bool EnsureTracingFolder(std::string& error);
 
 // The last `count` entries of a trace file, read under the trace mutex.
