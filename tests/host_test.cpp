@@ -286,6 +286,11 @@ TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
       "10|4.000|32|[AIS] Posting records to the host window works again; 42 could not be posted.",
   };
   EXPECT_EQ(vf::host::NotPostedInThisRun(entries), 42);
+  // Shown to a person: the time of day in UTC and the level's word.
+  EXPECT_EQ(vf::host::ReadableEntry("12|1796608801.250|1|[AIS] Failed to open serial port: [COM250]."),
+            "02:00:01.250 UTC error [AIS] Failed to open serial port: [COM250].");
+  EXPECT_EQ(vf::host::ReadableEntry("13|1796608802.000|4|[AIS] Plugin started."), "02:00:02.000 UTC [AIS] Plugin started.");
+  EXPECT_EQ(vf::host::ReadableEntry("not an entry"), "not an entry");
   vf::host::RecordTally other;
   other.SetNotPosted(42);
   EXPECT_EQ(other.Summary(), "0 records; 42 not posted");
@@ -295,7 +300,7 @@ TEST(HostRecordTally, CountsEachKindAndTheRecentRate) {
 
 TEST(HostProgram, BuiltInSimulatorShowsDecodedVesselsAsJsonLines) {
   HostProgram host;
-  host.Start({"--duration", "3", "--json", "--vessels", "8"});
+  host.Start({"--duration", "3", "--json", "--vessels", "8", "--counts-every", "1"});
   ASSERT_EQ(host.Wait(), 0) << host.Errors();
   const auto lines = host.OutputLines();
   // Every station is heard within two seconds: the base station, then ships.
@@ -312,6 +317,12 @@ TEST(HostProgram, BuiltInSimulatorShowsDecodedVesselsAsJsonLines) {
   EXPECT_TRUE(stations.count("2570001"));
   const std::string errors = host.Errors();
   EXPECT_NE(errors.find("the built-in simulator (8 stations) serves tcp://127.0.0.1:"), std::string::npos) << errors;
+  // --counts-every 1: the counts once a second, also where no terminal shows the live line.
+  size_t countLines = 0;
+  for (size_t at = errors.find("\nplug-in running; "); at != std::string::npos; at = errors.find("\nplug-in running; ", at + 1)) {
+    ++countLines;
+  }
+  EXPECT_GE(countLines, 2u) << errors;
   EXPECT_NE(errors.find("stopped: result 0, status 0; " + std::to_string(lines.size()) + " records: "),
             std::string::npos)
       << errors;

@@ -142,6 +142,11 @@ void DescribeOptions(CLI::App& app, HostOptions& options, Scratch& scratch) {
       ->type_name("[gpsd]")
       ->check(vf::tools::OneOf({kRecordJson, "gpsd"}));
   app.add_flag("--quiet", options.quiet, "no line per record, only the counts at the end");
+  app.add_option("--counts-every", options.countsEverySeconds,
+                 "print the plug-in's status, the rate and the counts per kind to standard\n"
+                 "error this often, a line each (the live line needs a terminal)")
+      ->type_name("SECONDS")
+      ->check(vf::tools::Number(0, 1e9, false, "a positive number of seconds"));
   app.add_flag("--monitor", options.monitor,
                "open a \"Communications Monitor\" window: the plug-in then traces\n"
                "every received line to Trace_AIS.dll.txt");

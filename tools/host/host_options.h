@@ -18,6 +18,7 @@ struct HostOptions {
   bool json = false;        // JSON Lines instead of readable lines
   bool gpsdJson = false;    // those lines as gpsdecode -j prints them
   bool quiet = false;       // no line per record, only the counts
+  double countsEverySeconds = 0;  // > 0: the counts as a line of their own this often
   bool monitor = false;     // open a "Communications Monitor" window
   bool configure = false;   // the plug-in's dialog before starting
   bool noStart = false;     // print the configuration record and exit

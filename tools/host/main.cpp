@@ -154,6 +154,8 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
   auto traceRead = Clock::now();
   uint64_t records = 0;
   auto lastRecord = Clock::now();
+  auto nextCounts = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(options.countsEverySeconds));
   while (!g_interrupted && !receiver.OutputClosed() && (options.durationSeconds <= 0 || Clock::now() < end)) {
     receiver.Pump(100);
     if (receiver.Tally().Total() != records) {
@@ -168,6 +170,11 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
       receiver.Tally().SetNotPosted(vf::host::NotPostedInThisRun(
           vf::host::LastTraceEntries(traceMutex, vf::kTraceCategoryGeneral, vf::kTraceEntryLimit)));
       traceRead = Clock::now();
+    }
+    if (options.countsEverySeconds > 0 && Clock::now() >= nextCounts) {
+      status.Clear();
+      std::fprintf(stderr, "%s\n", receiver.Tally().StatusLine(pluginStatus).c_str());
+      nextCounts += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.countsEverySeconds));
     }
     status.Show(receiver.Tally().StatusLine(pluginStatus));
     if (pluginStatus == kStatusLinkFailed) break;
@@ -186,7 +193,9 @@ void ExplainLinkFailure(const std::vector<std::string>& runEntries, const CCfgDe
   std::fprintf(stderr, "ais-host: the plug-in could not open its device link. Check the receiver's settings and "
                        "that it is connected. The status trace says:\n");
   const auto shown = runEntries.size() > 6 ? runEntries.end() - 6 : runEntries.begin();
-  for (auto entry = shown; entry != runEntries.end(); ++entry) std::fprintf(stderr, "  %s\n", entry->c_str());
+  for (auto entry = shown; entry != runEntries.end(); ++entry) {
+    std::fprintf(stderr, "  %s\n", vf::host::ReadableEntry(*entry).c_str());
+  }
   if (runEntries.empty()) {
     std::fprintf(stderr, "  (nothing: %s cannot be read)\n", vf::host::TraceFile(vf::kTraceCategoryGeneral).string().c_str());
   }

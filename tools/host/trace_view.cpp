@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
+#include <cstdio>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -71,6 +74,25 @@ int64_t NotPostedInThisRun(const std::vector<std::string>& entries) {
 }
 
 int64_t EntryNumber(const std::string& entry) { return std::atoll(entry.c_str()); }
+
+std::string ReadableEntry(const std::string& entry) {
+  const size_t timeAt = entry.find('|') + 1, levelAt = entry.find('|', timeAt) + 1;
+  const size_t textAt = levelAt == 0 ? std::string::npos : entry.find('|', levelAt);
+  if (timeAt == 0 || levelAt == 0 || textAt == std::string::npos) return entry;
+  const double seconds = std::atof(entry.c_str() + timeAt);
+  const auto whole = static_cast<time_t>(std::floor(seconds));
+  const std::tm utc = *std::gmtime(&whole);  // the host reads its trace from one thread
+  char time[32];
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d.%03d UTC", utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>((seconds - std::floor(seconds)) * 1000.0));
+  const char* level = "";
+  switch (std::atoi(entry.c_str() + levelAt)) {
+    case vf::kTraceError: level = " error"; break;
+    case vf::kTraceSuccess: level = " done"; break;
+    case vf::kTraceReceived: level = " received"; break;
+  }
+  return std::string(time) + level + " " + entry.substr(textAt + 1);
+}
 
 std::vector<std::string> PluginEntriesAfter(const std::vector<std::string>& entries, int64_t after) {
   std::vector<std::string> mine;

@@ -30,6 +30,9 @@ int64_t EntryNumber(const std::string& entry);
 // The plug-in's own entries ("[AIS] ") numbered above `after`: what it said
 // during this run, not other programs' lines or older ones.
 std::vector<std::string> PluginEntriesAfter(const std::vector<std::string>& entries, int64_t after);
+// An entry as a person reads it: "02:00:01.250 UTC error [AIS] ..." from
+// "12|1796608801.250|1|[AIS] ..."; an entry of another form as it is.
+std::string ReadableEntry(const std::string& entry);
 // Whether this run's entries say the link opened.
 bool LinkOpened(const std::vector<std::string>& runEntries);
 
