@@ -35,23 +35,16 @@ class ClockInARealZone : public testing::TestWithParam<ZoneCase> {};
 
 TEST_P(ClockInARealZone, StampsUtcOnTheDaysTheClocksChange) {
   const ZoneCase& c = GetParam();
-  int output = -1;
   // libfaketime is preloaded before anything else, so a sanitizer's runtime
   // must not insist on coming first.
   const char* sanitizer = std::getenv("ASAN_OPTIONS");
   const std::string asanOptions =
       std::string("ASAN_OPTIONS=") + (sanitizer != nullptr ? sanitizer : "") + ":verify_asan_link_order=0";
-  const pid_t pid = vf::test::Spawn({"faketime", c.localTime, CLOCK_PROBE_PATH, c.anchor},
-                                    {"TZ=Europe/Berlin", "FAKETIME_DONT_FAKE_MONOTONIC=1", asanOptions},
-                                    {.outputPipe = &output});
-  ASSERT_GT(pid, 0) << "faketime (Debian package faketime) must be installed";
-  std::string text;
-  char buffer[64];
-  for (ssize_t got; (got = read(output, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(got));
-  close(output);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_EQ(vf::test::ExitCodeOf(status), 0) << text;
+  const vf::test::Finished probe =
+      vf::test::RunToEnd({"faketime", c.localTime, CLOCK_PROBE_PATH, c.anchor},
+                         {"TZ=Europe/Berlin", "FAKETIME_DONT_FAKE_MONOTONIC=1", asanOptions});
+  ASSERT_EQ(probe.exitCode, 0) << "faketime (Debian package faketime) must be installed\n" << probe.output;
+  const std::string& text = probe.output;
   EXPECT_NEAR(std::stoi(text), c.offByS, 1) << "seconds off UTC";
 }
 

@@ -25,20 +25,11 @@ const LookupCase kCases[] = {
 class StopDuringLookup : public testing::TestWithParam<LookupCase> {};
 
 TEST_P(StopDuringLookup, EndsTheRunAtOnceAndTracesNoFailure) {
-  int output = -1;
-  const pid_t pid = vf::test::Spawn({STOP_DURING_LOOKUP_PATH, GetParam().mode}, {}, {.outputPipe = &output});
-  ASSERT_GT(pid, 0);
-  std::string text;
-  char buffer[256];
-  for (ssize_t got; (got = read(output, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(got));
-  close(output);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const int code = vf::test::ExitCodeOf(status);
+  const vf::test::Finished probe = vf::test::RunToEnd({STOP_DURING_LOOKUP_PATH, GetParam().mode});
   // The private resolver needs mount and network namespaces: root has them,
   // others where the kernel gives unprivileged user namespaces.
-  if (code == 2) GTEST_SKIP() << "no private namespaces here: " << text;
-  EXPECT_EQ(code, 0) << text;
+  if (probe.exitCode == 2) GTEST_SKIP() << "no private namespaces here: " << probe.output;
+  EXPECT_EQ(probe.exitCode, 0) << probe.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, StopDuringLookup, testing::ValuesIn(kCases));

@@ -244,15 +244,8 @@ TEST(SerialLink, AnotherProgramGetsThePortOnlyWhenNobodyHoldsIt) {
   // "plain": 0 or the errno of a program that takes no lock; "link": the
   // link's result code.
   const auto otherProgramOpens = [](const char* how) {
-    int output = -1;
-    const pid_t pid = vf::test::Spawn({SERIAL_OPEN_PATH, how, std::to_string(kPort)}, {}, {.outputPipe = &output});
-    std::string text;
-    char buffer[64];
-    for (ssize_t got; (got = read(output, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(got));
-    close(output);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return vf::test::ExitCodeOf(status) == 0 ? std::stoi(text) : -99;
+    const vf::test::Finished other = vf::test::RunToEnd({SERIAL_OPEN_PATH, how, std::to_string(kPort)});
+    return other.exitCode == 0 ? std::stoi(other.output) : -99;
   };
   const auto mode = [&](mode_t bits) { ASSERT_EQ(chmod(loop.DevicePath().c_str(), bits), 0); };
   mode(0666);

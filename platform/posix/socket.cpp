@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "event_fd.h"
+#include "address_hints.h"
 #include "native_calls.h"
 
 namespace vf::platform {
@@ -134,10 +135,7 @@ bool LookUpNumeric(const std::string& host, const char* service, addrinfo hints,
 }  // namespace
 
 bool native::LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon) {
-  addrinfo hints{};
-  hints.ai_family = query.anyFamily ? AF_UNSPEC : AF_INET;
-  hints.ai_socktype = query.kind == SocketKind::kStream ? SOCK_STREAM : SOCK_DGRAM;
-  hints.ai_protocol = query.kind == SocketKind::kStream ? IPPROTO_TCP : IPPROTO_UDP;
+  const addrinfo hints = HintsOf<addrinfo>(query);
   const char* service = query.service.empty() ? nullptr : query.service.c_str();
   if (LookUpNumeric(query.host, service, hints, address)) return true;
 #if defined(__SANITIZE_THREAD__)

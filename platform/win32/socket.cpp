@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include "address_hints.h"
 #include "native_calls.h"
 #include "text_codec.h"
 #include "win32_text.h"
@@ -91,10 +92,7 @@ constexpr DWORD kCancelledAnswerWaitMs = 1000;
 }  // namespace
 
 bool native::LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon) {
-  ADDRINFOEXW hints{};
-  hints.ai_family = query.anyFamily ? AF_UNSPEC : AF_INET;
-  hints.ai_socktype = query.kind == SocketKind::kStream ? SOCK_STREAM : SOCK_DGRAM;
-  hints.ai_protocol = query.kind == SocketKind::kStream ? IPPROTO_TCP : IPPROTO_UDP;
+  const ADDRINFOEXW hints = HintsOf<ADDRINFOEXW>(query);
   const std::u16string host = AnsiToWide(query.host);
   const std::u16string service = AnsiToWide(query.service);
   const wchar_t* serviceName = query.service.empty() ? nullptr : win32::Wide(service);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -90,5 +91,28 @@ inline pid_t Spawn(std::vector<std::string> arguments, const std::vector<std::st
 
 // The exit code of a child that ended, or -1 when it was killed by a signal.
 inline int ExitCodeOf(int waitStatus) { return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1; }
+
+// A program run to its end: its exit code (-1 when it could not start or
+// was killed) and all it wrote to standard output.
+struct Finished {
+  int exitCode = -1;
+  std::string output;
+};
+
+inline Finished RunToEnd(std::vector<std::string> arguments, const std::vector<std::string>& settings = {}) {
+  int output = -1;
+  const pid_t pid = Spawn(std::move(arguments), settings, {.outputPipe = &output});
+  if (pid <= 0) return {};
+  Finished finished;
+  char buffer[256];
+  for (ssize_t got; (got = read(output, buffer, sizeof buffer)) > 0;) {
+    finished.output.append(buffer, static_cast<size_t>(got));
+  }
+  close(output);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  finished.exitCode = ExitCodeOf(status);
+  return finished;
+}
 
 }  // namespace vf::test
