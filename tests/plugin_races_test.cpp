@@ -145,7 +145,7 @@ TEST(PluginRaces, StartStopCyclesLeaveNoThreadOrDescriptorBehind) {
     ASSERT_EQ(app.StartPlugin(), 0) << "cycle " << cycle;
     // Datagrams before the socket is bound are lost: send until one arrives.
     EXPECT_TRUE(vf::test::WaitUntil([&] {
-      vf::test::SendDatagram(config.m_nIpPort, kSentence);
+      vf::test::SendDatagram(static_cast<uint16_t>(config.m_nIpPort), kSentence);
       return !sink.Take(1, milliseconds(20)).empty();
     })) << "cycle " << cycle;
     ASSERT_EQ(app.StopPlugin(), 0) << "cycle " << cycle;

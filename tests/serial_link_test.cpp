@@ -209,7 +209,7 @@ TEST(SerialLink, AStopEndsALineThatNeverEnds) {
 double ThreadCpuSeconds() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // The receiver's end of the line closes (a USB receiver unplugged; here the

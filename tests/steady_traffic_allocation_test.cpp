@@ -183,8 +183,8 @@ TEST_P(LinkAllocation, TheLinkAddsNothingPerLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, LinkAllocation, testing::Values(LinkKind::kTcp, LinkKind::kUdp, LinkKind::kSerial),
-                         [](const testing::TestParamInfo<LinkKind>& info) {
-                           return info.param == LinkKind::kTcp ? "Tcp" : info.param == LinkKind::kUdp ? "Udp" : "Serial";
+                         [](const testing::TestParamInfo<LinkKind>& kind) {
+                           return kind.param == LinkKind::kTcp ? "Tcp" : kind.param == LinkKind::kUdp ? "Udp" : "Serial";
                          });
 
 }  // namespace

@@ -109,7 +109,7 @@ TEST(TimeStamping, AnchorsAtLocalMidnightWhenAskedTo) {
   stamping.Synchronize();
   EXPECT_EQ(stamping.m_dwMidnightTick, clock.TimerMs() - 500);
   EXPECT_EQ(stamping.m_nMidnightUtc, FakeClock::UtcMs(2026, 1, 9, 23, 0, 0) / 1000) << "23:00 UTC of the 9th";
-  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
+  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.UtcSeconds());
 }
 
 TEST(TimeStamping, AnchorsAtUtcMidnightByDefault) {
@@ -118,7 +118,7 @@ TEST(TimeStamping, AnchorsAtUtcMidnightByDefault) {
   stamping.Synchronize();
   EXPECT_EQ(stamping.m_dwMidnightTick, clock.TimerMs() - (23 * 3600 * 1000 + 500));
   EXPECT_EQ(stamping.m_nMidnightUtc, FakeClock::UtcMs(2026, 1, 9, 0, 0, 0) / 1000) << "00:00 UTC of the 9th";
-  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
+  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.UtcSeconds());
   stamping.UseAnchor(Anchor::kLocalMidnight);
   EXPECT_EQ(stamping.m_nMidnightUtc, FakeClock::UtcMs(2026, 1, 9, 23, 0, 0) / 1000) << "a new anchor synchronises";
 }
@@ -132,7 +132,7 @@ TEST_P(TimeStampingAnchors, AnchorWrapsWhenTheSystemStartedAfterMidnight) {
   CTimeStamping stamping(clock, GetParam());
   stamping.Synchronize();
   EXPECT_EQ(stamping.m_dwMidnightTick, static_cast<uint32_t>(1000 - 10 * 3600 * 1000));
-  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
+  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.UtcSeconds());
 }
 
 // Across midnight and the days after it, without synchronising again.
@@ -147,11 +147,11 @@ TEST_P(TimeStampingAnchors, NonDecreasingInMillisecondStepsAcrossDays) {
     clock.utcMs += step % 3;
     const double now = stamping.GetTime();
     EXPECT_GE(now, previous);
-    EXPECT_DOUBLE_EQ(now, clock.utcMs / 1000.0);
+    EXPECT_DOUBLE_EQ(now, clock.UtcSeconds());
     previous = now;
   }
   clock.utcMs += 3LL * 86400 * 1000;
-  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
+  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.UtcSeconds());
   EXPECT_EQ(stamping.m_dwMidnightTick, anchor) << "no re-synchronisation at midnight";
 }
 
@@ -162,9 +162,9 @@ TEST_P(TimeStampingAnchors, TimerWrapResynchronisesInsteadOfGoingBack) {
   stamping.Synchronize();
   const int64_t start = clock.utcMs;
   clock.utcMs = start + 4294967295LL - 1000;  // just before the anchor's 2^32 ms
-  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0);
+  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.UtcSeconds());
   clock.utcMs = start + 4294967296LL + 5000;  // past it: the difference wrapped
-  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.utcMs / 1000.0) << "not 49.7 days too early";
+  EXPECT_DOUBLE_EQ(stamping.GetTime(), clock.UtcSeconds()) << "not 49.7 days too early";
   EXPECT_NE(stamping.m_dLastTime, 0.0);
 }
 
@@ -181,8 +181,8 @@ TEST_P(TimeStampingAnchors, DaylightSavingChangeCausesNoJump) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, TimeStampingAnchors, testing::Values(Anchor::kUtcMidnight, Anchor::kLocalMidnight),
-                         [](const testing::TestParamInfo<Anchor>& info) {
-                           return info.param == Anchor::kUtcMidnight ? "Utc" : "Local";
+                         [](const testing::TestParamInfo<Anchor>& anchor) {
+                           return anchor.param == Anchor::kUtcMidnight ? "Utc" : "Local";
                          });
 
 }  // namespace

@@ -17,6 +17,7 @@ class FakeClock : public vf::ClockSource {
 
   uint32_t TimerMs() override { return static_cast<uint32_t>(utcMs - bootUtcMs); }
   int64_t UtcNowMs() override { return utcMs; }
+  double UtcSeconds() const { return static_cast<double>(utcMs) / 1000.0; }  // what a time stamp should read
 
   vf::platform::LocalCalendarTime LocalNow() override {
     using namespace std::chrono;
