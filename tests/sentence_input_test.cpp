@@ -175,6 +175,14 @@ INSTANTIATE_TEST_SUITE_P(
                  Outcome{{kType1Mmsi}}},
         LineCase{"a lone second fragment never completes", {Vdm("2,2,8,A," + kType5Second + ",2")}, u"", {}, {},
                  Outcome{{}, {Cause::kNotJoined}}},
+        // A joined message leaves the store with its join: the next sentence
+        // of its id does not decode it a second time.
+        LineCase{"a one-sentence message with a sequence id, then another sentence of that id",
+                 {Vdm(std::string("1,1,0,A,") + kType1 + ",0"), Vdm("2,2,0,A," + kType5Second + ",2")},
+                 u"",
+                 {kType1Mmsi},
+                 {},
+                 Outcome{{kType1Mmsi}, {Cause::kNotJoined}}},
         LineCase{"the 257th waiting fragment pushes the first out",
                  std::vector<std::string>(257, Vdm("2,1,3,A," + kType5First + ",0")), u"", {}, {Cause::kFragmentLost},
                  Outcome{{}, std::vector<Cause>(256, Cause::kNotJoined)}},
