@@ -1,5 +1,8 @@
 // The TCP client and the UDP session against real loopback sockets.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <string>
@@ -154,8 +157,15 @@ TEST(UdpLink, ARemotePeerThatDoesNotResolveKeepsItsSocketUntilClose) {
   EXPECT_NE(remote.m_hSocket, vf::platform::kNoSocket);
   remote.Close();
   EXPECT_EQ(remote.m_hSocket, vf::platform::kNoSocket);
-  EXPECT_EQ(remote.Connect("127.0.0.1", 10110), 0);
-  EXPECT_EQ(remote.Connect("127.0.0.1", 10110), kUdpSocketFailed) << "the open socket stays";
+  // The socket is connected to the peer's host and port, as the system says.
+  vf::test::HeldUdpPort peer;
+  EXPECT_EQ(remote.Connect("127.0.0.1", peer.Port()), 0);
+  sockaddr_in connected{};
+  socklen_t length = sizeof connected;
+  ASSERT_EQ(getpeername(static_cast<int>(remote.m_hSocket), reinterpret_cast<sockaddr*>(&connected), &length), 0);
+  EXPECT_EQ(ntohs(connected.sin_port), peer.Port());
+  EXPECT_EQ(ntohl(connected.sin_addr.s_addr), INADDR_LOOPBACK);
+  EXPECT_EQ(remote.Connect("127.0.0.1", peer.Port()), kUdpSocketFailed) << "the open socket stays";
 }
 
 // Each socket call that can fail, failing: the code the trace then shows, and
