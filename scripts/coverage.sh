@@ -15,7 +15,8 @@ find build-coverage -name '*.gcda' -delete
 ctest --test-dir build-coverage -j"$(nproc)" --output-on-failure > build-coverage/tests.txt || {
   tail -30 build-coverage/tests.txt; exit 1; }
 core=(--filter 'ais/' --filter 'nmea/' --filter 'links/' --filter 'plugin/' --filter 'config/' --filter 'diag/')
-gcovr --root . "${core[@]}" --exclude-throw-branches --exclude-unreachable-branches \
-  --txt build-coverage/coverage.txt --txt-metric branch --print-summary build-coverage \
-  | tail -3
-echo "by file, with what no test reaches: build-coverage/coverage.txt"
+gcovr --root . "${core[@]}" --exclude-throw-branches --exclude-unreachable-branches --print-summary \
+  --txt build-coverage/coverage.txt build-coverage | tail -2
+gcovr --root . "${core[@]}" --exclude-throw-branches --exclude-unreachable-branches --branches \
+  --txt build-coverage/branches.txt build-coverage > /dev/null
+echo "by file, with the lines and branches no test reaches: build-coverage/coverage.txt, build-coverage/branches.txt"
