@@ -443,6 +443,28 @@ TEST(FragmentStore, IsBoundedByEvictingTheOldest) {
   EXPECT_EQ(decoded, std::vector<std::string>{"p9-end"}) << "fragments still stored keep the matching rules";
 }
 
+// With "FRAGMENTAGE", the default joining: a first sentence whose second
+// has not come within the age is dropped and counted; its late second then
+// joins nothing, and a first sentence on another channel waits on.
+TEST(OrderedJoinAge, AFirstSentenceWaitsNoLongerThanItsAge) {
+  vf::nmea::OrderedAssembly assembly;
+  std::vector<std::string> decoded;
+  const auto take = [&](uint8_t number, char channel, std::string_view payload, uint32_t arrivalMs) {
+    vf::nmea::VdmFragment fragment{2, number, 4, payload};
+    fragment.hasSequenceId = true;
+    fragment.channel = channel;
+    return assembly.Take(fragment, arrivalMs, [&](std::string_view joined, int) { decoded.emplace_back(joined); });
+  };
+  take(1, 'A', "old1", 1000);
+  take(1, 'B', "b1", 3500);
+  EXPECT_EQ(assembly.DropOlderThan(4000, 3000), 0u) << "3 s old is not older than 3 s";
+  EXPECT_EQ(assembly.DropOlderThan(4001, 3000), 1u);
+  EXPECT_EQ(assembly.Size(), 1u);
+  EXPECT_EQ(take(2, 'A', "late2", 4002), 1u) << "nothing waits for it any more";
+  EXPECT_EQ(take(2, 'B', "b2", 4002), 0u);
+  EXPECT_EQ(decoded, std::vector<std::string>{"b1b2"});
+}
+
 // With "FRAGMENTAGE": the lost-first-sentence case above, but the old second
 // sentence has aged out before the next message begins.
 TEST(FragmentStore, FragmentsOlderThanTheirAgeAreDropped) {
