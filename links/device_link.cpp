@@ -32,12 +32,11 @@ CDeviceLink::CDeviceLink()
 
 bool CDeviceLink::HasLinkObjects() const { return m_pSerial != nullptr && m_pTcp != nullptr && m_pUdp != nullptr; }
 
-int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::TraceWriter& trace,
-                                    const std::atomic<bool>& stopRequested) {
+int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::FeedOptions& options,
+                                    const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested) {
   m_link = Link::kNone;
   m_pTrace = &trace;
   m_bLossTraced = false;
-  const vf::FeedOptions options = vf::FeedOptions::Of(config.m_strOptions.View());
   m_bDatagramLines = options.datagramLines;
   m_bReconnect = options.reconnect;
   m_bRetryFirstConnect = options.retryFirstConnect;

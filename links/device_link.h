@@ -30,8 +30,11 @@ class CDeviceLink {
 
   // 0 when the configured link is open, -1 when it is not (the reason is
   // traced), 1 when a TCP connection failed and "RECONNECT=2" has it tried
-  // again from the passes. A request to stop ends the TCP connection attempts.
-  int32_t OpenDeviceLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
+  // again from the passes. A request to stop ends the name lookups and the
+  // TCP connection attempts. `options`: the run's, parsed from the
+  // configuration's option text once.
+  int32_t OpenDeviceLink(const CCfgDevice& config, const vf::FeedOptions& options, const vf::TraceWriter& trace,
+                         const std::atomic<bool>& stopRequested);
   // 0 data, 1 the control event, 2 the auxiliary event, -1 nothing or failure.
   int32_t WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
   // One line without its line end; 0 when one was read. The stop event ends

@@ -11,7 +11,7 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
   }
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin started.");
   m_pLink = std::make_unique<CDeviceLink>();
-  const int32_t opened = m_pLink->OpenDeviceLink(run.m_cfgDevice, run.m_trace, run.m_bStopRequested);
+  const int32_t opened = m_pLink->OpenDeviceLink(run.m_cfgDevice, m_pass.feed, run.m_trace, run.m_bStopRequested);
   m_bLinkOpened = opened >= 0;
   if (opened == 0) {
     run.m_trace.TraceStatus(vf::kTraceSuccess, u"Plugin is running successfully");

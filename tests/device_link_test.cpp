@@ -20,7 +20,9 @@ std::vector<std::string> StatusLines(const TraceFolder& folder) { return vf::tes
 // A link with its configuration and trace, as a run's device thread has them.
 struct LinkRig {
   LinkRig() { trace.Open(); }
-  int32_t Open() { return link.OpenDeviceLink(config, trace, stopRequested); }
+  int32_t Open() {
+    return link.OpenDeviceLink(config, vf::FeedOptions::Of(config.m_strOptions.View()), trace, stopRequested);
+  }
   void Close() { link.CloseDeviceLink(trace); }
 
   vf::TraceWriter trace{u"AIS"};

@@ -222,7 +222,7 @@ TEST(SerialLink, AHungUpDeviceIsLostAndCostsNothing) {
   CCfgDevice config;
   config.m_nSerialPort = kPort;
   std::atomic<bool> stopRequested{false};
-  ASSERT_EQ(link.OpenDeviceLink(config, trace, stopRequested), 0);
+  ASSERT_EQ(link.OpenDeviceLink(config, vf::FeedOptions::Of(config.m_strOptions.View()), trace, stopRequested), 0);
   loop.reset();  // the master closes: the device hangs up
   CWideString line;
   const double cpuBefore = ThreadCpuSeconds();

@@ -129,18 +129,19 @@ TEST_P(LinkAllocation, TheLinkAddsNothingPerLine) {
   std::optional<vf::test::TcpServer> tcp;
   std::optional<vf::test::SerialLoop> serial;
   CCfgDevice config;
+  const vf::FeedOptions options = vf::FeedOptions::Of(u"");  // no option text: the defaults
   switch (GetParam()) {
     case LinkKind::kTcp:
       tcp.emplace();
       config = vf::test::TcpClientConfig(tcp->Port());
-      ASSERT_EQ(link.OpenDeviceLink(config, rig.trace, stopRequested), 0);
+      ASSERT_EQ(link.OpenDeviceLink(config, options, rig.trace, stopRequested), 0);
       ASSERT_TRUE(tcp->Accept());
       send = [&](const std::string& bytes) { return tcp->Send(bytes); };
       break;
     case LinkKind::kUdp: {
       const uint16_t port = vf::test::UnusedUdpPort();
       config = vf::test::UdpSessionConfig(port);
-      ASSERT_EQ(link.OpenDeviceLink(config, rig.trace, stopRequested), 0);
+      ASSERT_EQ(link.OpenDeviceLink(config, options, rig.trace, stopRequested), 0);
       send = [port](const std::string& bytes) { return vf::test::SendDatagram(port, bytes); };
       break;
     }
@@ -148,7 +149,7 @@ TEST_P(LinkAllocation, TheLinkAddsNothingPerLine) {
       serial.emplace(5);
       config.m_nSerialPort = 5;
       config.m_nSerialSpeed = 38400;
-      ASSERT_EQ(link.OpenDeviceLink(config, rig.trace, stopRequested), 0);
+      ASSERT_EQ(link.OpenDeviceLink(config, options, rig.trace, stopRequested), 0);
       send = [&](const std::string& bytes) { return serial->Send(bytes); };
       break;
   }
