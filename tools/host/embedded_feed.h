@@ -7,11 +7,18 @@
 #include <memory>
 #include <string>
 
+#include "ais_plugin.h"
+
 namespace vf::host {
 
-// The MMSI of the record that follows a recording's last line (30 bits set:
-// no station has it). The host takes it off the queue without showing it.
+// The record that follows a recording's last line: a base-station report of
+// MMSI 0x3FFFFFFF (30 bits set: no station has it) with no position. The
+// host takes it off the queue without showing it.
 constexpr uint32_t kEndOfInputMmsi = 0x3FFFFFFF;
+inline bool IsEndOfInputMarker(const CRawDataAis& record) {
+  return record.m_nMMSI == kEndOfInputMmsi && record.m_nContents == kContentsBaseStation &&
+         record.m_dLatitude == 91.0 && record.m_dLongitude == 181.0;
+}
 
 class EmbeddedFeed {
  public:

@@ -79,7 +79,7 @@ class Receiver {
         auto* record = reinterpret_cast<CRawData*>(message.lParam);
         if (record->m_nType == RAW_DATA_TYPE_AIS) {
           const auto& ais = *static_cast<const CRawDataAis*>(record);
-          if (ais.m_nMMSI == vf::host::kEndOfInputMmsi) {
+          if (m_bMarkerExpected && vf::host::IsEndOfInputMarker(ais)) {
             m_bEndOfInput = true;  // the recording's marker: every line before it is handled
           } else {
             Show(ais);
@@ -95,6 +95,9 @@ class Receiver {
   vf::host::RecordTally& Tally() { return m_tally; }
   bool OutputClosed() const { return m_bOutputClosed; }
   bool EndOfInput() const { return m_bEndOfInput; }
+  // A recording is served: its end comes as the marker's record. A receiver's
+  // records are all shown, whatever their MMSI.
+  void ExpectEndOfInputMarker() { m_bMarkerExpected = true; }
 
  private:
   static constexpr size_t kOutputChunk = 1 << 16;
@@ -128,6 +131,7 @@ class Receiver {
   vf::host::RecordTally m_tally;
   std::string m_output;  // the records' lines not yet written
   bool m_bOutputClosed = false;
+  bool m_bMarkerExpected = false;
   bool m_bEndOfInput = false;
 };
 
@@ -292,6 +296,7 @@ int Run(const vf::host::HostOptions& options) {
   std::fprintf(stderr, "started%s\n", options.durationSeconds > 0 ? "" : "; Ctrl-C stops");
   StatusLine status;
   Receiver receiver(window, options, status);
+  if (recording) receiver.ExpectEndOfInputMarker();
   int exitCode = kExitOk;
   const bool linkFailed = RunUntilDone(api, options, receiver, status, traceMutex, simulator) == kStatusLinkFailed;
   const int32_t stopped = api.StopPlugin();
