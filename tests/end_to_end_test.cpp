@@ -151,6 +151,31 @@ TEST(EndToEnd, OverTcpARestartedReceiverIsConnectedAgain) {
   }
 }
 
+// A receiver still away when the plug-in tries again: the failed attempt is
+// traced with the next wait, doubled, and the attempt after that finds it.
+TEST(EndToEnd, OverTcpAReceiverStillAwayIsTriedAgainLater) {
+  TestHost run;
+  uint16_t port = 0;
+  {
+    vf::test::TcpServer receiver;
+    port = receiver.Port();
+    run.config = vf::test::TcpClientConfig(port, u"");
+    ASSERT_EQ(run.Start(), 0);
+    ASSERT_TRUE(receiver.Accept());
+  }  // the receiver goes, and nothing listens on its port
+  const std::string where = "TCP [127.0.0.1] on port [" + std::to_string(port) + "]";
+  const std::string failed = "Reconnecting failed: " + where +
+                             ": Failed to open TCP connection, timeout while trying to connect to host.; next "
+                             "attempt in 6 s.";
+  ASSERT_TRUE(vf::test::WaitUntil([&] { return StatusCount(run.folder, failed) == 1; }, milliseconds(15000)));
+  vf::test::TcpServer back(port);
+  ASSERT_TRUE(back.Accept(15000)) << testing::PrintToString(vf::test::StatusMessages(run.folder));
+  back.Send(vf::test::SentenceLines(vf::test::kType1Payload));
+  EXPECT_EQ(ReceiveMmsis(run.sink, 1), (std::vector<uint32_t>{211000000}));
+  EXPECT_EQ(run.app.StopPlugin(), 0);
+  EXPECT_EQ(StatusCount(run.folder, "Reconnected: " + where + " (reconnect 1)."), 1u);
+}
+
 // "UDPBIND" and "UDPSOURCES": a session bound to one local address takes
 // datagrams only from the hosts named (or the configured peer), and counts
 // the others.

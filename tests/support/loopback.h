@@ -51,6 +51,12 @@ inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true) 
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   if (loopbackOnly) address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (type == SOCK_STREAM) {
+    // A receiver that comes back on its old port while its last connection
+    // lingers there: Linux lets it bind only when both sockets asked for reuse.
+    const int reuse = 1;
+    setsockopt(bound, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+  }
   bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address);
   socklen_t length = sizeof address;
   getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length);
