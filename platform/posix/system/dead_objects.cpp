@@ -11,12 +11,11 @@
 #include <sstream>
 #include <string>
 
+#include "object_names.h"
 #include "shared_window_list.h"
 
 namespace vf::posix_system {
 namespace {
-
-constexpr const char* kShmFolder = "/dev/shm/";
 
 // The inodes of the shared-memory files that some process has mapped (the
 // processes whose maps this user may read: the user's own, or all for root).
@@ -28,7 +27,7 @@ std::set<ino_t> MappedSharedMemory() {
     if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
     std::ifstream maps(std::string("/proc/") + entry->d_name + "/maps");
     for (std::string line; std::getline(maps, line);) {
-      if (line.find(kShmFolder) == std::string::npos) continue;
+      if (line.find(kSharedMemoryFolder) == std::string::npos) continue;
       std::istringstream fields(line);
       std::string range, permissions, offset, device;
       unsigned long inode = 0;
@@ -42,9 +41,9 @@ std::set<ino_t> MappedSharedMemory() {
 }  // namespace
 
 void RemoveDeadObjects(int64_t minimumAgeS) {
-  const std::string user = "u" + std::to_string(geteuid()) + "-";
-  const std::string mutexes = "vf-mutex-" + user, windowLists = "vf-windows-" + user;
-  DIR* folder = opendir(kShmFolder);
+  const std::string mutexes = UserObjectStem("mutex"), windowLists = UserObjectStem("windows");
+  const std::string shared = std::string(kSharedMemoryFolder) + "/";
+  DIR* folder = opendir(kSharedMemoryFolder);
   if (folder == nullptr) return;
   const time_t now = time(nullptr);
   std::set<ino_t> mapped;
@@ -53,7 +52,7 @@ void RemoveDeadObjects(int64_t minimumAgeS) {
     const std::string name = entry->d_name;
     const bool mutex = name.rfind(mutexes, 0) == 0, list = name.rfind(windowLists, 0) == 0;
     struct stat info {};
-    if ((!mutex && !list) || lstat((kShmFolder + name).c_str(), &info) != 0 || info.st_uid != geteuid() ||
+    if ((!mutex && !list) || lstat((shared + name).c_str(), &info) != 0 || info.st_uid != geteuid() ||
         now - info.st_mtime < minimumAgeS) {
       continue;
     }

@@ -38,7 +38,6 @@ struct VfNamedMutex {
 namespace {
 
 constexpr uint32_t kReadyMagic = 0x56464d58;  // "VFMX": initialised
-constexpr const char* kShmFolder = "/dev/shm";
 constexpr int kOpenAttempts = 1000;
 
 // "/vf-mutex-u<uid>-[<namespace>-]<name>".
@@ -82,7 +81,7 @@ bool Publish(const std::string& object_name) {
     if (shared != nullptr) Unmap(shared);
   }
   close(fd);
-  const std::string folder = kShmFolder;
+  const std::string folder = vf::posix_system::kSharedMemoryFolder;
   const bool linked = ready && link((folder + scratch).c_str(), (folder + object_name).c_str()) == 0;
   const int linkError = errno;
   shm_unlink(scratch.c_str());

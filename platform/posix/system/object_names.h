@@ -23,8 +23,17 @@ void AppendPortable(std::string& out, std::basic_string_view<Char> text) {
   }
 }
 
+// Where POSIX shared-memory objects appear as files: "/dev/shm" + name.
+constexpr const char* kSharedMemoryFolder = "/dev/shm";
+
+// "vf-<kind>-u<uid>-": the start of every name of that kind of the user's,
+// whatever the namespace.
+inline std::string UserObjectStem(std::string_view kind) {
+  return "vf-" + std::string(kind) + "-u" + std::to_string(geteuid()) + "-";
+}
+
 inline std::string UserObjectPrefix(std::string_view kind) {
-  std::string prefix = "/vf-" + std::string(kind) + "-u" + std::to_string(geteuid()) + "-";
+  std::string prefix = "/" + UserObjectStem(kind);
   if (const char* space = std::getenv("VF_OBJECT_NAMESPACE"); space != nullptr && *space != '\0') {
     AppendPortable(prefix, std::string_view(space));
     prefix += '-';

@@ -105,7 +105,7 @@ class LockedTable {
     if (m_fd < 0 || fstat(m_fd, &info) != 0 || info.st_uid != geteuid() || (info.st_mode & 077) != 0) return false;
     if (flock(m_fd, LOCK_EX) != 0) return false;
     struct stat named {};
-    if (fstat(m_fd, &info) != 0 || stat(("/dev/shm" + m_name).c_str(), &named) != 0 || named.st_ino != info.st_ino) {
+    if (fstat(m_fd, &info) != 0 || stat((kSharedMemoryFolder + m_name).c_str(), &named) != 0 || named.st_ino != info.st_ino) {
       removed = true;  // by its last user, meanwhile
       return false;
     }
