@@ -21,6 +21,7 @@
 #include "feed.h"
 #include "line_output.h"
 #include "sim_options.h"
+#include "support/child_process.h"
 #include "support/faulted_feed.h"
 #include "support/record_sink.h"
 #include "support/sentence_rig.h"
@@ -221,6 +222,47 @@ TEST(Simulator, ADurationEndsARunThatNoClientJoins) {
   EXPECT_EQ(run.get().lines, 0u);
 }
 
+// A counted run that nobody reads ends when its reader wait is over: no TCP
+// client ever comes, or a terminal's buffer fills and nobody empties it.
+TEST(Simulator, ACountedRunEndsWhenNobodyReadsWithinTheReaderWait) {
+  std::string error;
+  const auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
+  ASSERT_TRUE(server) << error;
+  vf::sim::FeedSettings settings;
+  settings.transmissions = 5;
+  settings.readerWaitSeconds = 0.2;
+  std::atomic<bool> stop{false};
+  auto run = std::async(std::launch::async, [&] { return vf::sim::RunFeed(settings, *server, stop); });
+  const bool ended = run.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  stop = true;
+  EXPECT_TRUE(ended);
+  const vf::sim::FeedTotals totals = run.get();
+  EXPECT_TRUE(totals.readerAway);
+  EXPECT_EQ(totals.lines, 0u);
+
+  const vf::test::Finished program = vf::test::RunToEnd(
+      {"/bin/sh", "-c", std::string(AIS_SIM_PATH) + " --pty --count 1000000 --rate 10000000 --reader-wait 0.2 2>&1"});
+  EXPECT_EQ(program.exitCode, 3);
+  EXPECT_NE(program.output.find("ais-sim: nobody took the feed at /dev/pts/"), std::string::npos) << program.output;
+  EXPECT_NE(program.output.find(" for 0.2 s; stopped (start the receiver sooner, or give a longer --reader-wait)"),
+            std::string::npos)
+      << program.output;
+}
+
+// Only a send that waits counts against the reader wait, not the pause
+// between transmissions: a slow feed to a reader that keeps up runs to its count.
+TEST(Simulator, APauseBetweenTransmissionsIsNotAReaderAway) {
+  vf::sim::FeedSettings settings;
+  settings.transmissions = 4;
+  settings.linesPerSecond = 10;
+  settings.readerWaitSeconds = 0.05;
+  vf::test::CapturedLines output;
+  std::atomic<bool> stop{false};
+  const vf::sim::FeedTotals totals = vf::sim::RunFeed(settings, output, stop);
+  EXPECT_FALSE(totals.readerAway);
+  EXPECT_EQ(totals.transmissions, 4u);
+}
+
 TEST(SimulatorOptions, GoodCommandLines) {
   using Output = vf::sim::OutputKind;
   const std::tuple<std::vector<std::string>, Output, std::string, uint16_t> cases[] = {
@@ -250,6 +292,19 @@ TEST(SimulatorOptions, GoodCommandLines) {
             std::make_tuple(std::string("/tmp/com5"), size_t{7}, uint32_t{0}, 2500.0, 1.5, uint64_t{9}));
   EXPECT_EQ(feed.faults.probability[static_cast<size_t>(Fault::kLostFragment)], 0.25);
   EXPECT_EQ(feed.faults.probability[static_cast<size_t>(Fault::kGarbage)], 0.05);
+
+  // A counted run waits a minute for a reader unless told; other runs wait for ever.
+  const std::pair<std::vector<std::string>, double> readerWaits[] = {
+      {{"--tcp", "10110"}, 0},
+      {{"--tcp", "10110", "--count", "5"}, vf::sim::kCountedReaderWaitSeconds},
+      {{"--count", "5", "--reader-wait", "2.5"}, 2.5},
+      {{"--reader-wait", "7"}, 7},
+  };
+  for (const auto& [arguments, seconds] : readerWaits) {
+    const auto parsed = vf::sim::ParseSimOptions(arguments, error);
+    ASSERT_TRUE(parsed) << error;
+    EXPECT_EQ(parsed->feed.readerWaitSeconds, seconds) << arguments.back();
+  }
 }
 
 // The simulator's own forms; the number checks it shares with the host are

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <optional>
 #include <thread>
 
@@ -20,27 +21,47 @@ bool WaitUntil(Clock::time_point when, const std::atomic<bool>& stop) {
   return false;
 }
 
-// `halt` follows `stop`, and is also set once the run's duration is over:
-// every wait of the run, the one for a client included, ends then.
-class Deadline {
+Clock::duration Seconds(double seconds) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// `halt` follows `stop`, and is also set once the run's duration is over or
+// a send has waited the reader wait out: every wait of the run, the one for
+// a client included, ends then.
+class Watch {
  public:
-  Deadline(double seconds, const std::atomic<bool>& stop) {
-    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    m_watch = std::thread([this, end, &stop] {
-      while (!m_done && !stop && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Watch(const FeedSettings& settings, const std::atomic<bool>& stop) {
+    const auto end = settings.durationSeconds > 0 ? Clock::now() + Seconds(settings.durationSeconds)
+                                                   : Clock::time_point::max();
+    const auto readerWait = settings.readerWaitSeconds > 0 ? Seconds(settings.readerWaitSeconds) : Clock::duration::max();
+    m_watch = std::thread([this, end, readerWait, &stop] {
+      while (!m_done && !stop && Clock::now() < end) {
+        const Clock::rep since = m_sendingSince;
+        if (since != kNotSending && Clock::now() - Clock::time_point(Clock::duration(since)) >= readerWait) {
+          readerAway = true;
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
       halt = true;
     });
   }
-  ~Deadline() {
+  ~Watch() {
     m_done = true;
     m_watch.join();
   }
-  Deadline(const Deadline&) = delete;
-  Deadline& operator=(const Deadline&) = delete;
+  Watch(const Watch&) = delete;
+  Watch& operator=(const Watch&) = delete;
+
+  void SendStarts() { m_sendingSince = Clock::now().time_since_epoch().count(); }
+  void SendEnds() { m_sendingSince = kNotSending; }
 
   std::atomic<bool> halt{false};
+  std::atomic<bool> readerAway{false};
 
  private:
+  static constexpr Clock::rep kNotSending = std::numeric_limits<Clock::rep>::min();
+  std::atomic<Clock::rep> m_sendingSince{kNotSending};
   std::atomic<bool> m_done{false};
   std::thread m_watch;
 };
@@ -49,9 +70,9 @@ class Deadline {
 
 FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::atomic<bool>& requestedStop,
                    const FeedObserver& observer, const FeedProgress& progress) {
-  std::optional<Deadline> deadline;
-  if (settings.durationSeconds > 0) deadline.emplace(settings.durationSeconds, requestedStop);
-  const std::atomic<bool>& stop = deadline ? deadline->halt : requestedStop;
+  std::optional<Watch> watch;
+  if (settings.durationSeconds > 0 || settings.readerWaitSeconds > 0) watch.emplace(settings, requestedStop);
+  const std::atomic<bool>& stop = watch ? watch->halt : requestedStop;
   Traffic traffic(settings.fleetSize, settings.seed);
   std::mt19937 faultRandom(settings.seed * 2654435761u + 1);
   FeedTotals totals;
@@ -61,9 +82,11 @@ FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::
 
   std::optional<Transmission> held;  // waits for a message to interleave with
   const auto send = [&](const std::vector<std::string>& lines) {
-    if (!output.Send(lines, stop)) return false;
-    totals.lines += lines.size();
-    return true;
+    if (watch) watch->SendStarts();
+    const bool sent = output.Send(lines, stop);
+    if (watch) watch->SendEnds();
+    if (sent) totals.lines += lines.size();
+    return sent;
   };
   const auto told = [&](const Transmission& transmission, std::optional<Fault> fault, bool spoiled) {
     ++totals.transmissions;
@@ -79,7 +102,7 @@ FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::
                                                    : transmission.time;
     // A sender that cannot keep the pace still stops on time.
     if (settings.durationSeconds > 0 && std::max(due, elapsed()) >= settings.durationSeconds) break;
-    if (!WaitUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(due)), stop)) break;
+    if (!WaitUntil(start + Seconds(due), stop)) break;
 
     std::optional<Fault> fault = settings.faults.Any() ? settings.faults.Draw(faultRandom) : std::nullopt;
     const bool multiSentence = transmission.sentences.size() > 1;
@@ -105,6 +128,7 @@ FeedTotals RunFeed(const FeedSettings& settings, LineOutput& output, const std::
   }
   if (held && send(held->sentences)) told(*held, std::nullopt, false);
   totals.seconds = elapsed();
+  totals.readerAway = watch && watch->readerAway;
   return totals;
 }
 

@@ -20,6 +20,7 @@ struct FeedSettings {
   double linesPerSecond = 0;  // 0: the fleet's own pace, in real time
   double durationSeconds = 0;  // 0: no limit
   uint64_t transmissions = 0;  // 0: no limit
+  double readerWaitSeconds = 0;  // the longest a send waits for a reader to take it; 0: no limit
   FaultMix faults;
 };
 
@@ -29,6 +30,7 @@ struct FeedTotals {
   uint64_t spoiled = 0;  // transmissions whose message a fault destroyed
   std::array<uint64_t, kFaultKinds> faults{};
   double seconds = 0;
+  bool readerAway = false;  // ended because no reader took a send within the reader wait
 };
 
 // Called for each transmission as it is sent, with its fault if any and

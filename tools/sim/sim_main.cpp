@@ -64,5 +64,10 @@ int main(int argc, char** argv) {
     if (live) std::fprintf(stderr, "\rais-sim: %s   ", Summary(so_far).c_str());
   });
   std::fprintf(stderr, "%sais-sim: sent %s\n", live ? "\r" : "", Summary(totals).c_str());
+  if (totals.readerAway) {
+    std::fprintf(stderr, "ais-sim: nobody took the feed at %s for %g s; stopped (start the receiver sooner, or give a longer --reader-wait)\n",
+                 output->Describe().c_str(), options->feed.readerWaitSeconds);
+    return 3;
+  }
   return 0;
 }

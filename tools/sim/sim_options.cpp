@@ -61,6 +61,11 @@ void DescribeOptions(CLI::App& app, SimOptions& options, Scratch& scratch) {
   app.add_option("--count", options.feed.transmissions, "stop after N transmissions")
       ->type_name("N")
       ->check(vf::tools::WholeNumber(1, INT64_MAX));
+  app.add_option("--reader-wait", options.feed.readerWaitSeconds,
+                 "end the run (exit status 3) when no reader takes the feed for this long:\n"
+                 "no TCP client, a terminal nobody reads (default: 60 with --count, else\nno limit)")
+      ->type_name("SECONDS")
+      ->check(vf::tools::Number(0.001, 1e9, true, "a positive number of seconds"));
   app.add_option("--fault", scratch.faults,
                  "inject a fault into a share P (0 to 1) of transmissions; KIND is checksum,\n"
                  "truncate, lose (a message's last sentence), garbage (a junk line before it),\n"
@@ -110,6 +115,10 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
     }
   }
   options.linkPath = scratch.pty;
+  // A counted run is a bounded one: it does not wait for ever for a reader.
+  if (options.feed.transmissions != 0 && app.get_option("--reader-wait")->count() == 0) {
+    options.feed.readerWaitSeconds = kCountedReaderWaitSeconds;
+  }
   auto& shares = options.feed.faults.probability;
   if (!scratch.allFaults.empty()) shares.fill(std::stod(scratch.allFaults));
   for (const std::string& fault : scratch.faults) {

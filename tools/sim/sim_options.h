@@ -10,6 +10,9 @@
 
 namespace vf::sim {
 
+// How long a run of a given count waits for a reader unless told.
+constexpr double kCountedReaderWaitSeconds = 60;
+
 enum class OutputKind { kStdout, kTcpServer, kUdp, kPseudoTerminal };
 
 struct SimOptions {
