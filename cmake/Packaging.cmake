@@ -1,8 +1,8 @@
 # cpack: on Linux a Debian package of what cmake --install puts in place
 # (the plug-in, the host services library, the SDK, ais-host and ais-sim with
 # their manual pages, the CMake and pkg-config files, the example host), under
-# /usr; on Windows a zip of AIS.dll, the SDK headers, ais-host.exe and the
-# README.
+# /usr; on Windows a zip of AIS.dll, the SDK headers, ais-host.exe,
+# ais-sim.exe and the README.
 set(CPACK_PACKAGE_NAME vestrafold-ais)
 set(CPACK_PACKAGE_VENDOR Vestrafold)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -10,7 +10,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "AIS receiver plug-in for survey hosts, with its SDK, reference host and traffic simulator")
 set(CPACK_PACKAGE_CONTACT "Vestrafold AIS plug-in team")
 if(WIN32)
-  install(TARGETS AIS ais-host RUNTIME DESTINATION .)
+  install(TARGETS AIS ais-host ais-sim RUNTIME DESTINATION .)
   install(FILES sdk/ais_plugin.h sdk/ais_plugin_loader.h sdk/ais_shared_string.h sdk/ais_msvc_abi.h sdk/ais_utf8.h
           DESTINATION sdk)
   install(FILES README.md DESTINATION .)

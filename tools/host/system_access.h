@@ -1,10 +1,12 @@
 // What the reference host needs from the operating system beyond the SDK:
-// whether a stream is a terminal, serial devices by path, and the signals
-// that stop it.
+// whether a stream is a terminal, serial devices by path, a recording's
+// bytes, and the signals that stop it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace vf::host {
@@ -18,6 +20,17 @@ size_t StandardErrorColumns();
 // port number; false with `error` saying why. UnmapSerialDevice undoes it.
 bool MapSerialDevice(const std::string& device, int32_t& port, std::string& error);
 void UnmapSerialDevice();
+
+// The bytes of a recording as they arrive: a file, or standard input ("-").
+class InputBytes {
+ public:
+  virtual ~InputBytes() = default;
+  // Waits for bytes (looking at `stop` every 100 ms) and reads those that are
+  // there, up to `size`; 0 at the end of the input, on an error or a stop.
+  virtual size_t Read(char* buffer, size_t size, const std::atomic<bool>& stop) = 0;
+};
+// nullptr with `error` (the system's reason) when `path` cannot be read.
+std::unique_ptr<InputBytes> OpenInput(const std::string& path, std::string& error);
 
 // Ctrl-C, termination requests and a hang-up (Linux) call `handler`; a
 // closed pipe does not kill.

@@ -21,34 +21,24 @@ class LineOutput {
   virtual std::string Describe() const = 0;
 };
 
+// The lines of one transmission as they go out, each ended by CR LF.
+std::string JoinedLines(const std::vector<std::string>& lines);
+
 std::unique_ptr<LineOutput> OpenStdout();
 
 // Listens at once; sending waits for a client, and for the next one when a
 // client leaves. Port 0 takes a free port.
-class TcpServerOutput;
+class TcpServerOutput : public LineOutput {
+ public:
+  virtual uint16_t Port() const = 0;
+};
 std::unique_ptr<TcpServerOutput> OpenTcpServer(const std::string& address, uint16_t port, std::string& error);
 
 // One datagram per line.
 std::unique_ptr<LineOutput> OpenUdpSender(const std::string& host, uint16_t port, std::string& error);
 
-// A pseudo-terminal; when `linkPath` is given, a symbolic link to its device
-// is made there (and removed at the end), e.g. a COM mapping's comN.
+// A pseudo-terminal (Linux); when `linkPath` is given, a symbolic link to its
+// device is made there (and removed at the end), e.g. a COM mapping's comN.
 std::unique_ptr<LineOutput> OpenPseudoTerminal(const std::string& linkPath, std::string& error);
-
-class TcpServerOutput : public LineOutput {
- public:
-  TcpServerOutput(int listener, std::string address, uint16_t port);
-  ~TcpServerOutput() override;
-  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>& stop) override;
-  std::string Describe() const override;
-  uint16_t Port() const { return m_port; }
-
- private:
-  bool WaitForClient(const std::atomic<bool>& stop);
-  int m_listener;
-  int m_client = -1;
-  std::string m_address;
-  uint16_t m_port;
-};
 
 }  // namespace vf::sim

@@ -1,10 +1,9 @@
 // ais-sim: a fleet's AIS traffic as a receiver would put it out, on stdout, a
 // TCP server, UDP or a pseudo-terminal.
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
 
+#include "console.h"
 #include "sim_options.h"
 
 namespace {
@@ -56,10 +55,10 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
-  std::signal(SIGPIPE, SIG_IGN);
+  vf::sim::PrepareStandardStreams();
   std::fprintf(stderr, "ais-sim: %zu stations, seed %u, sending to %s\n", options->feed.fleetSize,
                options->feed.seed, output->Describe().c_str());
-  const bool live = isatty(STDERR_FILENO) != 0;
+  const bool live = vf::sim::ErrorsGoToATerminal();
   const auto totals = vf::sim::RunFeed(options->feed, *output, g_stop, {}, [&](const vf::sim::FeedTotals& so_far) {
     if (live) std::fprintf(stderr, "\rais-sim: %s   ", Summary(so_far).c_str());
   });

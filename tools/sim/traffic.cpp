@@ -1,6 +1,6 @@
 #include "traffic.h"
 
-#include <ctime>
+#include <chrono>
 
 #include "message_encoder.h"
 #include "payload_encoder.h"
@@ -15,10 +15,14 @@ constexpr double kClassBInterval = 30.0;
 constexpr double kAnchoredInterval = 180.0;
 
 UtcTime UtcAt(int64_t unixSeconds) {
-  const std::time_t seconds = static_cast<std::time_t>(unixSeconds);
-  std::tm parts{};
-  gmtime_r(&seconds, &parts);
-  return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+  using namespace std::chrono;
+  const sys_seconds time{seconds(unixSeconds)};
+  const sys_days day = floor<days>(time);
+  const year_month_day date{day};
+  const hh_mm_ss clock{time - day};
+  return {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+          static_cast<int>(static_cast<unsigned>(date.day())), static_cast<int>(clock.hours().count()),
+          static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count())};
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #include "system_access.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace vf::host {
@@ -56,6 +60,44 @@ void OnStopSignals(void (*handler)(int)) {
   std::signal(SIGTERM, handler);
   std::signal(SIGHUP, handler);  // the terminal closed: stop as cleanly as on Ctrl-C
   std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace vf::host
+
+namespace vf::host {
+namespace {
+
+class FileBytes : public InputBytes {
+ public:
+  explicit FileBytes(int fd) : m_fd(fd) {}
+  ~FileBytes() override { close(m_fd); }
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+
+  size_t Read(char* buffer, size_t size, const std::atomic<bool>& stop) override {
+    while (!stop) {
+      pollfd ready{m_fd, POLLIN, 0};
+      if (poll(&ready, 1, 100) == 0) continue;
+      const ssize_t got = read(m_fd, buffer, size);
+      if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      return got > 0 ? static_cast<size_t>(got) : 0;
+    }
+    return 0;
+  }
+
+ private:
+  int m_fd;
+};
+
+}  // namespace
+
+std::unique_ptr<InputBytes> OpenInput(const std::string& path, std::string& error) {
+  const int fd = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot read the recording " + path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  return std::make_unique<FileBytes>(fd);
 }
 
 }  // namespace vf::host

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <io.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,76 @@ bool MapSerialDevice(const std::string& device, int32_t& port, std::string& erro
 }
 
 void UnmapSerialDevice() {}
+
+namespace {
+
+std::string SystemErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string message = text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : u"";
+  LocalFree(text);
+  while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.')) {
+    message.pop_back();
+  }
+  return message.empty() ? "system error " + std::to_string(code) : vf::ToUtf8(message);
+}
+
+class HandleBytes : public InputBytes {
+ public:
+  HandleBytes(HANDLE handle, bool owned)
+      : m_handle(handle), m_owned(owned), m_peek(GetFileType(handle) == FILE_TYPE_PIPE) {}
+  ~HandleBytes() override {
+    if (m_owned) CloseHandle(m_handle);
+  }
+  HandleBytes(const HandleBytes&) = delete;
+  HandleBytes& operator=(const HandleBytes&) = delete;
+
+  // A pipe is read only once it holds bytes, so that a stop is never kept
+  // waiting by a writer that is quiet; a file's reads return at once. (A pipe
+  // that cannot be peeked at, as Wine's from a Linux shell, is read as it is.)
+  size_t Read(char* buffer, size_t size, const std::atomic<bool>& stop) override {
+    DWORD wanted = static_cast<DWORD>(std::min<size_t>(size, MAXDWORD));
+    while (!stop) {
+      if (m_peek) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(m_handle, nullptr, 0, nullptr, &available, nullptr)) {
+          if (GetLastError() == ERROR_BROKEN_PIPE) return 0;  // the writer closed it
+          m_peek = false;
+          continue;
+        }
+        if (available == 0) {
+          Sleep(20);
+          continue;
+        }
+        wanted = std::min(wanted, available);
+      }
+      DWORD got = 0;
+      return ReadFile(m_handle, buffer, wanted, &got, nullptr) ? got : 0;
+    }
+    return 0;
+  }
+
+ private:
+  HANDLE m_handle;
+  bool m_owned;  // standard input stays open for the C runtime
+  bool m_peek;   // a pipe: wait for bytes before reading
+};
+
+}  // namespace
+
+std::unique_ptr<InputBytes> OpenInput(const std::string& path, std::string& error) {
+  if (path == "-") return std::make_unique<HandleBytes>(GetStdHandle(STD_INPUT_HANDLE), false);
+  const std::u16string name = vf::FromUtf8(path);
+  const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(name.c_str()), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = "cannot read the recording " + path + ": " + SystemErrorText(GetLastError());
+    return nullptr;
+  }
+  return std::make_unique<HandleBytes>(file, true);
+}
 
 void OnStopSignals(void (*handler)(int)) {
   std::signal(SIGINT, handler);  // Ctrl-C in a console

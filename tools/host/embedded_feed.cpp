@@ -1,14 +1,8 @@
 #include "embedded_feed.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <thread>
@@ -18,6 +12,7 @@
 #include "message_encoder.h"
 #include "payload_encoder.h"
 #include "nmea/sentence_checks.h"
+#include "system_access.h"
 
 namespace vf::host {
 
@@ -44,24 +39,19 @@ class LineReader {
  public:
   static constexpr size_t kLineLimit = 4096;
 
-  explicit LineReader(int fd) : m_fd(fd) {}
+  explicit LineReader(std::unique_ptr<InputBytes> input) : m_input(std::move(input)) {}
 
   // Appends the complete lines of the next piece of input (empty lines and
   // "#" comments left out); false at the end of the input (its last line,
   // if any, appended) or on a stop.
   bool Read(std::vector<std::string>& lines, const std::atomic<bool>& stop) {
-    pollfd ready{m_fd, POLLIN, 0};
-    while (!stop && poll(&ready, 1, 100) == 0) {
-    }
-    if (stop) return false;
     char chunk[1 << 16];
-    const ssize_t got = read(m_fd, chunk, sizeof chunk);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) return true;
-    if (got <= 0) {
-      Keep(lines);
+    const size_t got = m_input->Read(chunk, sizeof chunk, stop);
+    if (got == 0) {
+      if (!stop) Keep(lines);
       return false;
     }
-    for (const char c : std::string_view(chunk, static_cast<size_t>(got))) {
+    for (const char c : std::string_view(chunk, got)) {
       if (c == '\n' || c == '\r') {
         Keep(lines);
       } else if (m_line.size() < kLineLimit) {
@@ -77,7 +67,7 @@ class LineReader {
     m_line.clear();
   }
 
-  int m_fd;
+  std::unique_ptr<InputBytes> m_input;
   std::string m_line;  // the line read so far
 };
 
@@ -118,24 +108,17 @@ bool EmbeddedFeed::Start(size_t vessels, double linesPerSecond, std::string& err
 }
 
 bool EmbeddedFeed::StartRecording(const std::string& path, double linesPerSecond, bool ownPace, std::string& error) {
-  const int fd = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = "cannot read the recording " + path + ": " + std::strerror(errno);
-    return false;
-  }
+  std::unique_ptr<InputBytes> input = OpenInput(path, error);
+  if (!input) return false;
   auto running = std::make_unique<Running>();
   running->server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
-  if (!running->server) {
-    close(fd);
-    return false;
-  }
+  if (!running->server) return false;
   Running* state = running.get();
-  state->thread = std::thread([state, fd, linesPerSecond, ownPace] {
+  state->thread = std::thread([state, reader = LineReader(std::move(input)), linesPerSecond, ownPace]() mutable {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     double firstTime = -1;
     size_t index = 0;
-    LineReader reader(fd);
     std::vector<std::string> incoming, batch;
     const auto send = [&] {
       const bool sent = batch.empty() || state->server->Send(batch, state->stop);
@@ -164,7 +147,6 @@ bool EmbeddedFeed::StartRecording(const std::string& path, double linesPerSecond
       }
       if (!send()) break;  // the input paused: what came goes out now
     }
-    close(fd);
     if (!state->stop) {
       batch.push_back(EndOfInputSentence());
       send();
