@@ -25,7 +25,10 @@ set(AIS_CORE_SOURCES
   links/line_text.cpp
   links/link_recovery.cpp
   links/mfc_serial.cpp
+  links/serial_line_link.cpp
   links/tcp_client.cpp
+  links/tcp_line_link.cpp
+  links/udp_line_link.cpp
   links/udp_session.cpp
   nmea/fragment_store.cpp
   nmea/ordered_assembly.cpp

@@ -6,14 +6,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "ais_plugin.h"
 #include "config/feed_options.h"
 #include "diag/trace_writer.h"
-#include "links/line_text.h"
-#include "links/link_recovery.h"
+#include "links/line_link.h"
 #include "links/mfc_serial.h"
 #include "links/tcp_client.h"
 #include "links/udp_session.h"
@@ -52,34 +49,8 @@ class CDeviceLink {
   std::unique_ptr<CUdp> m_pUdpRemote;
 
  private:
-  enum class Link { kNone, kSerial, kTcp, kUdp };
-
   bool HasLinkObjects() const;
-  int32_t OpenSerialLink(const CCfgDevice& config, const vf::TraceWriter& trace);
-  int32_t OpenTcpLink(const CCfgDevice& config, const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested);
-  int32_t OpenUdpLink(const CCfgDevice& config, const vf::FeedOptions& options, const vf::TraceWriter& trace);
-  // With "UDPLINES" (the default): the next line of the last datagram, or of a new one.
-  int32_t ReadDatagramLine(CWideString& line);
-  // With "RECONNECT" (the default): a pass while the TCP connection or the serial
-  // device is lost; -1, as a pass without data.
-  int32_t RecoverTcp(vf::platform::Handle stopEvent);
-  int32_t RecoverSerial(CWideString& line, vf::platform::Handle stopEvent);
-  // "UDPSOURCES": the hosts whose datagrams are read; false (traced) when
-  // one does not resolve.
-  bool AcceptUdpSources(const CCfgDevice& config, const vf::FeedOptions& options, const vf::TraceWriter& trace);
-  void TraceRefusedDatagrams();  // the first refused datagram, once
 
-  Link m_link = Link::kNone;  // as the configuration of the last open chose
-  const vf::TraceWriter* m_pTrace = nullptr;  // the open's, for what happens while reading
-  bool m_bLossTraced = false;
-  bool m_bDatagramLines = false;  // "UDPLINES": datagrams are read line by line
-  bool m_bReconnect = false;      // "RECONNECT": a lost link is opened again
-  bool m_bRetryFirstConnect = false;  // "RECONNECT=2": a first TCP connection too
-  std::string m_strTcpHost;
-  int32_t m_nTcpPort = 0;
-  const std::atomic<bool>* m_pStopRequested = nullptr;
-  vf::links::LinkRecovery m_recovery;
-  bool m_bRefusalTraced = false;
-  CWideString m_strDatagram;
-  vf::links::DatagramLines m_datagramLines;
+  // The configured kind's link over the objects above, made by the open.
+  std::unique_ptr<vf::links::LineLink> m_pLink;
 };

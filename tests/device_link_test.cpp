@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,43 @@ INSTANTIATE_TEST_SUITE_P(
                   "(1..65536)."}},
         LinkCase{"an unknown socket type", 1, 2, 10110, u"receiver", -1, {}},
         LinkCase{"an unknown connection type", 3, 0, 10110, u"receiver", -1, {}}));
+
+// A link object that could not be made (its allocation failed): the link
+// refuses to open, wait or read whatever the configuration selects, and
+// closing it traces nothing. The remote UDP socket alone is not needed.
+TEST(DeviceLink, WithoutALinkObjectNoLinkRuns) {
+  const std::function<void(CDeviceLink&)> losses[] = {
+      [](CDeviceLink& link) { link.m_pSerial.reset(); },
+      [](CDeviceLink& link) { link.m_pTcp.reset(); },
+      [](CDeviceLink& link) { link.m_pUdp.reset(); },
+  };
+  vf::test::SerialLoop loop(4);
+  for (const auto& lose : losses) {
+    for (const int32_t connectionType : {kConnectionSerial, kConnectionTcpIp}) {
+      TraceFolder folder;
+      LinkRig rig;
+      lose(rig.link);
+      rig.config.m_nConnectionType = connectionType;
+      rig.config.m_nSocketType = kSocketUdp;
+      rig.config.m_nSerialPort = 4;
+      rig.config.m_nIpPort = vf::test::UnusedUdpPort();
+      EXPECT_EQ(rig.Open(), -1);
+      CWideString line;
+      EXPECT_EQ(rig.link.WaitForDeviceData(vf::platform::InvalidHandle(), vf::platform::InvalidHandle()), -1);
+      EXPECT_EQ(rig.link.ReadDeviceLine(line), -1);
+      rig.Close();
+      EXPECT_TRUE(StatusLines(folder).empty());
+    }
+  }
+  TraceFolder folder;
+  LinkRig rig;
+  rig.link.m_pUdpRemote.reset();
+  rig.config.m_nConnectionType = kConnectionTcpIp;
+  rig.config.m_nSocketType = kSocketUdp;
+  rig.config.m_nIpPort = vf::test::UnusedUdpPort();
+  EXPECT_EQ(rig.Open(), 0);
+  rig.Close();
+}
 
 // Opened and closed, then refused while another holds it.
 TEST(DeviceLink, ASerialPortOpensAndClosesAndIsRefusedWhileHeld) {
