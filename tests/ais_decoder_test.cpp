@@ -45,6 +45,7 @@ struct DecodeCase {
   std::optional<Expected> record;  // by the contract's rules; none: the message is rejected
   std::optional<WholeBits> wholeBits = std::nullopt;  // by the default rules, where they differ
   int fillBits = 0;
+  bool allTypes = false;  // types 9, 19, 21 and 27 decoded (the "TYPES=ALL" entry)
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.what << " [" << c.payload << "]"; }
@@ -88,6 +89,38 @@ std::string Type24(unsigned part, std::string_view extra = "") {
     w.Put(8, 9).Put(4, 9).Put(2, 6).Put(1, 6).Put(1, 4).Put(0, 2);
   }
   return w.Armoured() + std::string(extra);
+}
+
+// Positions in the messages' own units: 1/600000 degree (type 27: 1/600).
+std::string Type9() {
+  vf::sim::PayloadWriter w;
+  w.Put(9, 6).Put(0, 2).Put(111232511, 30).Put(303, 12).Put(42, 10).Put(0, 1);
+  w.PutSigned(-44100000, 28).PutSigned(24150000, 27).Put(1234, 12).Put(0, 40);
+  return w.Armoured();
+}
+
+std::string Type19() {
+  vf::sim::PayloadWriter w;
+  w.Put(19, 6).Put(0, 2).Put(367000019, 30).Put(0, 8).Put(105, 10).Put(0, 1);
+  w.PutSigned(2700000, 28).PutSigned(31350000, 27).Put(900, 12).Put(511, 9).Put(60, 6).Put(0, 4);
+  w.PutText("EXTENDED B", 20).Put(37, 8).Put(10, 9).Put(5, 9).Put(2, 6).Put(3, 6).Put(1, 4).Put(0, 7);
+  return w.Armoured();
+}
+
+// An aid to navigation whose name goes on in the extension after bit 272.
+std::string Type21(std::string_view extension) {
+  vf::sim::PayloadWriter w;
+  w.Put(21, 6).Put(0, 2).Put(992000021, 30).Put(1, 5).PutText("NORTH PIER LIGHT", 20).Put(0, 1);
+  w.PutSigned(3150000, 28).PutSigned(36300000, 27).Put(0, 30).Put(7, 4).Put(60, 6).Put(0, 13);
+  w.PutText(extension, static_cast<unsigned>(extension.size()));
+  return w.Armoured();
+}
+
+std::string Type27() {
+  vf::sim::PayloadWriter w;
+  w.Put(27, 6).Put(0, 2).Put(273000027, 30).Put(1, 1).Put(0, 1).Put(3, 4);
+  w.PutSigned(18300, 18).PutSigned(-7350, 17).Put(17, 6).Put(245, 9).Put(0, 2);
+  return w.Armoured();
 }
 
 const Expected kPositionOf211000000{
@@ -186,7 +219,29 @@ const DecodeCase kCases[] = {
     {"MMSI 0", "1000000", std::nullopt},
     {"type 4 with MMSI 0", "400000000000000000000000000", std::nullopt},
     {"type 0", "039>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
-    {"type 9 has no decoder", "939>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
+    {"type 9 is dropped unless all types are asked for", Type9(), std::nullopt,
+     WholeBits{std::nullopt, Rejection::kNotDecoded}},
+    {"type 9", Type9(),
+     Expected{.contents = 64, .mmsi = 111232511, .stationClass = kClassSarAircraft, .latitude = 40.25,
+              .longitude = -73.5, .speed = 42, .course = 123.4},
+     std::nullopt, 0, true},
+    {"type 19", Type19(),
+     Expected{.contents = 128, .mmsi = 367000019, .stationClass = kClassB, .latitude = 52.25, .longitude = 4.5,
+              .speed = 10.5, .course = 90, .shipType = 37, .toBow = 10, .toStern = 5, .toPort = 2, .toStarboard = 3,
+              .name = Padded(u"EXTENDED B", 20)},
+     std::nullopt, 0, true},
+    {"type 21 with a name extension", Type21("EXT"),
+     Expected{.contents = 256, .mmsi = 992000021, .stationClass = kClassAidToNavigation, .latitude = 60.5,
+              .longitude = 5.25, .shipType = 1, .name = Padded(u"NORTH PIER LIGHT", 20) + u"EXT"},
+     std::nullopt, 4, true},
+    {"type 21 without one", Type21(""),
+     Expected{.contents = 256, .mmsi = 992000021, .stationClass = kClassAidToNavigation, .latitude = 60.5,
+              .longitude = 5.25, .shipType = 1, .name = Padded(u"NORTH PIER LIGHT", 20)},
+     std::nullopt, 4, true},
+    {"type 27: positions in tenths of a minute", Type27(),
+     Expected{.contents = 512, .mmsi = 273000027, .stationClass = kClassA, .navStatus = 3, .latitude = -12.25,
+              .longitude = 30.5, .speed = 17, .course = 245},
+     std::nullopt, 0, true},
     {"lower-case first character", "b39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt},
     {"punctuation first character", "!39>Jh501sOcIa0MqLt1j?wp0000", std::nullopt,
      WholeBits{std::nullopt, Rejection::kBadCharacter}},
@@ -223,7 +278,7 @@ void ExpectRecord(const vf::ais::DecodedRecord& decoded, const Expected& e) {
 
 TEST_P(Decoders, BuildTheRecordOfTheFieldTable) {
   const DecodeCase& c = GetParam();
-  const vf::ais::DecodedRecord decoded = vf::ais::DecodeAisPayload(c.payload);
+  const vf::ais::DecodedRecord decoded = vf::ais::DecodeAisPayload(c.payload, c.allTypes);
   if (!c.record) {
     EXPECT_FALSE(decoded);
   } else {
@@ -234,7 +289,7 @@ TEST_P(Decoders, BuildTheRecordOfTheFieldTable) {
 TEST_P(Decoders, UseOnlyTheBitsThatArrived) {
   const DecodeCase& c = GetParam();
   const WholeBits whole = c.wholeBits.value_or(WholeBits{c.record});
-  const vf::ais::DecodedRecord decoded = vf::ais::DecodeAisPayload(c.payload, {false, true, c.fillBits});
+  const vf::ais::DecodedRecord decoded = vf::ais::DecodeAisPayload(c.payload, {c.allTypes, true, c.fillBits});
   if (!whole.record) {
     EXPECT_FALSE(decoded);
     EXPECT_EQ(decoded.rejection, whole.why);
