@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "diag/trace_file.h"
 #include "diag/trace_writer.h"
+#include "platform/text_codec.h"
 
 namespace vf {
 
@@ -17,20 +19,25 @@ class MonitorWatch {
  public:
   static constexpr uint32_t kRecheckMs = 250;
   bool IsOpen();
+  // The wide form of the line being written, kept from line to line.
+  std::u16string& Scratch() { return m_strWide; }
 
  private:
+  std::u16string m_strWide;
   bool m_bAsked = false;
   bool m_bOpen = false;
   uint32_t m_nAskedAtMs = 0;
 };
 
-// Writes the line, whose "%" signs are already doubled, as one entry of the
-// received-data trace while the monitor is open, stamped with receiveTime().
+// Writes the line's bytes, whose "%" signs are already doubled, as one entry
+// of the received-data trace while the monitor is open, stamped with
+// receiveTime(). The bytes are read through the code page only then.
 template <typename ReceiveTime>
-void FeedMonitor(MonitorWatch& monitor, const TraceWriter& trace, std::u16string_view escapedLine,
+void FeedMonitor(MonitorWatch& monitor, const TraceWriter& trace, std::string_view escapedLine,
                  ReceiveTime&& receiveTime) {
   if (!monitor.IsOpen()) return;
-  trace.WriteTrace(receiveTime(), kTraceReceived, kTraceCategoryReceived, escapedLine);
+  platform::AnsiToWide(escapedLine, monitor.Scratch());
+  trace.WriteTrace(receiveTime(), kTraceReceived, kTraceCategoryReceived, monitor.Scratch());
 }
 
 }  // namespace vf

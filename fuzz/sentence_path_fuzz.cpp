@@ -3,9 +3,11 @@
 // destroyed.
 // Each input starts from an empty fragment store, so that a saved finding
 // reproduces on its own.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "plugin/sentence_path.h"
 #include "vf_system.h"
@@ -31,14 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pass.feed.wholeBits = (settings & 128) == 0;  // the contract's rules too
   pass.feed.waitForHost = false;  // the queue is emptied after the input, not while it runs
   const vf::LineContext context{trace, window, &clock, pass};
-  std::u16string line;
-  for (size_t i = 0; i <= size; ++i) {
-    if (i == size || data[i] == '\n' || data[i] == '\r') {
-      path.HandleReceivedLine(line, context);
-      line.clear();
-    } else {
-      line += static_cast<char16_t>(data[i]);
-    }
+  // The bytes as a link hands them over: cut at each line end.
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  for (size_t begin = 0; begin <= size;) {
+    const size_t end = std::min(bytes.find_first_of("\r\n", begin), size);
+    path.HandleReceivedLine(bytes.substr(begin, end - begin), context);
+    begin = end + 1;
   }
   path.EndOfRun(trace, pass.feed);
   // Whatever the bytes, the fragment store stays within its bound and every

@@ -36,6 +36,14 @@ int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::pl
 }
 
 int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stopEvent) {
+  std::string_view bytes;
+  const int32_t result = ReadDeviceLine(bytes, stopEvent);
+  m_lineText.Set(bytes, line);
+  return result;
+}
+
+int32_t CDeviceLink::ReadDeviceLine(std::string_view& line, vf::platform::Handle stopEvent) {
+  line = {};
   if (!HasLinkObjects() || m_pLink == nullptr) return -1;
   return m_pLink->ReadLine(line, stopEvent);
 }

@@ -11,6 +11,7 @@
 #include "config/feed_options.h"
 #include "diag/trace_writer.h"
 #include "links/line_link.h"
+#include "links/line_text.h"
 #include "links/mfc_serial.h"
 #include "links/tcp_client.h"
 #include "links/udp_session.h"
@@ -38,6 +39,9 @@ class CDeviceLink {
   // a serial read at once; a serial device that went away is traced once,
   // and from then on each call only waits, up to the read time-out, for the stop.
   int32_t ReadDeviceLine(CWideString& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
+  // The same line as its bytes, valid until the next read: what the
+  // sentence path takes.
+  int32_t ReadDeviceLine(std::string_view& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
   void CloseDeviceLink(const vf::TraceWriter& trace);
   // What the system lost below the plug-in on the open link: datagrams the
   // socket had no room for, serial overruns.
@@ -53,4 +57,5 @@ class CDeviceLink {
 
   // The configured kind's link over the objects above, made by the open.
   std::unique_ptr<vf::links::LineLink> m_pLink;
+  vf::links::LineText m_lineText;  // the wide form of a line, kept from line to line
 };

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string_view>
 
 #include "ais_plugin.h"
 #include "config/feed_options.h"
@@ -34,8 +35,9 @@ class LineLink {
   virtual int32_t Open(const LinkOpening& opening) = 0;
   // 0 data, 1 the control event, 2 the auxiliary event, -1 nothing or failure.
   virtual int32_t Wait(platform::Handle controlEvent, platform::Handle auxEvent) = 0;
-  // One line without its line end; 0 when one was read.
-  virtual int32_t ReadLine(CWideString& line, platform::Handle stopEvent) = 0;
+  // One line's bytes without its line end, valid until the next read; 0
+  // when one was read.
+  virtual int32_t ReadLine(std::string_view& line, platform::Handle stopEvent) = 0;
   virtual void Close(const TraceWriter& trace) = 0;
   // What the system lost below the plug-in: datagrams, serial overruns.
   virtual int64_t LostBelow() const { return 0; }

@@ -15,20 +15,17 @@ void LineText::Set(std::string_view bytes, CWideString& line) {
   line.Assign(m_wide);
 }
 
-void DatagramLines::Take(std::u16string_view datagram) {
+void DatagramLines::Take(std::string_view datagram) {
   m_text.assign(datagram);
   m_nNext = 0;
 }
 
-bool DatagramLines::Next(CWideString& line) {
+bool DatagramLines::Next(std::string_view& line) {
   while (Pending()) {
-    const size_t end = std::min(m_text.find_first_of(u"\r\n", m_nNext), m_text.size());
-    const std::u16string_view text = std::u16string_view(m_text).substr(m_nNext, end - m_nNext);
+    const size_t end = std::min(m_text.find_first_of("\r\n", m_nNext), m_text.size());
+    line = std::string_view(m_text).substr(m_nNext, end - m_nNext);
     m_nNext = end + 1;
-    if (!text.empty()) {
-      line.Assign(text);
-      return true;
-    }
+    if (!line.empty()) return true;
   }
   return false;
 }

@@ -35,13 +35,14 @@ class LineText {
 // message in one), handed out a line at a time, empty lines skipped.
 class DatagramLines {
  public:
-  void Take(std::u16string_view datagram);
+  void Take(std::string_view datagram);
   bool Pending() const { return m_nNext < m_text.size(); }
-  // The next line without its line end; false when none is left.
-  bool Next(CWideString& line);
+  // The next line without its line end, valid until the next Take; false
+  // when none is left.
+  bool Next(std::string_view& line);
 
  private:
-  std::u16string m_text;
+  std::string m_text;
   size_t m_nNext = 0;
 };
 

@@ -103,6 +103,13 @@ void CMFCSerial::KeepPrintable(const uint8_t* begin, const uint8_t* end) {
 }
 
 int32_t CMFCSerial::ReadLine(CWideString& line, vf::platform::Handle stopEvent) {
+  std::string_view bytes;
+  const int32_t result = ReadLineBytes(bytes, stopEvent);
+  m_lineText.Set(bytes, line);
+  return result;
+}
+
+int32_t CMFCSerial::ReadLineBytes(std::string_view& line, vf::platform::Handle stopEvent) {
   m_strLine.clear();
   int32_t result = -1;
   if (IsOpen() && !m_bLost && m_nTimeout > 0) {
@@ -135,6 +142,6 @@ int32_t CMFCSerial::ReadLine(CWideString& line, vf::platform::Handle stopEvent) 
       }
     }
   }
-  m_lineText.Set(m_strLine, line);
+  line = m_strLine;
   return result;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ais_shared_string.h"
 #include "links/line_text.h"
@@ -32,6 +33,8 @@ class CMFCSerial {
   // when the port is closed or gone, the time-out passes, the stop event
   // (when given) is signalled, or the line is empty.
   int32_t ReadLine(CWideString& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
+  // The same line as its bytes, valid until the next read.
+  int32_t ReadLineBytes(std::string_view& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
   // The device went away while open (unplugged; a pseudo-terminal's other
   // side closed): reads end at once until the port is opened again.
   bool IsLost() const { return m_bLost; }

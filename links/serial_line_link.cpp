@@ -53,9 +53,9 @@ int32_t SerialLineLink::Wait(platform::Handle controlEvent, platform::Handle aux
   return signalled >= 0 ? signalled + 1 : 0;
 }
 
-int32_t SerialLineLink::ReadLine(CWideString& line, platform::Handle stopEvent) {
+int32_t SerialLineLink::ReadLine(std::string_view& line, platform::Handle stopEvent) {
+  line = {};
   if (m_bReconnect && m_port.IsLost()) {
-    line.Truncate(0);
     m_recovery.Pass(*m_pTrace, stopEvent, [this] {
       m_port.Close();
       return m_port.Open();
@@ -69,13 +69,12 @@ int32_t SerialLineLink::ReadLine(CWideString& line, platform::Handle stopEvent) 
                             {m_port.m_nPort});
     }
     m_bLossTraced = true;
-    line.Empty();
     // Nothing to read: wait for the stop instead of asking again at once.
     platform::WaitForStop(stopEvent, kReadTimeoutMs);
     return -1;
   }
   m_port.m_nTimeout = kReadTimeoutMs;
-  return m_port.ReadLine(line, stopEvent);
+  return m_port.ReadLineBytes(line, stopEvent);
 }
 
 void SerialLineLink::Close(const TraceWriter& trace) {

@@ -16,7 +16,7 @@ class SerialLineLink : public LineLink {
   int32_t Wait(platform::Handle controlEvent, platform::Handle auxEvent) override;
   // The stop event ends a read at once; once the device is gone and not
   // reopened, each call only waits, up to the read time-out, for the stop.
-  int32_t ReadLine(CWideString& line, platform::Handle stopEvent) override;
+  int32_t ReadLine(std::string_view& line, platform::Handle stopEvent) override;
   void Close(const TraceWriter& trace) override;
   int64_t LostBelow() const override;
 

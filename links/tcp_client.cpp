@@ -81,6 +81,13 @@ int32_t CTcp::WaitForData(vf::platform::Handle controlEvent, vf::platform::Handl
 }
 
 int32_t CTcp::ReadLine(CWideString& line) {
+  std::string_view bytes;
+  const int32_t result = ReadLineBytes(bytes);
+  m_lineText.Set(bytes, line);
+  return result;
+}
+
+int32_t CTcp::ReadLineBytes(std::string_view& line) {
   m_strLine.clear();
   int32_t result = -1;
   // The clock is read only when the buffer has run dry: a line that is
@@ -121,7 +128,7 @@ int32_t CTcp::ReadLine(CWideString& line) {
     }
     m_nRxBegin = m_nRxEnd;
   }
-  m_lineText.Set(m_strLine, line);
+  line = m_strLine;
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "ais_shared_string.h"
 #include "links/line_text.h"
@@ -33,6 +34,9 @@ class CTcp {
   int32_t WaitForData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
   // One line without its CR or LF; 0 when the last receive delivered a byte.
   int32_t ReadLine(CWideString& line);
+  // The same line as its bytes, valid until the next read: what the
+  // sentence checks take, without a trip through the code page.
+  int32_t ReadLineBytes(std::string_view& line);
   // Whether the receiver has closed the connection (or it failed): known
   // once a wait for data has run out or a read found the stream's end.
   bool PeerClosed() const { return m_bPeerClosed; }

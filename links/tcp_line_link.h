@@ -16,7 +16,7 @@ class TcpLineLink : public LineLink {
 
   int32_t Open(const LinkOpening& opening) override;
   int32_t Wait(platform::Handle controlEvent, platform::Handle auxEvent) override;
-  int32_t ReadLine(CWideString& line, platform::Handle stopEvent) override;
+  int32_t ReadLine(std::string_view& line, platform::Handle stopEvent) override;
   void Close(const TraceWriter& trace) override;
 
  private:

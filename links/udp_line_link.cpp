@@ -15,7 +15,7 @@ int32_t UdpLineLink::Open(const LinkOpening& opening) {
   m_pTrace = &trace;
   m_bDatagramLines = opening.options.datagramLines;
   m_bRefusalTraced = false;
-  m_datagramLines.Take(u"");
+  m_datagramLines.Take("");
   const int32_t port = config.m_nIpPort;
   if (!IsIpPort(port)) {
     trace.TraceStatus(kTraceError,
@@ -86,23 +86,20 @@ int32_t UdpLineLink::Wait(platform::Handle controlEvent, platform::Handle auxEve
   return m_datagramLines.Pending() ? 0 : m_local.WaitForData(controlEvent, auxEvent);
 }
 
-int32_t UdpLineLink::ReadLine(CWideString& line, platform::Handle) {
-  const int32_t result = m_bDatagramLines ? ReadDatagramLine(line) : m_local.ReadDatagram(line);
+int32_t UdpLineLink::ReadLine(std::string_view& line, platform::Handle) {
+  const int32_t result = m_bDatagramLines ? ReadDatagramLine(line) : m_local.ReadDatagramBytes(line);
   TraceRefusedDatagrams();
   return result;
 }
 
-int32_t UdpLineLink::ReadDatagramLine(CWideString& line) {
+int32_t UdpLineLink::ReadDatagramLine(std::string_view& line) {
+  line = {};
   if (!m_datagramLines.Pending()) {
-    if (m_local.ReadDatagram(m_strDatagram) != 0) {
-      line.Truncate(0);
-      return -1;
-    }
-    m_datagramLines.Take(m_strDatagram.View());
+    std::string_view datagram;
+    if (m_local.ReadDatagramBytes(datagram) != 0) return -1;
+    m_datagramLines.Take(datagram);
   }
-  if (m_datagramLines.Next(line)) return 0;
-  line.Truncate(0);
-  return -1;
+  return m_datagramLines.Next(line) ? 0 : -1;
 }
 
 void UdpLineLink::TraceRefusedDatagrams() {

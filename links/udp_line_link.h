@@ -18,7 +18,7 @@ class UdpLineLink : public LineLink {
 
   int32_t Open(const LinkOpening& opening) override;
   int32_t Wait(platform::Handle controlEvent, platform::Handle auxEvent) override;
-  int32_t ReadLine(CWideString& line, platform::Handle stopEvent) override;
+  int32_t ReadLine(std::string_view& line, platform::Handle stopEvent) override;
   void Close(const TraceWriter& trace) override;
   int64_t LostBelow() const override;
 
@@ -27,7 +27,7 @@ class UdpLineLink : public LineLink {
   // one does not resolve.
   bool AcceptSources(const LinkOpening& opening);
   // The next line of the last datagram, or of a new one.
-  int32_t ReadDatagramLine(CWideString& line);
+  int32_t ReadDatagramLine(std::string_view& line);
   void TraceRefusedDatagrams();  // the first refused datagram, once
 
   CUdp& m_local;
@@ -35,7 +35,6 @@ class UdpLineLink : public LineLink {
   const TraceWriter* m_pTrace = nullptr;
   bool m_bDatagramLines = false;
   bool m_bRefusalTraced = false;
-  CWideString m_strDatagram;
   DatagramLines m_datagramLines;
 };
 

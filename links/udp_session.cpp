@@ -69,23 +69,34 @@ int32_t CUdp::ReadDatagram(CWideString& text) {
     text.Empty();
     return -1;
   }
-  char area[kDatagramCapacity] = {};
+  std::string_view bytes;
+  const int32_t result = ReadDatagramBytes(bytes);
+  m_text.Set(bytes, text);
+  return result;
+}
+
+int32_t CUdp::ReadDatagramBytes(std::string_view& text) {
+  text = {};
+  if (m_hSocket == vf::platform::kNoSocket) return -1;
+  m_area[0] = '\0';  // a failed receive reads as an empty datagram
+  ptrdiff_t got = 0;
   if (!m_vecSources.empty()) {
     vf::platform::SocketAddress from{};
-    const ptrdiff_t got = vf::platform::ReceiveDatagramFrom(m_hSocket, area, sizeof area, from);
+    got = vf::platform::ReceiveDatagramFrom(m_hSocket, m_area, sizeof m_area, from);
     const bool accepted = std::any_of(m_vecSources.begin(), m_vecSources.end(),
                                       [&from](const auto& source) { return vf::platform::SameHost(source, from); });
     if (got >= 0 && !accepted) {
       ++m_nRefused;
       m_addrRefused = from;
-      text.Truncate(0);
       return -1;
     }
-    m_text.Set(std::string_view(area, strnlen(area, sizeof area)), text);
-    return got < 0 ? -1 : 0;
+  } else {
+    got = vf::platform::ReceiveDatagram(m_hSocket, m_area, sizeof m_area);
   }
-  const ptrdiff_t got = vf::platform::ReceiveDatagram(m_hSocket, area, sizeof area);
-  m_text.Set(std::string_view(area, strnlen(area, sizeof area)), text);
+  // The text ends at the datagram's length or its first zero byte; a datagram
+  // too long for the area (-1) leaves what the area took.
+  const size_t length = got >= 0 ? static_cast<size_t>(got) : sizeof m_area;
+  text = std::string_view(m_area, strnlen(m_area, length));
   return got < 0 ? -1 : 0;
 }
 

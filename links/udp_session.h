@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ais_shared_string.h"
@@ -43,6 +44,8 @@ class CUdp {
   // The next datagram as text, up to its first zero byte; -1 on error, also
   // for a datagram longer than 2048 bytes.
   int32_t ReadDatagram(CWideString& text);
+  // The same datagram as its bytes, valid until the next read.
+  int32_t ReadDatagramBytes(std::string_view& text);
   void Close();
 
   uint8_t m_bWinsockReady = 0;
@@ -52,6 +55,7 @@ class CUdp {
 
  private:
   vf::links::LineText m_text;  // kept from datagram to datagram
+  char m_area[kDatagramCapacity] = {};  // the datagram last read
   std::vector<vf::platform::SocketAddress> m_vecSources;
   uint64_t m_nRefused = 0;
   vf::platform::SocketAddress m_addrRefused{};

@@ -2,24 +2,20 @@
 
 #include "nmea/sentence_checks.h"
 #include "platform/clock.h"
-#include "platform/text_codec.h"
 
 namespace vf::nmea {
 
-void CReceiveLoop::HandleReceivedLine(std::u16string_view line, const LineRules& rules, ReceiveSink& sink) {
+void CReceiveLoop::HandleReceivedLine(std::string_view line, const LineRules& rules, ReceiveSink& sink) {
   if (line.empty()) return;
   // The checks read the line with its "%" signs doubled, as the monitor's
   // trace gets it; a line without one (nearly every line) is used as it is.
-  // The narrow text is searched for it: a "%" stays one there.
-  platform::WideToAnsi(line, m_strNarrowLine);
-  std::u16string_view escaped = line;
-  if (m_strNarrowLine.find('%') != std::string::npos) {
+  std::string_view escaped = line;
+  if (line.find('%') != std::string_view::npos) {
     DoublePercentSigns(line, m_strEscapedLine);
     escaped = m_strEscapedLine;
-    platform::WideToAnsi(escaped, m_strNarrowLine);
   }
   sink.FeedMonitor(escaped);
-  std::string_view sentence = m_strNarrowLine;
+  std::string_view sentence = escaped;
   MessageOrigin origin;
   if (rules.tagBlocks) {
     if (const auto tag = SplitTagBlock(sentence)) {

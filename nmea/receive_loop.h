@@ -34,8 +34,8 @@ struct MessageOrigin {
 class ReceiveSink {
  public:
   virtual ~ReceiveSink() = default;
-  // The line with its "%" signs doubled, for the monitor's trace.
-  virtual void FeedMonitor(std::u16string_view escapedLine) = 0;
+  // The line's bytes with its "%" signs doubled, for the monitor's trace.
+  virtual void FeedMonitor(std::string_view escapedLine) = 0;
   // The joined payload of one complete message.
   virtual void DecodeMessage(std::string_view payload, const MessageOrigin& origin) = 0;
   // A line, or fragments, dropped.
@@ -44,7 +44,8 @@ class ReceiveSink {
 
 class CReceiveLoop {
  public:
-  void HandleReceivedLine(std::u16string_view line, const LineRules& rules, ReceiveSink& sink);
+  // `line`: the bytes a link read, without the line end.
+  void HandleReceivedLine(std::string_view line, const LineRules& rules, ReceiveSink& sink);
 
   // Fragments wait here across passes, and across stops and starts: in
   // order, or matched by id and number alone (the contract's rules).
@@ -53,8 +54,7 @@ class CReceiveLoop {
 
  private:
   // Scratch text reused from line to line.
-  std::u16string m_strEscapedLine;
-  std::string m_strNarrowLine;
+  std::string m_strEscapedLine;
 };
 
 }  // namespace vf::nmea

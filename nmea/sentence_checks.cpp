@@ -16,9 +16,9 @@ constexpr size_t kPayloadField = 5;
 
 }  // namespace
 
-void DoublePercentSigns(std::u16string_view line, std::u16string& out) {
+void DoublePercentSigns(std::string_view line, std::string& out) {
   out.assign(line);
-  for (size_t at = out.find(u'%'); at != std::u16string::npos; at = out.find(u'%', at + 2)) out.insert(at, 1, u'%');
+  for (size_t at = out.find('%'); at != std::string::npos; at = out.find('%', at + 2)) out.insert(at, 1, '%');
 }
 
 bool PassesChecksum(std::string_view s) {

@@ -11,7 +11,7 @@
 namespace vf::nmea {
 
 // Every "%" doubled, so that the line can serve as a trace format.
-void DoublePercentSigns(std::u16string_view line, std::u16string& out);
+void DoublePercentSigns(std::string_view line, std::string& out);
 
 // The checksum test: false only for a line that is too short or whose
 // "*hh" (third-last character "*") does not match the XOR of the characters

@@ -29,10 +29,11 @@ void CAISApp::RunDeviceThread(vf::PluginRun& run) {
   if (m_pLink->WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
   // Memory that runs out costs the line, not the run.
   try {
-    if (m_pLink->ReadDeviceLine(m_strLine, run.m_hStopEvent) != 0) return;
+    std::string_view line;
+    if (m_pLink->ReadDeviceLine(line, run.m_hStopEvent) != 0) return;
     // After the wait: a line sent after a configuration was given is read with it.
     if (run.PassSettingsChanged()) m_pass = run.TakePassSettings();
-    m_sentencePath.HandleReceivedLine(m_strLine.View(),
+    m_sentencePath.HandleReceivedLine(line,
                                       {run.m_trace, GetParent(), TimeStamping(), m_pass, run.m_hStopEvent});
   } catch (const std::bad_alloc&) {
     m_sentencePath.LineLostForMemory(run.m_trace);

@@ -25,5 +25,4 @@ class CAISApp : public CPluginApp {
   vf::PassSettings m_pass;
   bool m_bLinkOpened = false;  // a run whose link never opened read nothing to count
   vf::SentencePath m_sentencePath;
-  CWideString m_strLine;
 };

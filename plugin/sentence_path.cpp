@@ -21,7 +21,7 @@ nmea::DropCause CauseOf(ais::Rejection rejection) {
 
 }  // namespace
 
-void SentencePath::HandleReceivedLine(std::u16string_view line, const LineContext& context) {
+void SentencePath::HandleReceivedLine(std::string_view line, const LineContext& context) {
   m_pContext = &context;
   const FeedOptions& feed = context.pass.feed;
   const nmea::LineRules rules{context.pass.verifyChecksums, feed.tagBlocks, feed.tagBlockTime, feed.ownShip,
@@ -30,7 +30,7 @@ void SentencePath::HandleReceivedLine(std::u16string_view line, const LineContex
   m_pContext = nullptr;
 }
 
-void SentencePath::FeedMonitor(std::u16string_view escapedLine) {
+void SentencePath::FeedMonitor(std::string_view escapedLine) {
   const LineContext& context = *m_pContext;
   vf::FeedMonitor(m_monitor, context.trace, escapedLine, [&context] {
     return context.clock != nullptr ? context.clock->GetTime() + context.pass.timeOffsetMs / 1000.0 : 0.0;

@@ -28,7 +28,8 @@ struct LineContext {
 
 class SentencePath : private nmea::ReceiveSink {
  public:
-  void HandleReceivedLine(std::u16string_view line, const LineContext& context);
+  // `line`: the bytes a link read, without the line end.
+  void HandleReceivedLine(std::string_view line, const LineContext& context);
   // Once a pass, line or not: the drop counts, when they are due.
   void Pass(const TraceWriter& trace, const FeedOptions& feed) {
     if (feed.dropCountsEveryMs != 0) m_dropReport.Pass(Drops(), feed, trace);
@@ -46,7 +47,7 @@ class SentencePath : private nmea::ReceiveSink {
   const nmea::FragmentStore& Fragments() const { return m_receiveLoop.m_vecFragments; }
 
  private:
-  void FeedMonitor(std::u16string_view escapedLine) override;
+  void FeedMonitor(std::string_view escapedLine) override;
   void DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) override;
   void Dropped(nmea::DropCause cause, size_t count) override { m_drops.Add(cause, count); }
 

@@ -300,7 +300,7 @@ TEST(EndToEnd, RecordsThatCannotBePostedAreCountedInTheTrace) {
   vf::test::RecordSink sink;
   vf::test::SentenceRig rig(sink.Window());
   rig.SetOptions(u"WAITFORHOST=0;COUNTS=0");
-  const std::u16string line = u"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15";
+  const std::string line = "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15";
   for (int i = 0; i < 10050; ++i) rig.Feed(line);
   if (sink.TakeAll().size() == 10050) GTEST_SKIP() << "this window system's queues take more than 10000 messages";
   rig.Feed(line);

@@ -89,7 +89,7 @@ std::vector<Decoded> RunPlugin(const std::string& file) {
   for (std::string line; std::getline(in, line);) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' ')) line.pop_back();
     if (line.empty() || line[0] == '#') continue;
-    rig.Feed(std::u16string(line.begin(), line.end()));
+    rig.Feed(line);
     for (const auto& r : sink.TakeAll()) {
       Decoded d{kTypeOf.at(r->m_nContents & ~kContentsOwnShip), r->m_nMMSI, {}};
       vf::host::AppendRecordGpsdJson(*r, d.json);

@@ -79,7 +79,7 @@ std::vector<Summary> Expected(const std::vector<std::string>& lines) {
   vf::test::SentenceRig rig(sink.Window());
   std::vector<Summary> expected;
   for (const std::string& line : lines) {
-    rig.Feed(std::u16string(line.begin(), line.end()));
+    rig.Feed(line);
     for (const auto& record : sink.TakeAll()) expected.push_back(Summarise(*record));
   }
   return expected;

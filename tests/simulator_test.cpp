@@ -74,7 +74,7 @@ TEST(Simulator, TrafficDecodesToTheSimulatedStations) {
   for (int i = 0; i < 4000; ++i) {
     const Transmission transmission = traffic.Next();
     for (const std::string& sentence : transmission.sentences) {
-      rig.Feed(std::u16string(sentence.begin(), sentence.end()));
+      rig.Feed(sentence);
     }
     const auto records = sink.TakeAll();
     ASSERT_EQ(records.size(), 1u) << "transmission " << i << ": " << transmission.sentences.front();
@@ -121,7 +121,7 @@ class FaultedRun : public testing::Test {
     vf::test::RecordSink sink;
     vf::test::SentenceRig rig(sink.Window());
     rig.SetOptions(options);
-    for (const std::string& line : m_output.Lines()) rig.Feed(std::u16string(line.begin(), line.end()));
+    for (const std::string& line : m_output.Lines()) rig.Feed(line);
     return sink.TakeAll();
   }
 

@@ -94,19 +94,18 @@ constexpr size_t kAllocationsPerPass = 3;
 constexpr size_t kPasses = 200;
 
 TEST(SteadyTrafficAllocation, OnlyTheRecordAndItsStringsPerMessage) {
-  std::vector<std::u16string> lines;
-  for (const std::string& s : OneOfEachMessage()) lines.emplace_back(s.begin(), s.end());
+  const std::vector<std::string> lines = OneOfEachMessage();
   vf::test::RecordSink sink;
   vf::test::SentenceRig rig(sink.Window());
   rig.SetOptions(u"RECEIVER=AIS TRANSPONDER;CRC=1;");
-  for (const std::u16string& line : lines) rig.Feed(line);
+  for (const std::string& line : lines) rig.Feed(line);
   ASSERT_EQ(sink.TakeAll().size(), kMessagesPerPass) << "every message of the pass decodes";
 
   rig.window = nullptr;  // records are built and destroyed: no host queue to count
   g_allocations = 0;
   g_counting = true;
   for (size_t pass = 0; pass < kPasses; ++pass) {
-    for (const std::u16string& line : lines) rig.Feed(line);
+    for (const std::string& line : lines) rig.Feed(line);
   }
   g_counting = false;
   EXPECT_EQ(g_allocations.load(), kPasses * kAllocationsPerPass);
@@ -155,7 +154,7 @@ TEST_P(LinkAllocation, TheLinkAddsNothingPerLine) {
   }
   const vf::platform::Handle control = vf::platform::CreateManualResetEvent();
   const vf::platform::Handle stop = vf::platform::CreateManualResetEvent();
-  CWideString line;
+  std::string_view line;
   const size_t sentencesPerPass = OneOfEachMessage().size();
   // One pass sent and its sentences read; false when they did not all come.
   const auto onePass = [&] {
@@ -164,8 +163,8 @@ TEST_P(LinkAllocation, TheLinkAddsNothingPerLine) {
     for (size_t fed = 0; fed < sentencesPerPass;) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       if (link.WaitForDeviceData(control, control) != 0 || link.ReadDeviceLine(line, stop) != 0) continue;
-      if (line.IsEmpty()) continue;
-      rig.Feed(line.View());
+      if (line.empty()) continue;
+      rig.Feed(line);
       ++fed;
     }
     return true;

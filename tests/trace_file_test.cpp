@@ -237,11 +237,11 @@ double EntryTime(const std::string& line) {
   return std::stod(line.substr(first + 1, line.find('|', first + 1) - first - 1));
 }
 
-const std::vector<std::u16string> kTraffic = {
-    u"!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A",  // bad checksum: still mirrored
-    u"$GPGLL,4916.45,N,12311.12,W,225444,A,*1D",           // not a VDM sentence
-    u"",                                                   // nothing read: nothing mirrored
-    u"garbage 100% <>",
+const std::vector<std::string> kTraffic = {
+    "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*3A",  // bad checksum: still mirrored
+    "$GPGLL,4916.45,N,12311.12,W,225444,A,*1D",           // not a VDM sentence
+    "",                                                   // nothing read: nothing mirrored
+    "garbage 100% <>",
 };
 
 // No window, or one whose title only begins like the monitor's.
@@ -345,9 +345,9 @@ TEST(MonitorFeed, TheTimeOffsetShiftsTheEntryTime) {
   clock.utcMs = vf::test::FakeClock::UtcMs(2026, 12, 6, 10, 0, 0);
   clock.bootUtcMs = clock.utcMs - 5000;
   vf::test::SentenceRig rig(nullptr, clock);
-  rig.Feed(u"first");
+  rig.Feed("first");
   rig.pass.timeOffsetMs = 1500;
-  rig.Feed(u"second");
+  rig.Feed("second");
   VfDestroyWindow(monitor);
   const auto lines = EntryLines(*folder.Read("AIS.dll"));
   ASSERT_EQ(lines.size(), 2u);

@@ -15,7 +15,8 @@ struct SentenceRig {
     clock.Synchronize();
   }
 
-  void Feed(std::u16string_view line) { path.HandleReceivedLine(line, {trace, window, &clock, pass}); }
+  // A line's bytes as a link reads them.
+  void Feed(std::string_view line) { path.HandleReceivedLine(line, {trace, window, &clock, pass}); }
   // The pass settings that a configuration with this option text gives.
   void SetOptions(std::u16string_view options) {
     CCfgDevice config;
