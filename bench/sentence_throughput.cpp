@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "nmea/fragment_store.h"
-#include "plugin/sentence_path.h"
+#include "datapath/sentence_path.h"
 
 namespace {
 

@@ -34,13 +34,14 @@ set(AIS_CORE_SOURCES
   nmea/ordered_assembly.cpp
   nmea/receive_loop.cpp
   nmea/sentence_checks.cpp
+  datapath/drop_report.cpp
+  datapath/pass_settings.cpp
+  datapath/record_delivery.cpp
+  datapath/sentence_path.cpp
+  datapath/time_stamping.cpp
   plugin/ais_app.cpp
-  plugin/drop_report.cpp
   plugin/plugin_app.cpp
   plugin/plugin_run.cpp
-  plugin/record_delivery.cpp
-  plugin/sentence_path.cpp
-  plugin/time_stamping.cpp
   platform/dialog_models.cpp
   platform/socket_address.cpp
   platform/system_calls.cpp

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/sentence_path.h"
+#include "datapath/sentence_path.h"
 #include "vf_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -5,14 +5,17 @@
 #include <new>
 
 void CAISApp::InitDeviceThread(vf::PluginRun& run) {
-  m_pass = run.TakePassSettings();
+  run.m_pDeviceState = std::make_unique<DeviceRun>();
+  DeviceRun& device = *DeviceRunOf(run);
+  device.pass = run.TakePassSettings();
   if (CTimeStamping* clock = TimeStamping()) {
-    clock->UseAnchor(m_pass.feed.wholeBits ? CTimeStamping::Anchor::kUtcMidnight : CTimeStamping::Anchor::kLocalMidnight);
+    clock->UseAnchor(device.pass.feed.wholeBits ? CTimeStamping::Anchor::kUtcMidnight
+                                                : CTimeStamping::Anchor::kLocalMidnight);
   }
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin started.");
-  m_pLink = std::make_unique<CDeviceLink>();
-  const int32_t opened = m_pLink->OpenDeviceLink(run.m_cfgDevice, m_pass.feed, run.m_trace, run.m_bStopRequested);
-  m_bLinkOpened = opened >= 0;
+  const int32_t opened = device.link.OpenDeviceLink(run.m_cfgDevice, device.pass.feed, run.m_trace,
+                                                    run.m_bStopRequested);
+  device.linkOpened = opened >= 0;
   if (opened == 0) {
     run.m_trace.TraceStatus(vf::kTraceSuccess, u"Plugin is running successfully");
     return;
@@ -24,28 +27,32 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
 }
 
 void CAISApp::RunDeviceThread(vf::PluginRun& run) {
-  if (m_pass.feed.dropCountsEveryMs != 0) m_sentencePath.NoteLostBelow(m_pLink->LostBelow());
-  m_sentencePath.Pass(run.m_trace, m_pass.feed);
-  if (m_pLink->WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
+  DeviceRun* state = DeviceRunOf(run);
+  if (state == nullptr) return;
+  DeviceRun& device = *state;
+  if (device.pass.feed.dropCountsEveryMs != 0) m_sentencePath.NoteLostBelow(device.link.LostBelow());
+  m_sentencePath.Pass(run.m_trace, device.pass.feed);
+  if (device.link.WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
   // Memory that runs out costs the line, not the run.
   try {
     std::string_view line;
-    if (m_pLink->ReadDeviceLine(line, run.m_hStopEvent) != 0) return;
+    if (device.link.ReadDeviceLine(line, run.m_hStopEvent) != 0) return;
     // After the wait: a line sent after a configuration was given is read with it.
-    if (run.PassSettingsChanged()) m_pass = run.TakePassSettings();
-    m_sentencePath.HandleReceivedLine(line,
-                                      {run.m_trace, GetParent(), TimeStamping(), m_pass, run.m_hStopEvent});
+    if (run.PassSettingsChanged()) device.pass = run.TakePassSettings();
+    m_sentencePath.HandleReceivedLine(line, {run.m_trace, GetParent(), TimeStamping(), device.pass, run.m_hStopEvent});
   } catch (const std::bad_alloc&) {
     m_sentencePath.LineLostForMemory(run.m_trace);
   }
 }
 
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {
-  if (m_pLink) {
-    m_sentencePath.NoteLostBelow(m_pLink->LostBelow());  // before the port is closed
-    m_pLink->CloseDeviceLink(run.m_trace);
+  if (DeviceRun* device = DeviceRunOf(run)) {
+    m_sentencePath.NoteLostBelow(device->link.LostBelow());  // before the port is closed
+    device->link.CloseDeviceLink(run.m_trace);
+    m_sentencePath.EndOfRun(run.m_trace, device->pass.feed, device->linkOpened);
+  } else {
+    m_sentencePath.EndOfRun(run.m_trace, vf::FeedOptions{}, false);
   }
-  m_pLink.reset();  // with it the socket layer, until the next run
-  m_sentencePath.EndOfRun(run.m_trace, m_pass.feed, m_bLinkOpened);
+  run.m_pDeviceState.reset();  // with the link the socket layer, until the next run
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin stopped.");
 }

@@ -7,7 +7,7 @@
 
 #include "links/device_link.h"
 #include "plugin/plugin_app.h"
-#include "plugin/sentence_path.h"
+#include "datapath/sentence_path.h"
 
 class CAISApp : public CPluginApp {
  public:
@@ -19,10 +19,15 @@ class CAISApp : public CPluginApp {
   void ExitDeviceThread(vf::PluginRun& run) override;
 
  private:
-  // These belong to the device thread of the run in progress; the sentence
-  // path's fragments wait across runs.
-  std::unique_ptr<CDeviceLink> m_pLink;
-  vf::PassSettings m_pass;
-  bool m_bLinkOpened = false;  // a run whose link never opened read nothing to count
+  // The device thread's own part of a run.
+  struct DeviceRun : vf::DeviceThreadState {
+    CDeviceLink link;
+    vf::PassSettings pass;
+    bool linkOpened = false;  // a run whose link never opened read nothing to count
+  };
+  // Null when the init hook could not make it (it failed the run).
+  static DeviceRun* DeviceRunOf(vf::PluginRun& run) { return static_cast<DeviceRun*>(run.m_pDeviceState.get()); }
+
+  // The fragments wait here across runs, for the rest of their messages.
   vf::SentencePath m_sentencePath;
 };

@@ -22,7 +22,7 @@
 #include "ais_plugin.h"
 #include "platform/critical_section.h"
 #include "plugin/plugin_run.h"
-#include "plugin/time_stamping.h"
+#include "datapath/time_stamping.h"
 
 class CPluginApp {
  public:

@@ -1,6 +1,5 @@
 #include "plugin/plugin_run.h"
 
-#include "config/option_text.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/thread.h"
@@ -10,11 +9,6 @@ namespace vf {
 using platform::Handle;
 using platform::InvalidHandle;
 using platform::IsHeld;
-
-PassSettings PassSettings::Of(const CCfgDevice& config) {
-  return PassSettings{GetCrcCheck(config.m_strOptions.View()) == 1, config.m_nTimeOffset, config.m_nDeviceId,
-                      FeedOptions::Of(config.m_strOptions.View())};
-}
 
 PluginRun::PluginRun(CPluginApp& app, const CCfgDevice& config, std::u16string_view pluginName)
     : m_app(app),

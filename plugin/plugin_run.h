@@ -6,14 +6,16 @@
 //   the host's thread   makes the run, hands over pass settings, requests the
 //                       stop, waits for the threads and releases the run;
 //   the run's threads   read the configuration snapshot, the events and the
-//                       stop request, take the pass settings, and trace.
+//                       stop request, take the pass settings, and trace;
+//                       the device thread alone has its state.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "ais_plugin.h"
-#include "config/feed_options.h"
+#include "datapath/pass_settings.h"
 #include "diag/trace_writer.h"
 #include "platform/critical_section.h"
 #include "platform/handle.h"
@@ -22,15 +24,12 @@ class CPluginApp;
 
 namespace vf {
 
-// What the device loop reads on every pass; a configuration given while the
-// plug-in runs changes these at the next pass.
-struct PassSettings {
-  bool verifyChecksums = true;
-  int32_t timeOffsetMs = 0;
-  int32_t deviceId = 0;
-  FeedOptions feed;  // what the option text switches on beyond that
-
-  static PassSettings Of(const CCfgDevice& config);
+// What a device thread keeps for its run beyond what is here (the link it
+// opened, the pass settings in use): made by its init hook, used by that
+// thread alone, released with the run.
+class DeviceThreadState {
+ public:
+  virtual ~DeviceThreadState() = default;
 };
 
 class PluginRun {
@@ -70,6 +69,7 @@ class PluginRun {
   platform::Handle m_hStopEvent;   // set by the stop only: ends the threads' sleeps
   platform::Handle m_hDeviceThread;
   platform::Handle m_hWorkerThread;
+  std::unique_ptr<DeviceThreadState> m_pDeviceState;
 
  private:
   platform::CriticalSection m_csPass;

@@ -1,14 +1,16 @@
-# The folders' include direction: the plug-in frame on top, the middle
-# layer (links, nmea, ais, config, diag, ui) below it, platform at the
-# bottom. Fails on any include that points up.
+# The folders' include direction: the plug-in frame on top, the data path
+# below it, the middle layer (links, nmea, ais, config, diag, ui) below
+# that, platform at the bottom. Fails on any include that points up.
 #   cmake -DSOURCE=<the source tree> -P check_layers.cmake
 set(middle links nmea ais config diag ui)
 set(upward "")
-foreach(folder IN LISTS middle ITEMS platform)
+foreach(folder IN LISTS middle ITEMS datapath platform)
   if(folder STREQUAL "platform")
-    set(above plugin ${middle})
-  else()
+    set(above plugin datapath ${middle})
+  elseif(folder STREQUAL "datapath")
     set(above plugin)
+  else()
+    set(above plugin datapath)
   endif()
   list(JOIN above "|" above)
   file(GLOB_RECURSE files "${SOURCE}/${folder}/*.h" "${SOURCE}/${folder}/*.cpp")

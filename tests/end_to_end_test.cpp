@@ -11,7 +11,7 @@
 
 #include "ais_utf8.h"
 #include "plugin/ais_app.h"
-#include "plugin/drop_report.h"
+#include "datapath/drop_report.h"
 #include "support/faulted_feed.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"

@@ -6,8 +6,8 @@
 
 #include "ais/decoders.h"
 #include "platform/clock.h"
-#include "plugin/record_delivery.h"
-#include "plugin/time_stamping.h"
+#include "datapath/record_delivery.h"
+#include "datapath/time_stamping.h"
 #include "support/fake_clock.h"
 #include "support/record_sink.h"
 #include "vf_system.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/time_stamping.h"
+#include "datapath/time_stamping.h"
 
 int main(int argc, char** argv) {
   const bool local = argc > 1 && std::strcmp(argv[1], "local") == 0;

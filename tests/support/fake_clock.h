@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "plugin/time_stamping.h"
+#include "datapath/time_stamping.h"
 
 namespace vf::test {
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "plugin/sentence_path.h"
+#include "datapath/sentence_path.h"
 
 namespace vf::test {
 

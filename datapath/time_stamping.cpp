@@ -1,4 +1,4 @@
-#include "time_stamping.h"
+#include "datapath/time_stamping.h"
 
 namespace vf {
 ClockSource& ClockSource::System() {

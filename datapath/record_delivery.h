@@ -8,8 +8,8 @@
 #include "nmea/receive_loop.h"
 #include "platform/clock.h"
 #include "platform/handle.h"
-#include "plugin/plugin_run.h"
-#include "plugin/time_stamping.h"
+#include "datapath/pass_settings.h"
+#include "datapath/time_stamping.h"
 
 namespace vf {
 

@@ -1,4 +1,4 @@
-#include "plugin/record_delivery.h"
+#include "datapath/record_delivery.h"
 
 #include "diag/trace_file.h"
 #include "platform/clock.h"

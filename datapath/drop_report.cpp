@@ -1,4 +1,4 @@
-#include "plugin/drop_report.h"
+#include "datapath/drop_report.h"
 
 #include "diag/trace_file.h"
 

@@ -1,7 +1,7 @@
-#include "plugin/sentence_path.h"
+#include "datapath/sentence_path.h"
 
 #include "diag/monitor_feed.h"
-#include "plugin/record_delivery.h"
+#include "datapath/record_delivery.h"
 
 #include <new>
 
@@ -21,33 +21,42 @@ nmea::DropCause CauseOf(ais::Rejection rejection) {
 
 }  // namespace
 
+class SentencePath::LineSink : public nmea::ReceiveSink {
+ public:
+  LineSink(SentencePath& path, const LineContext& context) : m_path(path), m_context(context) {}
+
+  void FeedMonitor(std::string_view escapedLine) override {
+    vf::FeedMonitor(m_path.m_monitor, m_context.trace, escapedLine, [this] {
+      return m_context.clock != nullptr ? m_context.clock->GetTime() + m_context.pass.timeOffsetMs / 1000.0 : 0.0;
+    });
+  }
+
+  void DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) override {
+    const FeedOptions& feed = m_context.pass.feed;
+    ais::DecodedRecord decoded =
+        ais::DecodeAisPayload(payload, {feed.allMessageTypes, feed.wholeBits, origin.fillBits});
+    if (!decoded) {
+      if (decoded.rejection != ais::Rejection::kNothingToRecord) m_path.m_drops.Add(CauseOf(decoded.rejection));
+      return;
+    }
+    m_path.m_notPosted.Count(DeliverRecord(std::move(decoded), m_context.window, m_context.clock, m_context.pass,
+                                           origin, m_context.stopEvent),
+                             m_context.trace);
+  }
+
+  void Dropped(nmea::DropCause cause, size_t count) override { m_path.m_drops.Add(cause, count); }
+
+ private:
+  SentencePath& m_path;
+  const LineContext& m_context;
+};
+
 void SentencePath::HandleReceivedLine(std::string_view line, const LineContext& context) {
-  m_pContext = &context;
   const FeedOptions& feed = context.pass.feed;
   const nmea::LineRules rules{context.pass.verifyChecksums, feed.tagBlocks, feed.tagBlockTime, feed.ownShip,
                               feed.fragmentMaxAgeMs, feed.wholeBits};
-  m_receiveLoop.HandleReceivedLine(line, rules, *this);
-  m_pContext = nullptr;
-}
-
-void SentencePath::FeedMonitor(std::string_view escapedLine) {
-  const LineContext& context = *m_pContext;
-  vf::FeedMonitor(m_monitor, context.trace, escapedLine, [&context] {
-    return context.clock != nullptr ? context.clock->GetTime() + context.pass.timeOffsetMs / 1000.0 : 0.0;
-  });
-}
-
-void SentencePath::DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) {
-  const LineContext& context = *m_pContext;
-  const FeedOptions& feed = context.pass.feed;
-  ais::DecodedRecord decoded = ais::DecodeAisPayload(payload, {feed.allMessageTypes, feed.wholeBits, origin.fillBits});
-  if (!decoded) {
-    if (decoded.rejection != ais::Rejection::kNothingToRecord) m_drops.Add(CauseOf(decoded.rejection));
-    return;
-  }
-  m_notPosted.Count(
-      DeliverRecord(std::move(decoded), context.window, context.clock, context.pass, origin, context.stopEvent),
-      context.trace);
+  LineSink sink(*this, context);
+  m_receiveLoop.HandleReceivedLine(line, rules, sink);
 }
 
 nmea::DropCounts SentencePath::Drops() const {
@@ -58,7 +67,6 @@ nmea::DropCounts SentencePath::Drops() const {
 }
 
 void SentencePath::LineLostForMemory(const TraceWriter& trace) {
-  m_pContext = nullptr;
   m_drops.Add(nmea::DropCause::kNoMemory);
   if (m_bMemoryLossTraced) return;
   m_bMemoryLossTraced = true;

@@ -9,10 +9,10 @@
 #include "diag/monitor_feed.h"
 #include "diag/trace_writer.h"
 #include "nmea/receive_loop.h"
-#include "plugin/drop_report.h"
-#include "plugin/plugin_run.h"
-#include "plugin/record_delivery.h"
-#include "plugin/time_stamping.h"
+#include "datapath/drop_report.h"
+#include "datapath/pass_settings.h"
+#include "datapath/record_delivery.h"
+#include "datapath/time_stamping.h"
 
 namespace vf {
 
@@ -26,7 +26,7 @@ struct LineContext {
   platform::Handle stopEvent = platform::InvalidHandle();  // ends a wait for room in the host's queue
 };
 
-class SentencePath : private nmea::ReceiveSink {
+class SentencePath {
  public:
   // `line`: the bytes a link read, without the line end.
   void HandleReceivedLine(std::string_view line, const LineContext& context);
@@ -47,9 +47,7 @@ class SentencePath : private nmea::ReceiveSink {
   const nmea::FragmentStore& Fragments() const { return m_receiveLoop.m_vecFragments; }
 
  private:
-  void FeedMonitor(std::string_view escapedLine) override;
-  void DecodeMessage(std::string_view payload, const nmea::MessageOrigin& origin) override;
-  void Dropped(nmea::DropCause cause, size_t count) override { m_drops.Add(cause, count); }
+  class LineSink;  // one line's results, with that line's context
 
   nmea::CReceiveLoop m_receiveLoop;
   NotPostedCount m_notPosted;
@@ -57,7 +55,6 @@ class SentencePath : private nmea::ReceiveSink {
   nmea::DropCounts m_drops;  // all but the records not posted, which m_notPosted counts
   DropReport m_dropReport;
   MonitorWatch m_monitor;
-  const LineContext* m_pContext = nullptr;  // the line's, while it is handled
   bool m_bMemoryLossTraced = false;
 };
 
