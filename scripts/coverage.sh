@@ -14,7 +14,7 @@ cmake --build build-coverage -j"$(nproc)"
 find build-coverage -name '*.gcda' -delete
 ctest --test-dir build-coverage -j"$(nproc)" --output-on-failure > build-coverage/tests.txt || {
   tail -30 build-coverage/tests.txt; exit 1; }
-core=(--filter 'ais/' --filter 'nmea/' --filter 'links/' --filter 'plugin/' --filter 'config/' --filter 'diag/')
+core=(--filter 'ais/' --filter 'nmea/' --filter 'links/' --filter 'plugin/' --filter 'datapath/' --filter 'config/' --filter 'diag/')
 gcovr --root . "${core[@]}" --exclude-throw-branches --exclude-unreachable-branches --print-summary \
   --txt build-coverage/coverage.txt build-coverage | tail -2
 gcovr --root . "${core[@]}" --exclude-throw-branches --exclude-unreachable-branches --branches \
