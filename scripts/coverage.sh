@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# What the tests reach of the core (ais, nmea, links, plugin, config, diag):
+# What the tests reach of the core (ais, nmea, links, plugin, datapath, config, diag):
 # builds with coverage counters into build-coverage/, runs every test, and
 # prints gcovr's summary by file, with the lines and branches no test takes
 # in build-coverage/coverage.txt. Branches the compiler adds for exceptions
