@@ -7,6 +7,8 @@
 #include "links/tcp_line_link.h"
 #include "links/udp_line_link.h"
 
+namespace vf::links {
+
 CDeviceLink::CDeviceLink()
     : m_pSerial(new (std::nothrow) CMFCSerial),
       m_pTcp(new (std::nothrow) CTcp),
@@ -57,3 +59,5 @@ void CDeviceLink::CloseDeviceLink(const vf::TraceWriter& trace) {
   if (!HasLinkObjects() || m_pLink == nullptr) return;
   m_pLink->Close(trace);
 }
+
+}  // namespace vf::links

@@ -17,6 +17,8 @@
 #include "links/udp_session.h"
 #include "platform/handle.h"
 
+namespace vf::links {
+
 class CDeviceLink {
  public:
   // The link objects; a pointer stays null when its object cannot be made,
@@ -59,3 +61,5 @@ class CDeviceLink {
   std::unique_ptr<vf::links::LineLink> m_pLink;
   vf::links::LineText m_lineText;  // the wide form of a line, kept from line to line
 };
+
+}  // namespace vf::links

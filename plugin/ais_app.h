@@ -21,7 +21,7 @@ class CAISApp : public CPluginApp {
  private:
   // The device thread's own part of a run.
   struct DeviceRun : vf::DeviceThreadState {
-    CDeviceLink link;
+    vf::links::CDeviceLink link;
     vf::PassSettings pass;
     bool linkOpened = false;  // a run whose link never opened read nothing to count
   };

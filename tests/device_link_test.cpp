@@ -27,7 +27,7 @@ struct LinkRig {
   void Close() { link.CloseDeviceLink(trace); }
 
   vf::TraceWriter trace{u"AIS"};
-  CDeviceLink link;
+  vf::links::CDeviceLink link;
   CCfgDevice config;
   std::atomic<bool> stopRequested{false};
 };
@@ -81,10 +81,10 @@ INSTANTIATE_TEST_SUITE_P(
 // refuses to open, wait or read whatever the configuration selects, and
 // closing it traces nothing. The remote UDP socket alone is not needed.
 TEST(DeviceLink, WithoutALinkObjectNoLinkRuns) {
-  const std::function<void(CDeviceLink&)> losses[] = {
-      [](CDeviceLink& link) { link.m_pSerial.reset(); },
-      [](CDeviceLink& link) { link.m_pTcp.reset(); },
-      [](CDeviceLink& link) { link.m_pUdp.reset(); },
+  const std::function<void(vf::links::CDeviceLink&)> losses[] = {
+      [](vf::links::CDeviceLink& link) { link.m_pSerial.reset(); },
+      [](vf::links::CDeviceLink& link) { link.m_pTcp.reset(); },
+      [](vf::links::CDeviceLink& link) { link.m_pUdp.reset(); },
   };
   vf::test::SerialLoop loop(4);
   for (const auto& lose : losses) {

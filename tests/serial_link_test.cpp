@@ -218,7 +218,7 @@ double ThreadCpuSeconds() {
 TEST(SerialLink, AHungUpDeviceIsLostAndCostsNothing) {
   auto loop = std::make_unique<SerialLoop>(kPort);
   vf::TraceWriter trace(u"AIS");
-  CDeviceLink link;
+  vf::links::CDeviceLink link;
   CCfgDevice config;
   config.m_nSerialPort = kPort;
   std::atomic<bool> stopRequested{false};

@@ -123,7 +123,7 @@ TEST_P(LinkAllocation, TheLinkAddsNothingPerLine) {
   for (const std::string& s : OneOfEachMessage()) pass += s + "\r\n";
   vf::test::SentenceRig rig;
   const std::atomic<bool> stopRequested{false};
-  CDeviceLink link;
+  vf::links::CDeviceLink link;
   std::function<bool(const std::string&)> send;
   std::optional<vf::test::TcpServer> tcp;
   std::optional<vf::test::SerialLoop> serial;
