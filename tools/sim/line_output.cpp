@@ -24,4 +24,16 @@ std::string JoinedLines(const std::vector<std::string>& lines) {
 
 std::unique_ptr<LineOutput> OpenStdout() { return std::make_unique<StdoutOutput>(); }
 
+bool TcpServerOutput::Send(const std::vector<std::string>& lines, const std::atomic<bool>& stop) {
+  const std::string bytes = JoinedLines(lines);
+  while (WaitForClient(stop)) {
+    if (WriteToClient(bytes, stop)) return true;
+    if (stop) return false;
+    DropClient();  // the client left: the next one gets the feed from here on
+  }
+  return false;
+}
+
+std::string TcpServerOutput::Describe() const { return "tcp://" + m_address + ":" + std::to_string(m_port); }
+
 }  // namespace vf::sim

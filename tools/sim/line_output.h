@@ -30,7 +30,21 @@ std::unique_ptr<LineOutput> OpenStdout();
 // client leaves. Port 0 takes a free port.
 class TcpServerOutput : public LineOutput {
  public:
-  virtual uint16_t Port() const = 0;
+  TcpServerOutput(std::string address, uint16_t port) : m_address(std::move(address)), m_port(port) {}
+  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>& stop) override;
+  std::string Describe() const override;
+  uint16_t Port() const { return m_port; }
+
+ protected:
+  // The platform's sockets: false when `stop` came first.
+  virtual bool WaitForClient(const std::atomic<bool>& stop) = 0;
+  // All of `bytes` to the client; false when it left or `stop` came.
+  virtual bool WriteToClient(const std::string& bytes, const std::atomic<bool>& stop) = 0;
+  virtual void DropClient() = 0;
+
+ private:
+  std::string m_address;
+  uint16_t m_port;
 };
 std::unique_ptr<TcpServerOutput> OpenTcpServer(const std::string& address, uint16_t port, std::string& error);
 

@@ -77,7 +77,7 @@ class PseudoTerminalOutput : public LineOutput {
 class TcpServer : public TcpServerOutput {
  public:
   TcpServer(int listener, std::string address, uint16_t port)
-      : m_listener(listener), m_address(std::move(address)), m_port(port) {}
+      : TcpServerOutput(std::move(address), port), m_listener(listener) {}
   ~TcpServer() override {
     if (m_client >= 0) close(m_client);
     close(m_listener);
@@ -85,21 +85,15 @@ class TcpServer : public TcpServerOutput {
   TcpServer(const TcpServer&) = delete;
   TcpServer& operator=(const TcpServer&) = delete;
 
-  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>& stop) override {
-    const std::string bytes = JoinedLines(lines);
-    while (WaitForClient(stop)) {
-      if (WriteAll(m_client, true, bytes, stop)) return true;
-      if (stop) return false;
-      close(m_client);  // the client left: the next one gets the feed from here on
-      m_client = -1;
-    }
-    return false;
-  }
-  std::string Describe() const override { return "tcp://" + m_address + ":" + std::to_string(m_port); }
-  uint16_t Port() const override { return m_port; }
-
  private:
-  bool WaitForClient(const std::atomic<bool>& stop) {
+  bool WriteToClient(const std::string& bytes, const std::atomic<bool>& stop) override {
+    return WriteAll(m_client, true, bytes, stop);
+  }
+  void DropClient() override {
+    close(m_client);
+    m_client = -1;
+  }
+  bool WaitForClient(const std::atomic<bool>& stop) override {
     while (m_client < 0) {
       if (stop) return false;
       pollfd ready{m_listener, POLLIN, 0};
@@ -111,8 +105,6 @@ class TcpServer : public TcpServerOutput {
 
   int m_listener;
   int m_client = -1;
-  std::string m_address;
-  uint16_t m_port;
 };
 
 }  // namespace

@@ -69,7 +69,7 @@ bool WriteAll(SOCKET socket, const std::string& bytes, const std::atomic<bool>& 
 class TcpServer : public TcpServerOutput {
  public:
   TcpServer(SOCKET listener, std::string address, uint16_t port)
-      : m_listener(listener), m_address(std::move(address)), m_port(port) {}
+      : TcpServerOutput(std::move(address), port), m_listener(listener) {}
   ~TcpServer() override {
     if (m_client != INVALID_SOCKET) closesocket(m_client);
     closesocket(m_listener);
@@ -77,21 +77,15 @@ class TcpServer : public TcpServerOutput {
   TcpServer(const TcpServer&) = delete;
   TcpServer& operator=(const TcpServer&) = delete;
 
-  bool Send(const std::vector<std::string>& lines, const std::atomic<bool>& stop) override {
-    const std::string bytes = JoinedLines(lines);
-    while (WaitForClient(stop)) {
-      if (WriteAll(m_client, bytes, stop)) return true;
-      if (stop) return false;
-      closesocket(m_client);  // the client left: the next one gets the feed from here on
-      m_client = INVALID_SOCKET;
-    }
-    return false;
-  }
-  std::string Describe() const override { return "tcp://" + m_address + ":" + std::to_string(m_port); }
-  uint16_t Port() const override { return m_port; }
-
  private:
-  bool WaitForClient(const std::atomic<bool>& stop) {
+  bool WriteToClient(const std::string& bytes, const std::atomic<bool>& stop) override {
+    return WriteAll(m_client, bytes, stop);
+  }
+  void DropClient() override {
+    closesocket(m_client);
+    m_client = INVALID_SOCKET;
+  }
+  bool WaitForClient(const std::atomic<bool>& stop) override {
     while (m_client == INVALID_SOCKET) {
       if (stop) return false;
       if (!Ready(m_listener, false)) continue;
@@ -105,8 +99,6 @@ class TcpServer : public TcpServerOutput {
   SocketLayer m_layer;  // declared first: the sockets close before it ends
   SOCKET m_listener;
   SOCKET m_client = INVALID_SOCKET;
-  std::string m_address;
-  uint16_t m_port;
 };
 
 class UdpOutput : public LineOutput {
