@@ -279,33 +279,47 @@ TEST_F(DllHost, RecordsArriveOverASerialPort) {
       << ReadTrace("General");
 }
 
-// The DLL's version resource, as a host's plug-in list or the file's
-// properties read it.
-TEST(DllVersion, TheDllCarriesItsVersionAndNames) {
-  const wchar_t* path = L"AIS.dll";
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-  ASSERT_GT(size, 0u) << "no version resource";
-  std::vector<char> block(size);
-  ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, block.data()));
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, (9u << 16) | 1u);
-  EXPECT_EQ(fixed->dwFileVersionLS, (64u << 16) | 511u);
-  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
-  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
-  const auto text = [&](const wchar_t* name) {
-    wchar_t* value = nullptr;
-    UINT characters = 0;
-    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
-    if (!VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &characters)) return std::wstring();
-    return std::wstring(value);
+// The DLL and the Windows tools each carry the version resource a host's
+// plug-in list or Explorer shows (the tools are beside the tests' folder).
+TEST(DllVersion, TheDllAndTheToolsCarryTheirVersionAndNames) {
+  const struct {
+    const wchar_t* path;
+    DWORD fileType;
+    const wchar_t* description;
+    const wchar_t* originalName;
+  } modules[] = {
+      {L"AIS.dll", VFT_DLL, L"Plugin for generic AIS receivers", L"AIS.dll"},
+      {L"..\\tools\\ais-host.exe", VFT_APP, L"Reference host of the Vestrafold AIS receiver plug-in", L"ais-host.exe"},
+      {L"..\\tools\\ais-sim.exe", VFT_APP, L"AIS traffic simulator with the faults of real receivers", L"ais-sim.exe"},
   };
-  EXPECT_EQ(text(L"FileVersion"), L"9.1.64.511");
-  EXPECT_EQ(text(L"ProductName"), L"Vestrafold AIS receiver plug-in");
-  EXPECT_EQ(text(L"FileDescription"), L"Plugin for generic AIS receivers");
-  EXPECT_EQ(text(L"OriginalFilename"), L"AIS.dll");
+  for (const auto& module : modules) {
+    SCOPED_TRACE(testing::Message() << module.path);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(module.path, &ignored);
+    ASSERT_GT(size, 0u) << "no version resource";
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(module.path, 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, (9u << 16) | 1u);
+    EXPECT_EQ(fixed->dwFileVersionLS, (64u << 16) | 511u);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwFileType, module.fileType);
+    const auto text = [&](const wchar_t* name) {
+      wchar_t* value = nullptr;
+      UINT characters = 0;
+      const std::wstring key = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+      if (!VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &characters)) {
+        return std::wstring();
+      }
+      return std::wstring(value);
+    };
+    EXPECT_EQ(text(L"FileVersion"), L"9.1.64.511");
+    EXPECT_EQ(text(L"ProductName"), L"Vestrafold AIS receiver plug-in");
+    EXPECT_EQ(text(L"FileDescription"), module.description);
+    EXPECT_EQ(text(L"OriginalFilename"), module.originalName);
+  }
 }
 
 }  // namespace
