@@ -7,6 +7,7 @@ namespace {
 
 constexpr uint8_t kIpv4Family = 2;
 constexpr size_t kFamilyByte = 0;  // little-endian systems: the low byte first
+constexpr size_t kPortBytes = 2;   // network order: the high byte first
 constexpr size_t kHostBytes = 4;
 
 bool IsIpv4(const SocketAddress& address) { return address.bytes[kFamilyByte] == kIpv4Family && address.bytes[1] == 0; }
@@ -20,6 +21,19 @@ bool ResolveStreamAddress(const std::string& host, const std::string& service, S
 
 bool ResolveDatagramPeer(const std::string& host, SocketAddress& address, const Abandon& abandon) {
   return LookUpAddress({host, "", SocketKind::kDatagram, true}, address, abandon);
+}
+
+void SetAddressPort(SocketAddress& address, uint16_t port) {
+  address.bytes[kPortBytes] = static_cast<uint8_t>(port >> 8);
+  address.bytes[kPortBytes + 1] = static_cast<uint8_t>(port & 0xFF);
+}
+
+// INADDR_ANY is all zero bits.
+SocketAddress AnyAddress(uint16_t port) {
+  SocketAddress address{};
+  address.bytes[kFamilyByte] = kIpv4Family;
+  SetAddressPort(address, port);
+  return address;
 }
 
 bool SameHost(const SocketAddress& a, const SocketAddress& b) {

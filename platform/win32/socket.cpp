@@ -129,20 +129,8 @@ bool native::LookUpAddress(const NameQuery& query, SocketAddress& address, const
   return found;
 }
 
-void SetAddressPort(SocketAddress& address, uint16_t port) {
-  const uint16_t network = htons(port);
-  std::memcpy(address.bytes + offsetof(sockaddr_in, sin_port), &network, sizeof network);
-}
-
-SocketAddress AnyAddress(uint16_t port) {
-  sockaddr_in any{};
-  any.sin_family = AF_INET;
-  any.sin_port = htons(port);
-  any.sin_addr.s_addr = htonl(INADDR_ANY);
-  SocketAddress address{};
-  std::memcpy(address.bytes, &any, sizeof any);
-  return address;
-}
+// The shared socket-address code writes this layout by hand.
+static_assert(AF_INET == 2 && offsetof(sockaddr_in, sin_port) == 2 && offsetof(sockaddr_in, sin_addr) == 4);
 
 ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
   if (connect(Native(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0) return ConnectStart::kConnected;
