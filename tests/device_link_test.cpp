@@ -229,4 +229,46 @@ TEST(DeviceLink, AUdpPortInUse) {
                                           "port could already be in use.."}));
 }
 
+// A UDP session that cannot reach its remote peer or resolve an accepted
+// source says so and does not start; a missing remote object fails as a
+// socket that could not be made.
+TEST(DeviceLink, AUdpSessionThatCannotFindItsPeerOrItsSourcesSaysWhy) {
+  vf::platform::SystemCalls& calls = vf::platform::ActiveSystemCalls();
+  calls.lookUpAddress = [](const vf::platform::NameQuery&, vf::platform::SocketAddress&, const vf::platform::Abandon&) {
+    return false;
+  };
+  const struct {
+    const char* what;
+    int32_t remotePort;
+    const char16_t* options;
+    bool withoutRemoteObject;
+    std::string failure;
+  } cases[] = {
+      {"remote peer", 2001, u"", false,
+       "1|Failed to open UDP session: Failed to connect remote UDP port: [2001], Failed to open UDP connection. "
+       "Failed to bind socket. The specified port could already be in use.."},
+      {"remote object", 2001, u"", true,
+       "1|Failed to open UDP session: Failed to connect remote UDP port: [2001], Failed to open UDP connection "
+       "because the creation of the socket failed.."},
+      {"accepted source", 0, u"UDPSOURCES=127.0.0.1,receiver", false,
+       "1|Failed to open UDP session: the accepted source [127.0.0.1] cannot be resolved."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TraceFolder folder;
+    LinkRig rig;
+    if (c.withoutRemoteObject) rig.link.m_pUdpRemote.reset();
+    rig.config.m_nConnectionType = kConnectionTcpIp;
+    rig.config.m_nSocketType = kSocketUdp;
+    rig.config.m_strHostAddress = u"receiver";
+    rig.config.m_nIpPort = vf::test::UnusedUdpPort();
+    rig.config.m_nRemoteIpPort = c.remotePort;
+    rig.config.m_strOptions = c.options;
+    EXPECT_EQ(rig.Open(), -1);
+    EXPECT_EQ(StatusLines(folder).back(), c.failure);
+    rig.Close();
+  }
+  calls = vf::platform::NativeSystemCalls();
+}
+
 }  // namespace

@@ -1,11 +1,15 @@
 // The option text of a device configuration and the configuration copy.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
 #include <tuple>
 
-#include <string>
-
 #include "ais_plugin.h"
+#include "config/decimal_text.h"
 #include "config/option_text.h"
 
 namespace {
@@ -80,6 +84,44 @@ TEST(OptionText, EntriesAreCutAtAnySeparatorAndEmptyOnesSkipped) {
   EXPECT_EQ(vf::GetOptionEntry(u";a;;b,c;", 2, u";,"), u"c");
   EXPECT_EQ(vf::GetOptionEntry(u";a;;b,c;", 3, u";,"), u"");
   EXPECT_EQ(vf::GetOptionEntry(u";;;", 0, u";"), u"");
+}
+
+// The numbers in sentences (checksum, fragment fields), option entries and
+// the trace counter are read as the Windows C run-time reads them, where
+// long is 32 bits. The oracle is this machine's C library on 64 bits with
+// that one rule applied to every case: a magnitude beyond 32 bits saturates
+// (strtoul to 2^32-1, then a minus negates it modulo 2^32; wcstol to the
+// 32-bit ends).
+uint32_t StrtoulOf32Bits(const std::string& text, int base) {
+  errno = 0;
+  const unsigned long long read = std::strtoull(text.c_str(), nullptr, base);
+  if (errno == ERANGE) return UINT32_MAX;
+  const size_t first = text.find_first_not_of(" \t\n\v\f\r");
+  const bool negative = first != std::string::npos && text[first] == '-';
+  const unsigned long long magnitude = negative ? 0ull - read : read;
+  if (magnitude > UINT32_MAX) return UINT32_MAX;
+  return negative ? 0u - static_cast<uint32_t>(magnitude) : static_cast<uint32_t>(magnitude);
+}
+
+int32_t WcstolOf32Bits(const std::string& text) {
+  const std::wstring wide(text.begin(), text.end());
+  const long long read = std::wcstoll(wide.c_str(), nullptr, 10);
+  return static_cast<int32_t>(read < INT32_MIN ? INT32_MIN : read > INT32_MAX ? INT32_MAX : read);
+}
+
+TEST(NumberText, ReadAsTheWindowsRunTimeReadsThem) {
+  const char* const texts[] = {"",           " ",          "7",          "1a",          "1A*",        "ff",
+                               "0x1F",       "0X1f",       "0x",         "0xg",         "0x0x1",      "  +7",
+                               "-1",         "-0x10",      "z",          "12 3",        "00017",      "+",
+                               "-",          "\t\n\v\f\r5", "4294967295", "4294967296",  "-4294967295", "2147483647",
+                               "2147483648", "-2147483648", "-2147483649", "99999999999999999999", "1e3", "9,"};
+  for (const char* text : texts) {
+    SCOPED_TRACE(std::string("\"") + text + "\"");
+    EXPECT_EQ(vf::ParseUnsigned(text, 16), StrtoulOf32Bits(text, 16));
+    EXPECT_EQ(vf::ParseUnsigned(text, 10), StrtoulOf32Bits(text, 10));
+    const std::string narrow(text);
+    EXPECT_EQ(vf::ParseSignedDecimal(std::u16string(narrow.begin(), narrow.end())), WcstolOf32Bits(text));
+  }
 }
 
 TEST(DeviceConfiguration, CopyTakesIntegersAndStringsButNotTheGlobalData) {

@@ -11,12 +11,14 @@
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
+#include <cwchar>
 #include <future>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "diag/text_format.h"
 #include "diag/trace_file.h"
 #include "diag/trace_writer.h"
 #include "platform/system_calls.h"
@@ -352,6 +354,42 @@ TEST(MonitorFeed, TheTimeOffsetShiftsTheEntryTime) {
   const auto lines = EntryLines(*folder.Read("AIS.dll"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_NEAR(EntryTime(lines[1]) - EntryTime(lines[0]), 1.5, 1e-6);
+}
+
+// --- the text of trace lines ----------------------------------------------
+
+std::u16string Wide(const wchar_t* text) {
+  std::u16string out;
+  for (; *text != L'\0'; ++text) out += static_cast<char16_t>(*text);
+  return out;
+}
+
+// The conversions the messages use print as the C run-time prints them.
+TEST(TraceText, KnownConversionsPrintAsTheRunTimePrintsThem) {
+  wchar_t expected[256];
+  std::swprintf(expected, 256, L"%ld|%.3lf|%ld|[%ls] %d%% %lf %.0lf", -5L, 1.23456, 2147483647L, L"AIS", 42, 0.1,
+                2.5);
+  EXPECT_EQ(vf::FormatText(u"%ld|%.3lf|%ld|[%ls] %d%% %lf %.0lf",
+                           {int64_t{-5}, 1.23456, int32_t{2147483647}, u"AIS", 42, 0.1, 2.5}),
+            Wide(expected));
+}
+
+// A format that a line of received text becomes: what the formatter does
+// not know stays as it stands, a conversion without its argument (or with
+// an argument of another kind for text) prints nothing, a number's kind
+// follows the conversion.
+TEST(TraceText, WhatIsNotAConversionOfOursStaysAsItStands) {
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {vf::FormatText(u"100%"), u"100%"},
+      {vf::FormatText(u"%x %5d %q"), u"%x %5d %q"},
+      {vf::FormatText(u"%%d %%ls"), u"%d %ls"},
+      {vf::FormatText(u"[%ld] [%ld]", {7}), u"[7] []"},
+      {vf::FormatText(u"[%ls]", {7}), u"[]"},
+      {vf::FormatText(u"%d", {2.9}), u"2"},
+      {vf::FormatText(u"%.2lf", {3}), u"3.00"},
+      {vf::FormatText(u"%.", {3}), u"%."},
+  };
+  for (const auto& [formatted, expected] : cases) EXPECT_EQ(formatted, expected);
 }
 
 }  // namespace
