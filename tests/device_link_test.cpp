@@ -100,9 +100,23 @@ TEST(DeviceLink, WithoutALinkObjectNoLinkRuns) {
       CWideString line;
       EXPECT_EQ(rig.link.WaitForDeviceData(vf::platform::InvalidHandle(), vf::platform::InvalidHandle()), -1);
       EXPECT_EQ(rig.link.ReadDeviceLine(line), -1);
+      EXPECT_EQ(rig.link.LostBelow(), 0);
       rig.Close();
       EXPECT_TRUE(StatusLines(folder).empty());
     }
+  }
+  {  // nor does a kind of link that does not exist
+    TraceFolder folder;
+    LinkRig rig;
+    rig.config.m_nConnectionType = 3;
+    EXPECT_EQ(rig.Open(), -1);
+    CWideString line(u"left over");
+    EXPECT_EQ(rig.link.WaitForDeviceData(vf::platform::InvalidHandle(), vf::platform::InvalidHandle()), -1);
+    EXPECT_EQ(rig.link.ReadDeviceLine(line), -1);
+    EXPECT_TRUE(line.IsEmpty());
+    EXPECT_EQ(rig.link.LostBelow(), 0);
+    rig.Close();
+    EXPECT_TRUE(StatusLines(folder).empty());
   }
   TraceFolder folder;
   LinkRig rig;

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -29,6 +30,7 @@
 #include "support/child_process.h"
 #include "support/serial_loop.h"
 #include "support/terminal_speed.h"
+#include "support/trace_folder.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -213,25 +215,42 @@ double ThreadCpuSeconds() {
 }
 
 // The receiver's end of the line closes (a USB receiver unplugged; here the
-// pseudo-terminal's master): the port is lost, traced once, and waiting on
-// it costs no processor time.
+// pseudo-terminal's master): the port is lost and traced once, and waiting on
+// it costs no processor time. By default the link is opened again later;
+// with "RECONNECT=0" the trace tells the user what to do.
 TEST(SerialLink, AHungUpDeviceIsLostAndCostsNothing) {
-  auto loop = std::make_unique<SerialLoop>(kPort);
-  vf::TraceWriter trace(u"AIS");
-  vf::links::CDeviceLink link;
-  CCfgDevice config;
-  config.m_nSerialPort = kPort;
-  std::atomic<bool> stopRequested{false};
-  ASSERT_EQ(link.OpenDeviceLink(config, vf::FeedOptions::Of(config.m_strOptions.View()), trace, stopRequested), 0);
-  loop.reset();  // the master closes: the device hangs up
-  CWideString line;
-  const double cpuBefore = ThreadCpuSeconds();
-  const auto wallBefore = std::chrono::steady_clock::now();
-  for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(link.ReadDeviceLine(line), -1);
-  EXPECT_TRUE(link.m_pSerial->IsLost());
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-  EXPECT_LT(ThreadCpuSeconds() - cpuBefore, 0.05 * wall) << "a gone device must not spin";
-  link.CloseDeviceLink(trace);
+  const struct {
+    const char16_t* options;
+    std::string traced;
+  } cases[] = {
+      {u"", "1|Connection lost: serial port [COM" + std::to_string(kPort) + "]; reconnecting in 3 s."},
+      {u"RECONNECT=0", "1|Serial port [COM" + std::to_string(kPort) +
+                           "] is no longer there; stop and start the plugin once it is back."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.traced);
+    vf::test::TraceFolder folder;
+    auto loop = std::make_unique<SerialLoop>(kPort);
+    vf::TraceWriter trace(u"AIS");
+    trace.Open();
+    vf::links::CDeviceLink link;
+    CCfgDevice config;
+    config.m_nSerialPort = kPort;
+    config.m_strOptions = c.options;
+    std::atomic<bool> stopRequested{false};
+    ASSERT_EQ(link.OpenDeviceLink(config, vf::FeedOptions::Of(config.m_strOptions.View()), trace, stopRequested), 0);
+    loop.reset();  // the master closes: the device hangs up
+    CWideString line;
+    const double cpuBefore = ThreadCpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(link.ReadDeviceLine(line), -1);
+    EXPECT_TRUE(link.m_pSerial->IsLost());
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    EXPECT_LT(ThreadCpuSeconds() - cpuBefore, 0.05 * wall) << "a gone device must not spin";
+    link.CloseDeviceLink(trace);
+    const std::vector<std::string> lines = vf::test::StatusMessages(folder, true);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), c.traced), 1);
+  }
 }
 
 // Another program opening the port: refused while the plug-in holds it (no
