@@ -10,7 +10,6 @@ TargetRecord NewTargetRecord(const PayloadReader& bits, AisStationClass stationC
   TargetRecord record(new (std::nothrow) StoredRecord);
   if (!record) return nullptr;
   record->m_nMMSI = bits.Unsigned(kMmsiField);
-  if (record->m_nMMSI == 0) return nullptr;
   record->m_nClass = stationClass;
   return record;
 }

@@ -11,8 +11,8 @@ namespace vf::ais {
 
 using TargetRecord = std::unique_ptr<CRawDataAis>;
 
-// A new record of the reporting station, or nothing when it cannot be made
-// or the message's MMSI is 0.
+// A new record of the reporting station, or nothing when it cannot be made.
+// (A message of MMSI 0 never gets here: the dispatcher drops it.)
 TargetRecord NewTargetRecord(const PayloadReader& bits, AisStationClass stationClass);
 
 // The reference point's distances to bow, stern, port and starboard, in

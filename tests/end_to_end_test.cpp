@@ -125,6 +125,26 @@ TEST(EndToEnd, OverUdp) {
   }
 }
 
+// "COUNTS=N" while the plug-in runs: a line of what was dropped so far comes
+// every N seconds, without waiting for the stop.
+TEST(EndToEnd, DropCountsComeWhileTheRunGoesOn) {
+  TestHost run;
+  const uint16_t port = run.UseUdp(u"COUNTS=1");
+  ASSERT_EQ(run.Start(), 0);
+  ASSERT_TRUE(WaitForRunning(run.folder));
+  const std::string feed = Feed();
+  for (size_t at = 0; at < feed.size();) {
+    const size_t end = feed.find("\r\n", at) + 2;
+    ASSERT_TRUE(vf::test::SendDatagram(port, feed.substr(at, end - at)));
+    at = end;
+  }
+  EXPECT_EQ(ReceiveMmsis(run.sink, kExpectedMmsis.size()), kExpectedMmsis);
+  EXPECT_TRUE(vf::test::WaitUntil([&] {
+    return vf::test::StatusCountStartingWith(run.folder, "Dropped so far: 1 with a wrong checksum, 2 not VDM,") > 0;
+  }));
+  EXPECT_EQ(run.app.StopPlugin(), 0);
+}
+
 // By default: the receiver closes the connection three times (it
 // restarted); each time the plug-in says so, connects again after its first
 // wait, counts the reconnect and reads on.
