@@ -151,6 +151,19 @@ TEST(UdpLink, OnlyTheLow16BitsOfThePortCount) {
   EXPECT_EQ(udp.m_hSocket, vf::platform::kNoSocket);
 }
 
+// A session that was never bound has nothing to wait on or read.
+TEST(UdpLink, AnUnboundSessionNeitherWaitsNorReads) {
+  CUdp udp;
+  CWideString text(u"left over");
+  std::string_view bytes = "left over";
+  EXPECT_EQ(udp.WaitForData(vf::platform::InvalidHandle(), vf::platform::InvalidHandle()), -1);
+  EXPECT_EQ(udp.ReadDatagram(text), -1);
+  EXPECT_TRUE(text.IsEmpty());
+  EXPECT_EQ(udp.ReadDatagramBytes(bytes), -1);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_EQ(udp.SystemDropped(), 0);
+}
+
 TEST(UdpLink, ARemotePeerThatDoesNotResolveKeepsItsSocketUntilClose) {
   CUdp remote;
   EXPECT_EQ(remote.Connect("no-such-host.invalid", 10110), kUdpBindFailed);
@@ -176,22 +189,22 @@ TEST(NetworkLinks, AFailingSystemCallGivesItsOwnCode) {
   const struct {
     const char* what;
     Fault fault;
-    int32_t tcp, udp;
+    int32_t tcp, udp, udpRemote;  // the remote peer's socket keeps what it made until Close
   } cases[] = {
       {"socket layer", [](SystemCalls& c) { c.startSocketLayer = [] { return false; }; }, kTcpStartupFailed,
-       kUdpStartupFailed},
+       kUdpStartupFailed, kUdpStartupFailed},
       {"socket", [](SystemCalls& c) { c.openSocket = [](vf::platform::SocketKind) { return vf::platform::kNoSocket; }; },
-       kTcpSocketFailed, kUdpSocketFailed},
+       kTcpSocketFailed, kUdpSocketFailed, kUdpSocketFailed},
       {"reuse flag", [](SystemCalls& c) { c.setAddressReuse = [](vf::platform::Socket) { return false; }; },
-       kTcpReuseFlagFailed, kUdpReuseFlagFailed},
+       kTcpReuseFlagFailed, kUdpReuseFlagFailed, 0},
       {"blocking flag", [](SystemCalls& c) { c.setNonBlocking = [](vf::platform::Socket) { return false; }; },
-       kTcpBlockingFlagFailed, kUdpBlockingFlagFailed},
+       kTcpBlockingFlagFailed, kUdpBlockingFlagFailed, 0},
       {"name lookup",
        [](SystemCalls& c) {
          c.lookUpAddress = [](const vf::platform::NameQuery&, vf::platform::SocketAddress&,
                               const vf::platform::Abandon&) { return false; };
        },
-       kTcpHostUnresolved, kUdpBindFailed},
+       kTcpHostUnresolved, kUdpBindFailed, kUdpBindFailed},
   };
   vf::test::TcpServer server;
   for (const auto& c : cases) {
@@ -203,6 +216,10 @@ TEST(NetworkLinks, AFailingSystemCallGivesItsOwnCode) {
     EXPECT_EQ(udp.Bind(0, "127.0.0.1"), c.udp);
     EXPECT_EQ(tcp.m_hSocket, vf::platform::kNoSocket);
     EXPECT_EQ(udp.m_hSocket, vf::platform::kNoSocket);
+    CUdp remote;
+    EXPECT_EQ(remote.Connect("127.0.0.1", server.Port()), c.udpRemote);
+    remote.Close();
+    EXPECT_EQ(remote.m_hSocket, vf::platform::kNoSocket);
     vf::platform::ActiveSystemCalls() = vf::platform::NativeSystemCalls();
   }
 }
