@@ -5,8 +5,16 @@
 # cross-built and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
-bash scripts/sanitize.sh
-FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash scripts/fuzz.sh
-bash scripts/windows-test.sh
+# Each part says how long it took, so that a slow one is seen in CI's log.
+part() {
+  local name=$1 start=$SECONDS
+  shift
+  "$@"
+  echo "== ${name}: $((SECONDS - start)) s"
+}
+part "setup and Linux build" bash scripts/setup.sh
+part "Linux tests" ctest --test-dir build --output-on-failure -j"$(nproc)"
+part "sanitizers" bash scripts/sanitize.sh
+part "fuzzing" env FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash scripts/fuzz.sh
+part "Windows under Wine" bash scripts/windows-test.sh
+echo "== all: ${SECONDS} s"
