@@ -190,10 +190,11 @@ TEST(DeviceLink, EachSerialOpenFailureIsTracedWithItsCause) {
 // the open fails before a single connection wait would have run out.
 TEST(DeviceLink, ARefusedTcpHostIsTriedThreeTimes) {
   TraceFolder folder;
+  vf::test::RefusingTcpPort refusing;
   LinkRig rig;
   rig.config.m_nConnectionType = kConnectionTcpIp;
   rig.config.m_strHostAddress = u"127.0.0.1";
-  rig.config.m_nIpPort = vf::test::UnusedTcpPort();
+  rig.config.m_nIpPort = refusing.Port();
   const auto before = std::chrono::steady_clock::now();
   EXPECT_EQ(rig.Open(), -1);
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(CTcp::kConnectWaitMs));

@@ -332,6 +332,7 @@ TEST(HostProgram, BuiltInSimulatorShowsDecodedVesselsAsJsonLines) {
 // summary says what the plug-in traced in this run: how far the open came),
 // and a bad option: each ends with its own exit code and says why.
 TEST(HostProgram, AFailedRunExitsWithItsCodeAndSaysWhy) {
+  const vf::test::RefusingTcpPort refusing;
   const struct {
     std::vector<std::string> arguments;
     int exitCode;
@@ -343,13 +344,13 @@ TEST(HostProgram, AFailedRunExitsWithItsCodeAndSaysWhy) {
        {"could not open its device link.", "[AIS] Failed to open serial port: [COM250]. Failed to open the selected "
                                            "serial port because it not longer exist.."},
        ""},
-      {{"--tcp", "127.0.0.1", "--port", std::to_string(vf::test::UnusedTcpPort()), "--duration", "1", "--options",
+      {{"--tcp", "127.0.0.1", "--port", std::to_string(refusing.Port()), "--duration", "1", "--options",
         "REFUSED=0"},
        4,
        {"could not open its device link.", "[AIS] Opening TCP connection to: [127.0.0.1]"},
        "Failed to open"},
       // Refused: the plug-in fails at once, and the host says why in its words.
-      {{"--tcp", "127.0.0.1", "--port", std::to_string(vf::test::UnusedTcpPort()), "--duration", "20"},
+      {{"--tcp", "127.0.0.1", "--port", std::to_string(refusing.Port()), "--duration", "20"},
        4,
        {"refused the connection: nothing listens on that port. Start the receiver",
         "[AIS] Failed to open TCP connection: Failed to open TCP connection, timeout while trying to connect to "

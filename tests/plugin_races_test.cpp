@@ -107,7 +107,8 @@ TEST(PluginRaces, AStopDuringALongTcpOpenEndsItAndTheLibraryUnloadsCleanly) {
   ASSERT_TRUE(plugin.Load(AIS_PLUGIN_PATH, error)) << error;
   const auto& api = plugin.Exports();
   // Nobody listens, and with REFUSED=0 each of the three attempts waits out 5 s.
-  CCfgDevice config = vf::test::TcpClientConfig(vf::test::UnusedTcpPort(), u"REFUSED=0;");
+  vf::test::RefusingTcpPort refusing;
+  CCfgDevice config = vf::test::TcpClientConfig(refusing.Port(), u"REFUSED=0;");
   api.put_Config(&config);
   api.put_Parent(sink.Window());
   ASSERT_EQ(api.StartPlugin(), 0);

@@ -44,14 +44,14 @@ constexpr SocketId kNoPeer = static_cast<SocketId>(-1);
 
 // A socket bound to `port`, or to a free port when it is 0 (then `port` is
 // set to it): on 127.0.0.1, or on every interface.
-inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true) {
+inline SocketId BoundSocket(int type, uint16_t& port, bool loopbackOnly = true, bool reuseAddress = true) {
   StartSockets();
   const SocketId bound = socket(AF_INET, type, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   if (loopbackOnly) address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (type == SOCK_STREAM) {
+  if (type == SOCK_STREAM && reuseAddress) {
     // A receiver that comes back on its old port while its last connection
     // lingers there: Linux lets it bind only when both sockets asked for reuse.
     const int reuse = 1;
@@ -101,11 +101,29 @@ class TcpServer {
   SocketId m_peer = kNoPeer;
 };
 
-// A loopback port where nothing listens (it was free a moment ago).
+// A loopback port where nothing listens (it was free a moment ago), for a
+// receiver that comes there later.
 inline uint16_t UnusedTcpPort() {
   TcpServer probe;
   return probe.Port();
 }
+
+// A loopback port that refuses every connection for as long as this object
+// lives: it is bound, without address reuse, and never listens, so no other
+// program can take it meanwhile.
+class RefusingTcpPort {
+ public:
+  // m_port is declared before m_socket: binding the socket fills it in.
+  RefusingTcpPort() : m_socket(BoundSocket(SOCK_STREAM, m_port, true, false)) {}
+  ~RefusingTcpPort() { CloseSocket(m_socket); }
+  RefusingTcpPort(const RefusingTcpPort&) = delete;
+  RefusingTcpPort& operator=(const RefusingTcpPort&) = delete;
+  uint16_t Port() const { return m_port; }
+
+ private:
+  uint16_t m_port = 0;
+  SocketId m_socket;
+};
 
 // Sends datagrams to a port on 127.0.0.1.
 inline bool SendDatagram(uint16_t port, const std::string& bytes) {
