@@ -22,19 +22,19 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::FeedOpti
   m_pLink.reset();
   if (!HasLinkObjects()) return -1;
   if (config.m_nConnectionType == kConnectionSerial) {
-    m_pLink.reset(new (std::nothrow) vf::links::SerialLineLink(*m_pSerial));
+    m_pLink.reset(new (std::nothrow) SerialLineLink(*m_pSerial));
   } else if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketTcp) {
-    m_pLink.reset(new (std::nothrow) vf::links::TcpLineLink(*m_pTcp));
+    m_pLink.reset(new (std::nothrow) TcpLineLink(*m_pTcp));
   } else if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketUdp) {
-    m_pLink.reset(new (std::nothrow) vf::links::UdpLineLink(*m_pUdp, m_pUdpRemote.get()));
+    m_pLink.reset(new (std::nothrow) UdpLineLink(*m_pUdp, m_pUdpRemote.get()));
   }
   if (m_pLink == nullptr) return -1;
   return m_pLink->Open({config, options, trace, stopRequested});
 }
 
 int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent) {
-  if (!HasLinkObjects() || m_pLink == nullptr) return -1;
-  return m_pLink->Wait(controlEvent, auxEvent);
+  LineLink* link = Running();
+  return link != nullptr ? link->Wait(controlEvent, auxEvent) : -1;
 }
 
 int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stopEvent) {
@@ -46,18 +46,17 @@ int32_t CDeviceLink::ReadDeviceLine(CWideString& line, vf::platform::Handle stop
 
 int32_t CDeviceLink::ReadDeviceLine(std::string_view& line, vf::platform::Handle stopEvent) {
   line = {};
-  if (!HasLinkObjects() || m_pLink == nullptr) return -1;
-  return m_pLink->ReadLine(line, stopEvent);
+  LineLink* link = Running();
+  return link != nullptr ? link->ReadLine(line, stopEvent) : -1;
 }
 
 int64_t CDeviceLink::LostBelow() const {
-  if (!HasLinkObjects() || m_pLink == nullptr) return 0;
-  return m_pLink->LostBelow();
+  const LineLink* link = Running();
+  return link != nullptr ? link->LostBelow() : 0;
 }
 
 void CDeviceLink::CloseDeviceLink(const vf::TraceWriter& trace) {
-  if (!HasLinkObjects() || m_pLink == nullptr) return;
-  m_pLink->Close(trace);
+  if (LineLink* link = Running()) link->Close(trace);
 }
 
 }  // namespace vf::links

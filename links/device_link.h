@@ -56,10 +56,12 @@ class CDeviceLink {
 
  private:
   bool HasLinkObjects() const;
+  // The opened link, or null when there is none or a link object is missing.
+  LineLink* Running() const { return HasLinkObjects() ? m_pLink.get() : nullptr; }
 
   // The configured kind's link over the objects above, made by the open.
-  std::unique_ptr<vf::links::LineLink> m_pLink;
-  vf::links::LineText m_lineText;  // the wide form of a line, kept from line to line
+  std::unique_ptr<LineLink> m_pLink;
+  LineText m_lineText;  // the wide form of a line, kept from line to line
 };
 
 }  // namespace vf::links

@@ -15,11 +15,11 @@
 
 namespace vf::links {
 
-// What an open is given: the configuration, the run's options, its trace,
-// and the request to stop, which ends name lookups and connection attempts.
 // A configured IP port: 65536 is accepted as the configuration allows it.
 constexpr bool IsIpPort(int32_t port) { return port >= 1 && port <= 65536; }
 
+// What an open is given: the configuration, the run's options, its trace,
+// and the request to stop, which ends name lookups and connection attempts.
 struct LinkOpening {
   const CCfgDevice& config;
   const FeedOptions& options;
