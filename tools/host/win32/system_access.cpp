@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "ais_utf8.h"
+#include "win32/system_error_text.h"
 
 namespace vf::host {
 
@@ -35,18 +36,6 @@ bool MapSerialDevice(const std::string& device, int32_t& port, std::string& erro
 void UnmapSerialDevice() {}
 
 namespace {
-
-std::string SystemErrorText(DWORD code) {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::u16string message = text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : u"";
-  LocalFree(text);
-  while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.')) {
-    message.pop_back();
-  }
-  return message.empty() ? "system error " + std::to_string(code) : vf::ToUtf8(message);
-}
 
 class HandleBytes : public InputBytes {
  public:
@@ -98,7 +87,7 @@ std::unique_ptr<InputBytes> OpenInput(const std::string& path, std::string& erro
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                   nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    error = "cannot read the recording " + path + ": " + SystemErrorText(GetLastError());
+    error = "cannot read the recording " + path + ": " + vf::tools::SystemErrorText(GetLastError());
     return nullptr;
   }
   return std::make_unique<HandleBytes>(file, true);

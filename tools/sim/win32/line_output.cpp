@@ -8,21 +8,12 @@
 #include <algorithm>
 #include <climits>
 
+#include "win32/system_error_text.h"
+
 namespace vf::sim {
 namespace {
 
 constexpr long kStopCheckMs = 100;
-
-std::string SocketErrorText(int code) {
-  char text[256] = {};
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                      static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-  std::string message(text, length);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return message.empty() ? "Winsock error " + std::to_string(code) : message;
-}
 
 // Each output holds the socket layer for as long as it lives.
 class SocketLayer {
@@ -142,7 +133,7 @@ std::unique_ptr<TcpServerOutput> OpenTcpServer(const std::string& address, uint1
   int length = sizeof local;
   if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
       listen(listener, 4) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-    error = "cannot listen on " + address + ":" + std::to_string(port) + ": " + SocketErrorText(WSAGetLastError()) +
+    error = "cannot listen on " + address + ":" + std::to_string(port) + ": " + vf::tools::SystemErrorText(static_cast<DWORD>(WSAGetLastError())) +
             " (choose another port with --tcp)";
     if (listener != INVALID_SOCKET) closesocket(listener);
     return nullptr;
@@ -165,7 +156,7 @@ std::unique_ptr<LineOutput> OpenUdpSender(const std::string& host, uint16_t port
       udp != INVALID_SOCKET && connect(udp, found->ai_addr, static_cast<int>(found->ai_addrlen)) == 0;
   freeaddrinfo(found);
   if (!connected) {
-    error = "cannot send to " + host + ":" + std::to_string(port) + ": " + SocketErrorText(WSAGetLastError());
+    error = "cannot send to " + host + ":" + std::to_string(port) + ": " + vf::tools::SystemErrorText(static_cast<DWORD>(WSAGetLastError()));
     if (udp != INVALID_SOCKET) closesocket(udp);
     return nullptr;
   }
