@@ -108,21 +108,24 @@ inline uint16_t UnusedTcpPort() {
   return probe.Port();
 }
 
-// A loopback port that refuses every connection for as long as this object
-// lives: it is bound, without address reuse, and never listens, so no other
-// program can take it meanwhile.
-class RefusingTcpPort {
+// A port held by a bound socket without address reuse, so that no other
+// program can take it while this object lives.
+class HeldPort {
  public:
-  // m_port is declared before m_socket: binding the socket fills it in.
-  RefusingTcpPort() : m_socket(BoundSocket(SOCK_STREAM, m_port, true, false)) {}
-  ~RefusingTcpPort() { CloseSocket(m_socket); }
-  RefusingTcpPort(const RefusingTcpPort&) = delete;
-  RefusingTcpPort& operator=(const RefusingTcpPort&) = delete;
+  HeldPort(int type, bool loopbackOnly) : m_socket(BoundSocket(type, m_port, loopbackOnly, false)) {}
+  ~HeldPort() { CloseSocket(m_socket); }
+  HeldPort(const HeldPort&) = delete;
+  HeldPort& operator=(const HeldPort&) = delete;
   uint16_t Port() const { return m_port; }
 
  private:
-  uint16_t m_port = 0;
+  uint16_t m_port = 0;  // declared before m_socket: binding the socket fills it in
   SocketId m_socket;
+};
+
+// A loopback port that refuses every connection: bound, and never listening.
+struct RefusingTcpPort : HeldPort {
+  RefusingTcpPort() : HeldPort(SOCK_STREAM, true) {}
 };
 
 // Sends datagrams to a port on 127.0.0.1.
@@ -139,19 +142,9 @@ inline bool SendDatagram(uint16_t port, const std::string& bytes) {
   return sent == static_cast<int>(bytes.size());
 }
 
-// A UDP port on every interface held by a socket without address reuse.
-class HeldUdpPort {
- public:
-  // m_port is declared before m_socket: binding the socket fills it in.
-  HeldUdpPort() : m_socket(BoundSocket(SOCK_DGRAM, m_port, false)) {}
-  ~HeldUdpPort() { CloseSocket(m_socket); }
-  HeldUdpPort(const HeldUdpPort&) = delete;
-  HeldUdpPort& operator=(const HeldUdpPort&) = delete;
-  uint16_t Port() const { return m_port; }
-
- private:
-  uint16_t m_port = 0;
-  SocketId m_socket;
+// A UDP port on every interface.
+struct HeldUdpPort : HeldPort {
+  HeldUdpPort() : HeldPort(SOCK_DGRAM, false) {}
 };
 
 // A UDP port that was free a moment ago.
