@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -206,39 +207,41 @@ TEST_F(FaultedRun, LiterallyJoinedSentencesMakeRecordsOfNoMessageSent) {
 
 // --- the command line -------------------------------------------------------
 
-// A TCP feed that no client ever joins still ends when its time is up:
-// the wait for a client is one of the run's waits.
-TEST(Simulator, ADurationEndsARunThatNoClientJoins) {
+// A feed on a TCP server that no client joins: its totals, or none when it
+// has not ended within 10 s (it is then stopped, so that the test can say so).
+std::optional<vf::sim::FeedTotals> RunWithoutClient(const vf::sim::FeedSettings& settings) {
   std::string error;
   const auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
-  ASSERT_TRUE(server) << error;
-  vf::sim::FeedSettings settings;
-  settings.durationSeconds = 0.2;
+  EXPECT_TRUE(server) << error;
+  if (!server) return std::nullopt;
   std::atomic<bool> stop{false};
   auto run = std::async(std::launch::async, [&] { return vf::sim::RunFeed(settings, *server, stop); });
   const bool ended = run.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-  stop = true;  // lets a run that did not end go, so that the test can report it
-  EXPECT_TRUE(ended);
-  EXPECT_EQ(run.get().lines, 0u);
+  stop = true;
+  const vf::sim::FeedTotals totals = run.get();
+  return ended ? std::optional(totals) : std::nullopt;
+}
+
+// A TCP feed that no client ever joins still ends when its time is up:
+// the wait for a client is one of the run's waits.
+TEST(Simulator, ADurationEndsARunThatNoClientJoins) {
+  vf::sim::FeedSettings settings;
+  settings.durationSeconds = 0.2;
+  const auto totals = RunWithoutClient(settings);
+  ASSERT_TRUE(totals) << "the run did not end";
+  EXPECT_EQ(totals->lines, 0u);
 }
 
 // A counted run that nobody reads ends when its reader wait is over: no TCP
 // client ever comes, or a terminal's buffer fills and nobody empties it.
 TEST(Simulator, ACountedRunEndsWhenNobodyReadsWithinTheReaderWait) {
-  std::string error;
-  const auto server = vf::sim::OpenTcpServer("127.0.0.1", 0, error);
-  ASSERT_TRUE(server) << error;
   vf::sim::FeedSettings settings;
   settings.transmissions = 5;
   settings.readerWaitSeconds = 0.2;
-  std::atomic<bool> stop{false};
-  auto run = std::async(std::launch::async, [&] { return vf::sim::RunFeed(settings, *server, stop); });
-  const bool ended = run.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-  stop = true;
-  EXPECT_TRUE(ended);
-  const vf::sim::FeedTotals totals = run.get();
-  EXPECT_TRUE(totals.readerAway);
-  EXPECT_EQ(totals.lines, 0u);
+  const auto totals = RunWithoutClient(settings);
+  ASSERT_TRUE(totals) << "the run did not end";
+  EXPECT_TRUE(totals->readerAway);
+  EXPECT_EQ(totals->lines, 0u);
 
   const vf::test::Finished program = vf::test::RunToEnd(
       {"/bin/sh", "-c", std::string(AIS_SIM_PATH) + " --pty --count 1000000 --rate 10000000 --reader-wait 0.2 2>&1"});
