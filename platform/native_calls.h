@@ -22,5 +22,27 @@ Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);
 bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* frame);
 bool RewriteWholeFile(const std::u16string& path, const std::string& bytes);
 MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs);
+uint32_t TickCountMs();
+uint32_t MultimediaTimerMs();
+void SleepMs(uint32_t milliseconds);
+int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs);
+SerialRead ReadSerialPort(Handle port, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent, size_t& bytes);
+void PurgeSerialPort(Handle port, bool transmit, bool receive);
+void RaiseModemLines(Handle port);
+int64_t SerialOverrunCount(Handle port);
+void CloseSerialPort(Handle port);
+void SetBufferSizes(Socket socket, int bytes);
+ConnectStart StartConnect(Socket socket, const SocketAddress& address);
+ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait);
+bool BindSocket(Socket socket, const SocketAddress& address);
+bool ConnectSocket(Socket socket, const SocketAddress& address);
+int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs);
+bool StreamEnded(Socket socket);
+ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity);
+ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity);
+ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from);
+int64_t DroppedDatagrams(Socket socket);
+void ShutdownSocket(Socket socket);
+void CloseSocket(Socket socket);
 
 }  // namespace vf::platform::native

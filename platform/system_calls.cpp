@@ -5,12 +5,10 @@
 namespace vf::platform {
 
 const SystemCalls& NativeSystemCalls() {
-  static constexpr SystemCalls kNative{&native::StartThread,     &native::CreateManualResetEvent,
-                                       &native::StartSocketLayer, &native::OpenSocket,
-                                       &native::SetAddressReuse,  &native::SetNonBlocking,
-                                       &native::LookUpAddress,    &native::OpenSerialPort,
-                                       &native::ConfigureSerialPort, &native::RewriteWholeFile,
-                                       &native::WaitForNamedMutex};
+  static constexpr SystemCalls kNative{&native::StartThread, &native::CreateManualResetEvent, &native::StartSocketLayer,
+    &native::OpenSocket, &native::SetAddressReuse, &native::SetNonBlocking, &native::LookUpAddress,
+    &native::OpenSerialPort, &native::ConfigureSerialPort, &native::RewriteWholeFile, &native::WaitForNamedMutex,
+    &native::TickCountMs, &native::MultimediaTimerMs, &native::SleepMs, &native::WaitForAnyEvent, &native::ReadSerialPort, &native::PurgeSerialPort, &native::RaiseModemLines, &native::SerialOverrunCount, &native::CloseSerialPort, &native::SetBufferSizes, &native::StartConnect, &native::WaitConnected, &native::BindSocket, &native::ConnectSocket, &native::WaitForSocketOrEvents, &native::StreamEnded, &native::Receive, &native::ReceiveDatagram, &native::ReceiveDatagramFrom, &native::DroppedDatagrams, &native::ShutdownSocket, &native::CloseSocket};
   return kNative;
 }
 
@@ -39,6 +37,73 @@ bool RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
 }
 MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
   return ActiveSystemCalls().waitForNamedMutex(mutex, timeoutMs);
+}
+
+uint32_t TickCountMs() {
+  return ActiveSystemCalls().tickCountMs();
+}
+uint32_t MultimediaTimerMs() {
+  return ActiveSystemCalls().multimediaTimerMs();
+}
+void SleepMs(uint32_t milliseconds) {
+  ActiveSystemCalls().sleepMs(milliseconds);
+}
+int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs) {
+  return ActiveSystemCalls().waitForAnyEvent(events, count, timeoutMs);
+}
+SerialRead ReadSerialPort(Handle port, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent, size_t& bytes) {
+  return ActiveSystemCalls().readSerialPort(port, buffer, capacity, timeoutMs, stopEvent, bytes);
+}
+void PurgeSerialPort(Handle port, bool transmit, bool receive) {
+  ActiveSystemCalls().purgeSerialPort(port, transmit, receive);
+}
+void RaiseModemLines(Handle port) {
+  ActiveSystemCalls().raiseModemLines(port);
+}
+int64_t SerialOverrunCount(Handle port) {
+  return ActiveSystemCalls().serialOverrunCount(port);
+}
+void CloseSerialPort(Handle port) {
+  ActiveSystemCalls().closeSerialPort(port);
+}
+void SetBufferSizes(Socket socket, int bytes) {
+  ActiveSystemCalls().setBufferSizes(socket, bytes);
+}
+ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
+  return ActiveSystemCalls().startConnect(socket, address);
+}
+ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait) {
+  return ActiveSystemCalls().waitConnected(socket, timeoutMs, refusalEndsWait);
+}
+bool BindSocket(Socket socket, const SocketAddress& address) {
+  return ActiveSystemCalls().bindSocket(socket, address);
+}
+bool ConnectSocket(Socket socket, const SocketAddress& address) {
+  return ActiveSystemCalls().connectSocket(socket, address);
+}
+int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
+  return ActiveSystemCalls().waitForSocketOrEvents(socket, kind, events, count, timeoutMs);
+}
+bool StreamEnded(Socket socket) {
+  return ActiveSystemCalls().streamEnded(socket);
+}
+ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
+  return ActiveSystemCalls().receive(socket, buffer, capacity);
+}
+ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
+  return ActiveSystemCalls().receiveDatagram(socket, buffer, capacity);
+}
+ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from) {
+  return ActiveSystemCalls().receiveDatagramFrom(socket, buffer, capacity, from);
+}
+int64_t DroppedDatagrams(Socket socket) {
+  return ActiveSystemCalls().droppedDatagrams(socket);
+}
+void ShutdownSocket(Socket socket) {
+  ActiveSystemCalls().shutdownSocket(socket);
+}
+void CloseSocket(Socket socket) {
+  ActiveSystemCalls().closeSocket(socket);
 }
 
 }  // namespace vf::platform

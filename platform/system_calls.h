@@ -1,7 +1,8 @@
-// The operating-system calls whose failures the plug-in must survive, as a
-// table that tests may override to reach those error paths, the way
-// SQLite's os layer lets its tests replace system calls. The functions of
-// the other platform headers go through it; nothing else changes.
+// The operating-system calls whose failures and timing the plug-in must
+// survive, as a table that tests may override, the way SQLite's os layer lets
+// its tests replace system calls: to reach error paths, and to run the links
+// and their waits over a virtual clock. The functions of the other platform
+// headers go through it; nothing else changes.
 #pragma once
 
 #include "event.h"
@@ -25,6 +26,30 @@ struct SystemCalls {
   bool (*configureSerialPort)(Handle port, uint32_t baudRate, const SerialFrame* frame);
   bool (*rewriteWholeFile)(const std::u16string& path, const std::string& bytes);  // the trace files
   MutexWait (*waitForNamedMutex)(Handle mutex, uint32_t timeoutMs);  // the trace files' mutex
+  // Time: every tick read, sleep and wait, so that a test can run them in virtual time.
+  uint32_t (*tickCountMs)();
+  uint32_t (*multimediaTimerMs)();
+  void (*sleepMs)(uint32_t milliseconds);
+  int (*waitForAnyEvent)(const Handle* events, size_t count, uint32_t timeoutMs);
+  // What the links read and wait on.
+  SerialRead (*readSerialPort)(Handle port, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent, size_t& bytes);
+  void (*purgeSerialPort)(Handle port, bool transmit, bool receive);
+  void (*raiseModemLines)(Handle port);
+  int64_t (*serialOverrunCount)(Handle port);
+  void (*closeSerialPort)(Handle port);
+  void (*setBufferSizes)(Socket socket, int bytes);
+  ConnectStart (*startConnect)(Socket socket, const SocketAddress& address);
+  ConnectWait (*waitConnected)(Socket socket, uint32_t timeoutMs, bool refusalEndsWait);
+  bool (*bindSocket)(Socket socket, const SocketAddress& address);
+  bool (*connectSocket)(Socket socket, const SocketAddress& address);
+  int (*waitForSocketOrEvents)(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs);
+  bool (*streamEnded)(Socket socket);
+  ptrdiff_t (*receive)(Socket socket, void* buffer, size_t capacity);
+  ptrdiff_t (*receiveDatagram)(Socket socket, void* buffer, size_t capacity);
+  ptrdiff_t (*receiveDatagramFrom)(Socket socket, void* buffer, size_t capacity, SocketAddress& from);
+  int64_t (*droppedDatagrams)(Socket socket);
+  void (*shutdownSocket)(Socket socket);
+  void (*closeSocket)(Socket socket);
 };
 
 // The operating system's own calls.

@@ -1,4 +1,5 @@
 #include "clock.h"
+#include "native_calls.h"
 
 #include <time.h>
 
@@ -14,12 +15,12 @@ static uint32_t MonotonicMs(clockid_t clock) {
   return static_cast<uint32_t>(ms);
 }
 
-uint32_t MultimediaTimerMs() { return MonotonicMs(CLOCK_MONOTONIC); }
+uint32_t native::MultimediaTimerMs() { return MonotonicMs(CLOCK_MONOTONIC); }
 void BeginTimerResolution() {}  // the monotonic clock already has millisecond resolution
 void EndTimerResolution() {}
 // Coarse, as the Windows tick count is (10 to 16 ms there, a few ms here),
 // and so cheap that deadlines may read it freely.
-uint32_t TickCountMs() { return MonotonicMs(CLOCK_MONOTONIC_COARSE); }
+uint32_t native::TickCountMs() { return MonotonicMs(CLOCK_MONOTONIC_COARSE); }
 
 LocalCalendarTime LocalTimeNow() {
   timespec now{};
@@ -48,6 +49,6 @@ double SystemTimeSeconds() { return static_cast<double>(SystemTimeMs()) / 1000.0
 
 int64_t CalendarTimeSeconds() { return static_cast<int64_t>(time(nullptr)); }
 
-void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void native::SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 }  // namespace vf::platform

@@ -69,7 +69,7 @@ void CloseEvent(Handle handle) {
   }
 }
 
-int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs) {
+int native::WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs) {
   // As WaitForMultipleObjects, at most 64 events: the list lives on the
   // stack, so the device loop's waits allocate nothing.
   constexpr size_t kMostEvents = 64;

@@ -101,7 +101,7 @@ std::vector<std::u16string> SerialPortRegistryData() {
   return ports;
 }
 
-int64_t SerialOverrunCount(Handle handle) {
+int64_t native::SerialOverrunCount(Handle handle) {
   SerialPort* port = AsPort(handle);
   serial_icounter_struct counts{};
   if (port == nullptr || ioctl(port->fd, TIOCGICOUNT, &counts) != 0) return -1;
@@ -163,19 +163,19 @@ bool native::ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialF
   return speed != B0 || posix::SetAnySerialSpeed(port->fd, baudRate);
 }
 
-void RaiseModemLines(Handle handle) {
+void native::RaiseModemLines(Handle handle) {
   if (SerialPort* port = AsPort(handle)) {
     for (int line : {TIOCM_DTR, TIOCM_RTS}) ioctl(port->fd, TIOCMBIS, &line);  // a pseudo-terminal has none
   }
 }
 
-void PurgeSerialPort(Handle handle, bool transmit, bool receive) {
+void native::PurgeSerialPort(Handle handle, bool transmit, bool receive) {
   SerialPort* port = AsPort(handle);
   if (port == nullptr || (!transmit && !receive)) return;
   tcflush(port->fd, transmit && receive ? TCIOFLUSH : transmit ? TCOFLUSH : TCIFLUSH);
 }
 
-SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
+SerialRead native::ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
                           size_t& bytes) {
   bytes = 0;
   SerialPort* port = AsPort(handle);
@@ -200,7 +200,7 @@ SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint3
   return got < 0 && (errno == EAGAIN || errno == EINTR) ? SerialRead::kNothing : SerialRead::kGone;
 }
 
-void CloseSerialPort(Handle handle) {
+void native::CloseSerialPort(Handle handle) {
   if (SerialPort* port = AsPort(handle)) {
     ioctl(port->fd, TIOCNXCL);
     close(port->fd);

@@ -73,7 +73,7 @@ bool native::SetNonBlocking(Socket socket) {
 // Scaled by eight, it holds at least the payload that the Windows one holds.
 constexpr int kLinuxBufferScale = 8;
 
-void SetBufferSizes(Socket socket, int bytes) {
+void native::SetBufferSizes(Socket socket, int bytes) {
   const int kernelBytes = bytes * kLinuxBufferScale;
   if (setsockopt(Fd(socket), SOL_SOCKET, SO_SNDBUF, &kernelBytes, sizeof kernelBytes) == 0) {
     setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &kernelBytes, sizeof kernelBytes);
@@ -183,14 +183,14 @@ bool native::LookUpAddress(const NameQuery& query, SocketAddress& address, const
 // The shared socket-address code writes this layout by hand.
 static_assert(AF_INET == 2 && offsetof(sockaddr_in, sin_port) == 2 && offsetof(sockaddr_in, sin_addr) == 4);
 
-ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
+ConnectStart native::StartConnect(Socket socket, const SocketAddress& address) {
   if (connect(Fd(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0) return ConnectStart::kConnected;
   // Windows reports a refusal only through the wait that follows.
   return errno == EINPROGRESS || errno == EAGAIN || errno == ECONNREFUSED ? ConnectStart::kPending
                                                                            : ConnectStart::kFailed;
 }
 
-ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait) {
+ConnectWait native::WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   pollfd writable{Fd(socket), POLLOUT, 0};
   if (PollRetrying(&writable, 1, static_cast<int>(timeoutMs)) == 1) {
@@ -204,17 +204,17 @@ ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWai
   return ConnectWait::kNoAnswer;
 }
 
-bool BindSocket(Socket socket, const SocketAddress& address) {
+bool native::BindSocket(Socket socket, const SocketAddress& address) {
   return bind(Fd(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0;
 }
 
-bool ConnectSocket(Socket socket, const SocketAddress& address) {
+bool native::ConnectSocket(Socket socket, const SocketAddress& address) {
   const sa_family_t family = reinterpret_cast<const sockaddr*>(address.bytes)->sa_family;
   const socklen_t length = family == AF_INET ? sizeof(sockaddr_in) : sizeof address.bytes;
   return connect(Fd(socket), AsSockaddr(address), length) == 0;
 }
 
-int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
+int native::WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
   constexpr size_t kMostEvents = 8;  // on the stack: a wait per datagram allocates nothing
   if (count > kMostEvents) return -1;
   pollfd polled[1 + kMostEvents];
@@ -241,18 +241,18 @@ int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, 
   }
 }
 
-bool StreamEnded(Socket socket) {
+bool native::StreamEnded(Socket socket) {
   char probe;
   const ssize_t got = recv(Fd(socket), &probe, 1, MSG_PEEK | MSG_DONTWAIT);
   return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
-ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
+ptrdiff_t native::Receive(Socket socket, void* buffer, size_t capacity) {
   const ssize_t got = recv(Fd(socket), buffer, capacity, MSG_DONTWAIT);
   return got >= 0 ? got : -1;
 }
 
-int64_t DroppedDatagrams(Socket socket) {
+int64_t native::DroppedDatagrams(Socket socket) {
   uint32_t memory[SK_MEMINFO_VARS] = {};
   socklen_t length = sizeof memory;
   if (getsockopt(Fd(socket), SOL_SOCKET, SO_MEMINFO, memory, &length) != 0 || length <= SK_MEMINFO_DROPS * sizeof memory[0]) {
@@ -261,12 +261,12 @@ int64_t DroppedDatagrams(Socket socket) {
   return memory[SK_MEMINFO_DROPS];
 }
 
-ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
+ptrdiff_t native::ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
   const ssize_t got = recv(Fd(socket), buffer, capacity, MSG_DONTWAIT | MSG_TRUNC);
   return got >= 0 && static_cast<size_t>(got) <= capacity ? got : -1;
 }
 
-ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from) {
+ptrdiff_t native::ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from) {
   from = SocketAddress{};
   socklen_t length = sizeof from.bytes;
   const ssize_t got = recvfrom(Fd(socket), buffer, capacity, MSG_DONTWAIT | MSG_TRUNC,
@@ -274,7 +274,7 @@ ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, Sock
   return got >= 0 && static_cast<size_t>(got) <= capacity ? got : -1;
 }
 
-void ShutdownSocket(Socket socket) { shutdown(Fd(socket), SHUT_RDWR); }
-void CloseSocket(Socket socket) { close(Fd(socket)); }
+void native::ShutdownSocket(Socket socket) { shutdown(Fd(socket), SHUT_RDWR); }
+void native::CloseSocket(Socket socket) { close(Fd(socket)); }
 
 }  // namespace vf::platform

@@ -1,14 +1,15 @@
 #include "clock.h"
+#include "native_calls.h"
 
 #include <windows.h>
 #include <mmsystem.h>
 
 namespace vf::platform {
 
-uint32_t MultimediaTimerMs() { return timeGetTime(); }
+uint32_t native::MultimediaTimerMs() { return timeGetTime(); }
 void BeginTimerResolution() { timeBeginPeriod(1); }
 void EndTimerResolution() { timeEndPeriod(1); }
-uint32_t TickCountMs() { return GetTickCount(); }
+uint32_t native::TickCountMs() { return GetTickCount(); }
 
 LocalCalendarTime LocalTimeNow() {
   SYSTEMTIME local{};
@@ -56,6 +57,6 @@ int64_t CalendarTimeSeconds() {
   return (FileTimeTicks(now) - kFileTimeOfUnixEpoch) / kFileTimeTicksPerSecond;
 }
 
-void SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
+void native::SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
 
 }  // namespace vf::platform

@@ -22,7 +22,7 @@ void CloseEvent(Handle event) {
   if (IsHeld(event)) CloseHandle(event);
 }
 
-int WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs) {
+int native::WaitForAnyEvent(const Handle* events, size_t count, uint32_t timeoutMs) {
   if (count == 0 || count > MAXIMUM_WAIT_OBJECTS) return -2;
   for (size_t i = 0; i < count; ++i) {
     if (!IsHeld(events[i])) return -2;

@@ -116,21 +116,21 @@ bool native::ConfigureSerialPort(Handle handle, uint32_t baudRate, const SerialF
   return applied;
 }
 
-void RaiseModemLines(Handle handle) {
+void native::RaiseModemLines(Handle handle) {
   if (SerialPort* port = AsPort(handle)) {
     EscapeCommFunction(port->file, SETDTR);
     EscapeCommFunction(port->file, SETRTS);
   }
 }
 
-void PurgeSerialPort(Handle handle, bool transmit, bool receive) {
+void native::PurgeSerialPort(Handle handle, bool transmit, bool receive) {
   SerialPort* port = AsPort(handle);
   if (port == nullptr) return;
   if (transmit) PurgeComm(port->file, PURGE_TXABORT | PURGE_TXCLEAR);
   if (receive) PurgeComm(port->file, PURGE_RXABORT | PURGE_RXCLEAR);
 }
 
-SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
+SerialRead native::ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint32_t timeoutMs, Handle stopEvent,
                           size_t& bytes) {
   bytes = 0;
   SerialPort* port = AsPort(handle);
@@ -160,7 +160,7 @@ SerialRead ReadSerialPort(Handle handle, uint8_t* buffer, size_t capacity, uint3
   return got > 0 ? SerialRead::kData : SerialRead::kNothing;
 }
 
-int64_t SerialOverrunCount(Handle handle) {
+int64_t native::SerialOverrunCount(Handle handle) {
   SerialPort* port = AsPort(handle);
   if (port == nullptr) return -1;
   DWORD errors = 0;
@@ -168,7 +168,7 @@ int64_t SerialOverrunCount(Handle handle) {
   return port->overruns;
 }
 
-void CloseSerialPort(Handle handle) {
+void native::CloseSerialPort(Handle handle) {
   SerialPort* port = AsPort(handle);
   if (port == nullptr) return;
   if (port->file != INVALID_HANDLE_VALUE) CloseHandle(port->file);

@@ -59,7 +59,7 @@ bool native::SetNonBlocking(Socket socket) {
   return ioctlsocket(Native(socket), FIONBIO, &on) == 0;
 }
 
-void SetBufferSizes(Socket socket, int bytes) {
+void native::SetBufferSizes(Socket socket, int bytes) {
   const char* value = reinterpret_cast<const char*>(&bytes);
   if (setsockopt(Native(socket), SOL_SOCKET, SO_SNDBUF, value, sizeof bytes) == 0) {
     setsockopt(Native(socket), SOL_SOCKET, SO_RCVBUF, value, sizeof bytes);
@@ -132,12 +132,12 @@ bool native::LookUpAddress(const NameQuery& query, SocketAddress& address, const
 // The shared socket-address code writes this layout by hand.
 static_assert(AF_INET == 2 && offsetof(sockaddr_in, sin_port) == 2 && offsetof(sockaddr_in, sin_addr) == 4);
 
-ConnectStart StartConnect(Socket socket, const SocketAddress& address) {
+ConnectStart native::StartConnect(Socket socket, const SocketAddress& address) {
   if (connect(Native(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0) return ConnectStart::kConnected;
   return WSAGetLastError() == WSAEWOULDBLOCK ? ConnectStart::kPending : ConnectStart::kFailed;
 }
 
-ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait) {
+ConnectWait native::WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWait) {
   // A refused connection shows in the exception set: watched only when a
   // refusal is to end the wait; otherwise it is noticed when the wait runs out.
   fd_set writable, failed;
@@ -155,16 +155,16 @@ ConnectWait WaitConnected(Socket socket, uint32_t timeoutMs, bool refusalEndsWai
   return ConnectWait::kNoAnswer;
 }
 
-bool BindSocket(Socket socket, const SocketAddress& address) {
+bool native::BindSocket(Socket socket, const SocketAddress& address) {
   return bind(Native(socket), AsSockaddr(address), sizeof(sockaddr_in)) == 0;
 }
 
-bool ConnectSocket(Socket socket, const SocketAddress& address) {
+bool native::ConnectSocket(Socket socket, const SocketAddress& address) {
   const int length = AsSockaddr(address)->sa_family == AF_INET ? sizeof(sockaddr_in) : sizeof address.bytes;
   return connect(Native(socket), AsSockaddr(address), length) == 0;
 }
 
-int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
+int native::WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, size_t count, uint32_t timeoutMs) {
   constexpr size_t kMostEvents = 8;  // on the stack: a wait per datagram allocates nothing
   if (count > kMostEvents) return -1;
   WSAEVENT network = WSACreateEvent();
@@ -213,26 +213,26 @@ int WaitForSocketOrEvents(Socket socket, SocketKind kind, const Handle* events, 
   return result;
 }
 
-bool StreamEnded(Socket socket) {
+bool native::StreamEnded(Socket socket) {
   char probe;  // the socket does not block
   const int got = recv(Native(socket), &probe, 1, MSG_PEEK);
   return got == 0 || (got < 0 && WSAGetLastError() != WSAEWOULDBLOCK);
 }
 
-ptrdiff_t Receive(Socket socket, void* buffer, size_t capacity) {
+ptrdiff_t native::Receive(Socket socket, void* buffer, size_t capacity) {
   const int got = recv(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
   return got >= 0 ? got : -1;
 }
 
-int64_t DroppedDatagrams(Socket) { return -1; }  // Winsock keeps no such count
+int64_t native::DroppedDatagrams(Socket) { return -1; }  // Winsock keeps no such count
 
-ptrdiff_t ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
+ptrdiff_t native::ReceiveDatagram(Socket socket, void* buffer, size_t capacity) {
   // A datagram larger than the buffer fails with WSAEMSGSIZE; its rest is lost.
   const int got = recv(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
   return got >= 0 ? got : -1;
 }
 
-ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from) {
+ptrdiff_t native::ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, SocketAddress& from) {
   from = SocketAddress{};
   int length = sizeof from.bytes;
   const int got = recvfrom(Native(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0,
@@ -240,7 +240,7 @@ ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, Sock
   return got >= 0 ? got : -1;
 }
 
-void ShutdownSocket(Socket socket) { shutdown(Native(socket), SD_BOTH); }
-void CloseSocket(Socket socket) { closesocket(Native(socket)); }
+void native::ShutdownSocket(Socket socket) { shutdown(Native(socket), SD_BOTH); }
+void native::CloseSocket(Socket socket) { closesocket(Native(socket)); }
 
 }  // namespace vf::platform
