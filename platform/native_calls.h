@@ -8,6 +8,7 @@
 #include "serial_port.h"
 #include "socket.h"
 #include "thread.h"
+#include "window.h"
 
 namespace vf::platform::native {
 
@@ -22,6 +23,10 @@ Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);
 bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* frame);
 bool RewriteWholeFile(const std::u16string& path, const std::string& bytes);
 MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs);
+Handle OpenNamedMutex(const char16_t* name);
+void ReleaseNamedMutex(Handle mutex);
+void CloseNamedMutex(Handle mutex);
+std::optional<std::string> ReadWholeFile(const std::u16string& path);
 uint32_t TickCountMs();
 uint32_t MultimediaTimerMs();
 void SleepMs(uint32_t milliseconds);
@@ -44,5 +49,13 @@ ptrdiff_t ReceiveDatagramFrom(Socket socket, void* buffer, size_t capacity, Sock
 int64_t DroppedDatagrams(Socket socket);
 void ShutdownSocket(Socket socket);
 void CloseSocket(Socket socket);
+void SetEvent(Handle event);
+void ResetEvent(Handle event);
+void CloseEvent(Handle event);
+bool WaitForThread(Handle thread, uint32_t timeoutMs);
+void CloseThread(Handle thread);
+bool PostToWindow(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+bool WindowExists(HostWindow window);
+bool TopLevelWindowExists(const char16_t* title);
 
 }  // namespace vf::platform::native

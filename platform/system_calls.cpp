@@ -5,10 +5,19 @@
 namespace vf::platform {
 
 const SystemCalls& NativeSystemCalls() {
-  static constexpr SystemCalls kNative{&native::StartThread, &native::CreateManualResetEvent, &native::StartSocketLayer,
-    &native::OpenSocket, &native::SetAddressReuse, &native::SetNonBlocking, &native::LookUpAddress,
-    &native::OpenSerialPort, &native::ConfigureSerialPort, &native::RewriteWholeFile, &native::WaitForNamedMutex,
-    &native::TickCountMs, &native::MultimediaTimerMs, &native::SleepMs, &native::WaitForAnyEvent, &native::ReadSerialPort, &native::PurgeSerialPort, &native::RaiseModemLines, &native::SerialOverrunCount, &native::CloseSerialPort, &native::SetBufferSizes, &native::StartConnect, &native::WaitConnected, &native::BindSocket, &native::ConnectSocket, &native::WaitForSocketOrEvents, &native::StreamEnded, &native::Receive, &native::ReceiveDatagram, &native::ReceiveDatagramFrom, &native::DroppedDatagrams, &native::ShutdownSocket, &native::CloseSocket};
+  static constexpr SystemCalls kNative{
+      &native::StartThread, &native::CreateManualResetEvent, &native::StartSocketLayer, &native::OpenSocket,
+      &native::SetAddressReuse, &native::SetNonBlocking, &native::LookUpAddress, &native::OpenSerialPort,
+      &native::ConfigureSerialPort, &native::RewriteWholeFile, &native::WaitForNamedMutex,
+      &native::OpenNamedMutex, &native::ReleaseNamedMutex, &native::CloseNamedMutex, &native::ReadWholeFile,
+      &native::TickCountMs, &native::MultimediaTimerMs, &native::SleepMs, &native::WaitForAnyEvent,
+      &native::ReadSerialPort, &native::PurgeSerialPort, &native::RaiseModemLines, &native::SerialOverrunCount,
+      &native::CloseSerialPort, &native::SetBufferSizes, &native::StartConnect, &native::WaitConnected,
+      &native::BindSocket, &native::ConnectSocket, &native::WaitForSocketOrEvents, &native::StreamEnded,
+      &native::Receive, &native::ReceiveDatagram, &native::ReceiveDatagramFrom, &native::DroppedDatagrams,
+      &native::ShutdownSocket, &native::CloseSocket, &native::SetEvent, &native::ResetEvent,
+      &native::CloseEvent, &native::WaitForThread, &native::CloseThread, &native::PostToWindow,
+      &native::WindowExists, &native::TopLevelWindowExists};
   return kNative;
 }
 
@@ -104,6 +113,44 @@ void ShutdownSocket(Socket socket) {
 }
 void CloseSocket(Socket socket) {
   ActiveSystemCalls().closeSocket(socket);
+}
+
+Handle OpenNamedMutex(const char16_t* name) {
+  return ActiveSystemCalls().openNamedMutex(name);
+}
+void ReleaseNamedMutex(Handle mutex) {
+  ActiveSystemCalls().releaseNamedMutex(mutex);
+}
+void CloseNamedMutex(Handle mutex) {
+  ActiveSystemCalls().closeNamedMutex(mutex);
+}
+std::optional<std::string> ReadWholeFile(const std::u16string& path) {
+  return ActiveSystemCalls().readWholeFile(path);
+}
+
+void SetEvent(Handle event) {
+  ActiveSystemCalls().setEvent(event);
+}
+void ResetEvent(Handle event) {
+  ActiveSystemCalls().resetEvent(event);
+}
+void CloseEvent(Handle event) {
+  ActiveSystemCalls().closeEvent(event);
+}
+bool WaitForThread(Handle thread, uint32_t timeoutMs) {
+  return ActiveSystemCalls().waitForThread(thread, timeoutMs);
+}
+void CloseThread(Handle thread) {
+  ActiveSystemCalls().closeThread(thread);
+}
+bool PostToWindow(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return ActiveSystemCalls().postToWindow(window, message, wParam, lParam);
+}
+bool WindowExists(HostWindow window) {
+  return ActiveSystemCalls().windowExists(window);
+}
+bool TopLevelWindowExists(const char16_t* title) {
+  return ActiveSystemCalls().topLevelWindowExists(title);
 }
 
 }  // namespace vf::platform

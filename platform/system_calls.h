@@ -11,6 +11,7 @@
 #include "serial_port.h"
 #include "socket.h"
 #include "thread.h"
+#include "window.h"
 
 namespace vf::platform {
 
@@ -24,8 +25,13 @@ struct SystemCalls {
   bool (*lookUpAddress)(const NameQuery& query, SocketAddress& address, const Abandon& abandon);
   Handle (*openSerialPort)(int32_t portNumber, SerialOpenResult& result);
   bool (*configureSerialPort)(Handle port, uint32_t baudRate, const SerialFrame* frame);
-  bool (*rewriteWholeFile)(const std::u16string& path, const std::string& bytes);  // the trace files
-  MutexWait (*waitForNamedMutex)(Handle mutex, uint32_t timeoutMs);  // the trace files' mutex
+  // The trace files and their mutex.
+  bool (*rewriteWholeFile)(const std::u16string& path, const std::string& bytes);
+  MutexWait (*waitForNamedMutex)(Handle mutex, uint32_t timeoutMs);
+  Handle (*openNamedMutex)(const char16_t* name);
+  void (*releaseNamedMutex)(Handle mutex);
+  void (*closeNamedMutex)(Handle mutex);
+  std::optional<std::string> (*readWholeFile)(const std::u16string& path);
   // Time: every tick read, sleep and wait, so that a test can run them in virtual time.
   uint32_t (*tickCountMs)();
   uint32_t (*multimediaTimerMs)();
@@ -50,6 +56,15 @@ struct SystemCalls {
   int64_t (*droppedDatagrams)(Socket socket);
   void (*shutdownSocket)(Socket socket);
   void (*closeSocket)(Socket socket);
+  // The run's events and threads, and the host's windows.
+  void (*setEvent)(Handle event);
+  void (*resetEvent)(Handle event);
+  void (*closeEvent)(Handle event);
+  bool (*waitForThread)(Handle thread, uint32_t timeoutMs);
+  void (*closeThread)(Handle thread);
+  bool (*postToWindow)(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+  bool (*windowExists)(HostWindow window);
+  bool (*topLevelWindowExists)(const char16_t* title);
 };
 
 // The operating system's own calls.

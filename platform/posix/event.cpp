@@ -46,7 +46,7 @@ Handle native::CreateManualResetEvent() {
   return event;
 }
 
-void SetEvent(Handle handle) {
+void native::SetEvent(Handle handle) {
   if (Event* event = AsEvent(handle)) {
     const uint64_t one = 1;
     // The counter only grows until a reset drains it; a full counter is still "set".
@@ -54,14 +54,14 @@ void SetEvent(Handle handle) {
   }
 }
 
-void ResetEvent(Handle handle) {
+void native::ResetEvent(Handle handle) {
   if (Event* event = AsEvent(handle)) {
     uint64_t drained = 0;
     [[maybe_unused]] ssize_t got = read(event->fd, &drained, sizeof drained);
   }
 }
 
-void CloseEvent(Handle handle) {
+void native::CloseEvent(Handle handle) {
   if (Event* event = AsEvent(handle)) {
     close(event->fd);
     event->magic = 0;

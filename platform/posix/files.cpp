@@ -31,7 +31,7 @@ std::u16string CommonAppDataFolder() {
 
 char16_t PathSeparator() { return u'/'; }
 
-std::optional<std::string> ReadWholeFile(const std::u16string& path) {
+std::optional<std::string> native::ReadWholeFile(const std::u16string& path) {
   const int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::string bytes;

@@ -7,7 +7,7 @@ namespace vf::platform {
 
 static VfNamedMutex* Native(Handle mutex) { return IsHeld(mutex) ? static_cast<VfNamedMutex*>(mutex) : nullptr; }
 
-Handle OpenNamedMutex(const char16_t* name) { return VfOpenNamedMutex(name); }
+Handle native::OpenNamedMutex(const char16_t* name) { return VfOpenNamedMutex(name); }
 
 MutexWait native::WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
   VfNamedMutex* native = Native(mutex);
@@ -19,7 +19,7 @@ MutexWait native::WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
   }
 }
 
-void ReleaseNamedMutex(Handle mutex) { VfReleaseNamedMutex(Native(mutex)); }
-void CloseNamedMutex(Handle mutex) { VfCloseNamedMutex(Native(mutex)); }
+void native::ReleaseNamedMutex(Handle mutex) { VfReleaseNamedMutex(Native(mutex)); }
+void native::CloseNamedMutex(Handle mutex) { VfCloseNamedMutex(Native(mutex)); }
 
 }  // namespace vf::platform

@@ -44,7 +44,7 @@ Handle native::StartThread(ThreadProc proc, void* argument) {
   return handle;
 }
 
-bool WaitForThread(Handle thread, uint32_t timeoutMs) {
+bool native::WaitForThread(Handle thread, uint32_t timeoutMs) {
   if (!IsHeld(thread)) return false;
   ThreadState& state = *static_cast<ThreadHandle*>(thread)->state;
   std::unique_lock<std::mutex> guard(state.lock);
@@ -56,7 +56,7 @@ bool WaitForThread(Handle thread, uint32_t timeoutMs) {
   return true;
 }
 
-void CloseThread(Handle thread) {
+void native::CloseThread(Handle thread) {
   if (!IsHeld(thread)) return;
   auto* handle = static_cast<ThreadHandle*>(thread);
   {

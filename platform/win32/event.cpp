@@ -10,15 +10,15 @@ Handle native::CreateManualResetEvent() {
   return event != nullptr ? event : InvalidHandle();
 }
 
-void SetEvent(Handle event) {
+void native::SetEvent(Handle event) {
   if (IsHeld(event)) ::SetEvent(event);
 }
 
-void ResetEvent(Handle event) {
+void native::ResetEvent(Handle event) {
   if (IsHeld(event)) ::ResetEvent(event);
 }
 
-void CloseEvent(Handle event) {
+void native::CloseEvent(Handle event) {
   if (IsHeld(event)) CloseHandle(event);
 }
 

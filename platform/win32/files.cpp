@@ -16,7 +16,7 @@ std::u16string CommonAppDataFolder() {
 
 char16_t PathSeparator() { return u'\\'; }
 
-std::optional<std::string> ReadWholeFile(const std::u16string& path) {
+std::optional<std::string> native::ReadWholeFile(const std::u16string& path) {
   HANDLE file = CreateFileW(win32::Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;

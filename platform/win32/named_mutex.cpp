@@ -7,7 +7,7 @@
 
 namespace vf::platform {
 
-Handle OpenNamedMutex(const char16_t* name) {
+Handle native::OpenNamedMutex(const char16_t* name) {
   return OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, win32::Wide(name));
 }
 
@@ -20,11 +20,11 @@ MutexWait native::WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
   }
 }
 
-void ReleaseNamedMutex(Handle mutex) {
+void native::ReleaseNamedMutex(Handle mutex) {
   if (IsHeld(mutex)) ReleaseMutex(mutex);
 }
 
-void CloseNamedMutex(Handle mutex) {
+void native::CloseNamedMutex(Handle mutex) {
   if (IsHeld(mutex)) CloseHandle(mutex);
 }
 

@@ -69,7 +69,7 @@ Handle native::OpenSerialPort(int32_t portNumber, SerialOpenResult& result) {
   port->read.hEvent = IsHeld(readEvent) ? readEvent : nullptr;
   port->write.hEvent = IsHeld(writeEvent) ? writeEvent : nullptr;
   if (port->read.hEvent == nullptr || port->write.hEvent == nullptr) {
-    CloseSerialPort(port);
+    native::CloseSerialPort(port);
     result = SerialOpenResult::kEventsFailed;
     return InvalidHandle();
   }

@@ -10,11 +10,11 @@ Handle native::StartThread(ThreadProc proc, void* argument) {
   return thread != nullptr ? thread : InvalidHandle();
 }
 
-bool WaitForThread(Handle thread, uint32_t timeoutMs) {
+bool native::WaitForThread(Handle thread, uint32_t timeoutMs) {
   return IsHeld(thread) && WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
 }
 
-void CloseThread(Handle thread) {
+void native::CloseThread(Handle thread) {
   if (IsHeld(thread)) CloseHandle(thread);
 }
 

@@ -1,4 +1,5 @@
 #include "window.h"
+#include "native_calls.h"
 
 #include <windows.h>
 
@@ -6,12 +7,12 @@
 
 namespace vf::platform {
 
-bool PostToWindow(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+bool native::PostToWindow(HostWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   return PostMessageW(static_cast<HWND>(window), message, wParam, lParam) != 0;
 }
 
-bool WindowExists(HostWindow window) { return IsWindow(static_cast<HWND>(window)) != 0; }
+bool native::WindowExists(HostWindow window) { return IsWindow(static_cast<HWND>(window)) != 0; }
 
-bool TopLevelWindowExists(const char16_t* title) { return FindWindowW(nullptr, win32::Wide(title)) != nullptr; }
+bool native::TopLevelWindowExists(const char16_t* title) { return FindWindowW(nullptr, win32::Wide(title)) != nullptr; }
 
 }  // namespace vf::platform
