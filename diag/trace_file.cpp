@@ -1,5 +1,6 @@
 #include "trace_file.h"
 
+#include <new>
 #include <vector>
 
 #include "config/decimal_text.h"
@@ -74,13 +75,12 @@ std::u16string FormatTraceEntry(int64_t sequence, double time, int32_t level, st
   return escaped;
 }
 
-bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double time, int32_t level,
-                      std::u16string_view source, std::u16string_view message) {
-  if (!platform::IsHeld(mutex)) return false;
-  // An abandoned mutex is ours after the wait; a file that a dead holder
-  // was rewriting may be cut short, and is read as far as it goes.
-  if (platform::WaitForNamedMutex(mutex, kTraceMutexWaitMs) == platform::MutexWait::kFailed) return false;
+namespace {
 
+// Adds one entry to the file, keeping the newest entries and the counter;
+// the caller holds the mutex.
+bool RewriteWithEntry(const std::u16string& path, double time, int32_t level, std::u16string_view source,
+                      std::u16string_view message) {
   int32_t counter = 0;
   std::vector<std::u16string_view> lines;
   const std::optional<std::string> bytes = platform::ReadWholeFile(path);
@@ -101,10 +101,28 @@ bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double
   EncodeTextMode(FormatText(u"%ld\n", {int64_t{next}}), out);
   const size_t first = lines.size() > kTraceEntryLimit ? lines.size() - kTraceEntryLimit : 0;
   for (size_t i = first; i < lines.size(); ++i) EncodeTextMode(lines[i], out);
+  return platform::RewriteWholeFile(path, out);
+}
 
-  const bool written = platform::RewriteWholeFile(path, out);
-  platform::ReleaseNamedMutex(mutex);
-  return written;
+}  // namespace
+
+bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double time, int32_t level,
+                      std::u16string_view source, std::u16string_view message) {
+  if (!platform::IsHeld(mutex)) return false;
+  // An abandoned mutex is ours after the wait; a file that a dead holder
+  // was rewriting may be cut short, and is read as far as it goes.
+  if (platform::WaitForNamedMutex(mutex, kTraceMutexWaitMs) == platform::MutexWait::kFailed) return false;
+  // Released on every way out: memory that runs out while the file is
+  // rewritten must not leave every writer of every process waiting.
+  struct Held {
+    platform::Handle mutex;
+    ~Held() { platform::ReleaseNamedMutex(mutex); }
+  } held{mutex};
+  try {
+    return RewriteWithEntry(path, time, level, source, message);
+  } catch (const std::bad_alloc&) {
+    return false;  // a failure to trace is silent
+  }
 }
 
 }  // namespace vf

@@ -1,5 +1,7 @@
 #include "diag/trace_writer.h"
 
+#include <new>
+
 #include "ais_plugin.h"
 #include "diag/trace_file.h"
 #include "platform/clock.h"
@@ -20,8 +22,12 @@ void TraceWriter::Close() {
 void TraceWriter::WriteTrace(double time, int32_t level, std::u16string_view category, std::u16string_view format,
                              std::initializer_list<FormatArg> args) const {
   if (m_hLogMutex == nullptr) return;  // no host mutex: the host keeps no trace
-  const std::u16string path = TraceFilePath(platform::CommonAppDataFolder(), category);
-  AppendTraceEntry(m_hLogMutex, path, time, level, m_strSource, FormatText(format, args));
+  try {
+    const std::u16string path = TraceFilePath(platform::CommonAppDataFolder(), category);
+    AppendTraceEntry(m_hLogMutex, path, time, level, m_strSource, FormatText(format, args));
+  } catch (const std::bad_alloc&) {
+    // A failure to trace is silent: it must not end the caller's work.
+  }
 }
 
 void TraceWriter::TraceStatus(int32_t level, std::u16string_view format, std::initializer_list<FormatArg> args) const {

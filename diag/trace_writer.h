@@ -23,7 +23,8 @@ class TraceWriter {
   void Open();
   void Close();
 
-  // One entry; `format` takes the arguments in the manner of wprintf.
+  // One entry; `format` takes the arguments in the manner of wprintf. An
+  // entry that cannot be written (no memory, no file) is dropped silently.
   void WriteTrace(double time, int32_t level, std::u16string_view category, std::u16string_view format,
                   std::initializer_list<FormatArg> args = {}) const;
   // A status line: category "General", the system clock's time.

@@ -18,7 +18,8 @@ CDeviceLink::CDeviceLink()
 bool CDeviceLink::HasLinkObjects() const { return m_pSerial != nullptr && m_pTcp != nullptr && m_pUdp != nullptr; }
 
 int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::FeedOptions& options,
-                                    const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested) {
+                                    const vf::TraceWriter& trace, const std::atomic<bool>& stopRequested,
+                                    vf::platform::Handle stopEvent) {
   m_pLink.reset();
   if (!HasLinkObjects()) return -1;
   if (config.m_nConnectionType == kConnectionSerial) {
@@ -29,7 +30,7 @@ int32_t CDeviceLink::OpenDeviceLink(const CCfgDevice& config, const vf::FeedOpti
     m_pLink.reset(new (std::nothrow) UdpLineLink(*m_pUdp, m_pUdpRemote.get()));
   }
   if (m_pLink == nullptr) return -1;
-  return m_pLink->Open({config, options, trace, stopRequested});
+  return m_pLink->Open({config, options, trace, stopRequested, stopEvent});
 }
 
 int32_t CDeviceLink::WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent) {

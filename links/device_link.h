@@ -34,7 +34,8 @@ class CDeviceLink {
   // TCP connection attempts. `options`: the run's, parsed from the
   // configuration's option text once.
   int32_t OpenDeviceLink(const CCfgDevice& config, const vf::FeedOptions& options, const vf::TraceWriter& trace,
-                         const std::atomic<bool>& stopRequested);
+                         const std::atomic<bool>& stopRequested,
+                         vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
   // 0 data, 1 the control event, 2 the auxiliary event, -1 nothing or failure.
   int32_t WaitForDeviceData(vf::platform::Handle controlEvent, vf::platform::Handle auxEvent);
   // One line without its line end; 0 when one was read. The stop event ends

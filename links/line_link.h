@@ -19,12 +19,14 @@ namespace vf::links {
 constexpr bool IsIpPort(int32_t port) { return port >= 1 && port <= 65536; }
 
 // What an open is given: the configuration, the run's options, its trace,
-// and the request to stop, which ends name lookups and connection attempts.
+// and the request to stop, which ends name lookups, connection attempts and
+// the serial port's settling wait.
 struct LinkOpening {
   const CCfgDevice& config;
   const FeedOptions& options;
   const TraceWriter& trace;
   const std::atomic<bool>& stopRequested;
+  platform::Handle stopEvent;
 };
 
 class LineLink {

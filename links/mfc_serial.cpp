@@ -9,6 +9,7 @@
 
 #include "links/error_text.h"
 #include "platform/clock.h"
+#include "platform/event.h"
 #include "platform/serial_port.h"
 
 namespace {
@@ -34,7 +35,7 @@ int32_t ErrorOf(vf::platform::SerialOpenResult result) {
 
 }  // namespace
 
-int32_t CMFCSerial::Open() {
+int32_t CMFCSerial::Open(vf::platform::Handle stopEvent) {
   m_bLost = false;
   if (m_nPort < kFirstPort || m_nPort > kAisLastComPort) {
     Close();
@@ -57,7 +58,7 @@ int32_t CMFCSerial::Open() {
   // A driver that refuses the settings still reads with the ones it has.
   vf::platform::ConfigureSerialPort(m_hPort, m_nBaudRate, FrameOf(m_nFormat));
   vf::platform::RaiseModemLines(m_hPort);
-  vf::platform::SleepMs(kModemSettleMs);  // let the receiver see DTR and RTS before we listen
+  vf::platform::WaitForStop(stopEvent, kModemSettleMs);  // let the receiver see DTR and RTS before we listen
   Purge(true, true);
   return 0;
 }

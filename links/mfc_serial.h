@@ -21,8 +21,9 @@ class CMFCSerial {
   CMFCSerial(const CMFCSerial&) = delete;
   CMFCSerial& operator=(const CMFCSerial&) = delete;
 
-  // 0, or an error code of the serial group (10201 to 10204), or -1.
-  int32_t Open();
+  // 0, or an error code of the serial group (10201 to 10204), or -1. The
+  // stop event (when given) ends the wait for the receiver to see DTR.
+  int32_t Open(vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
   void Close();
   bool IsOpen() const { return vf::platform::IsHeld(m_hPort); }
   // Discards what the driver holds on either side; the receive side also

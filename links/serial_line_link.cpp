@@ -33,7 +33,7 @@ int32_t SerialLineLink::Open(const LinkOpening& opening) {
   m_port.m_nTimeout = static_cast<uint32_t>(config.m_nSerialTimeout);
   trace.TraceStatus(kTraceProgress, u"Opening serial port: [COM%ld] with a speed of %ld bps...",
                     {port, config.m_nSerialSpeed});
-  const int32_t result = m_port.Open();
+  const int32_t result = m_port.Open(opening.stopEvent);
   if (result == 0) {
     trace.TraceStatus(kTraceSuccess, u"Successfully opened serial port: [COM%ld].", {port});
     m_recovery.Start(u"serial port [COM" + platform::AnsiToWide(std::to_string(port)) + u"]");
@@ -55,14 +55,16 @@ int32_t SerialLineLink::Wait(platform::Handle controlEvent, platform::Handle aux
 
 int32_t SerialLineLink::ReadLine(std::string_view& line, platform::Handle stopEvent) {
   line = {};
-  if (m_bReconnect && m_port.IsLost()) {
-    m_recovery.Pass(*m_pTrace, stopEvent, [this] {
+  // Gone, or closed by a reopen that failed: either way the device is away.
+  const bool away = m_port.IsLost() || !m_port.IsOpen();
+  if (away && m_bReconnect) {
+    m_recovery.Pass(*m_pTrace, stopEvent, [this, stopEvent] {
       m_port.Close();
-      return m_port.Open();
+      return m_port.Open(stopEvent);
     });
     return -1;
   }
-  if (m_port.IsLost()) {
+  if (away) {
     if (!m_bLossTraced && m_pTrace != nullptr) {
       m_pTrace->TraceStatus(kTraceError,
                             u"Serial port [COM%ld] is no longer there; stop and start the plugin once it is back.",

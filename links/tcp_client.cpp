@@ -87,7 +87,7 @@ int32_t CTcp::ReadLine(CWideString& line) {
   return result;
 }
 
-int32_t CTcp::ReadLineBytes(std::string_view& line) {
+int32_t CTcp::ReadLineBytes(std::string_view& line, vf::platform::Handle stopEvent) {
   m_strLine.clear();
   int32_t result = -1;
   // The clock is read only when the buffer has run dry: a line that is
@@ -108,11 +108,14 @@ int32_t CTcp::ReadLineBytes(std::string_view& line) {
       const ptrdiff_t got = vf::platform::Receive(m_hSocket, m_rxBuffer, sizeof m_rxBuffer);
       if (got == 0) m_bPeerClosed = true;
       if (got <= 0) {
-        // Nothing waiting: sleep until data comes or the time is up (a
-        // closed stream never wakes the wait) instead of asking again at once.
+        // Nothing waiting: sleep until data comes, the stop, or the time is
+        // up (a closed stream never wakes the wait) instead of asking again at once.
         result = -1;
-        vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, nullptr, 0,
-                                            static_cast<uint32_t>(left));
+        const size_t events = vf::platform::IsHeld(stopEvent) ? 1 : 0;
+        if (vf::platform::WaitForSocketOrEvents(m_hSocket, vf::platform::SocketKind::kStream, &stopEvent, events,
+                                                static_cast<uint32_t>(left)) == 1) {
+          break;
+        }
         continue;
       }
       m_nRxBegin = 0;

@@ -35,8 +35,9 @@ class CTcp {
   // One line without its CR or LF; 0 when the last receive delivered a byte.
   int32_t ReadLine(CWideString& line);
   // The same line as its bytes, valid until the next read: what the
-  // sentence checks take, without a trip through the code page.
-  int32_t ReadLineBytes(std::string_view& line);
+  // sentence checks take, without a trip through the code page. The stop
+  // event (when given) ends the wait for the rest of a line at once.
+  int32_t ReadLineBytes(std::string_view& line, vf::platform::Handle stopEvent = vf::platform::InvalidHandle());
   // Whether the receiver has closed the connection (or it failed): known
   // once a wait for data has run out or a read found the stream's end.
   bool PeerClosed() const { return m_bPeerClosed; }

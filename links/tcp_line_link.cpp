@@ -65,7 +65,9 @@ int32_t TcpLineLink::Wait(platform::Handle controlEvent, platform::Handle auxEve
   return m_client.WaitForData(controlEvent, auxEvent);
 }
 
-int32_t TcpLineLink::ReadLine(std::string_view& line, platform::Handle) { return m_client.ReadLineBytes(line); }
+int32_t TcpLineLink::ReadLine(std::string_view& line, platform::Handle stopEvent) {
+  return m_client.ReadLineBytes(line, stopEvent);
+}
 
 void TcpLineLink::Close(const TraceWriter& trace) {
   trace.TraceStatus(kTraceProgress, u"Closing TCP session...");

@@ -10,8 +10,12 @@ class CriticalSection {
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
 
+  // Through the system-call table, so that a simulation can schedule them.
   void Enter();
   void Leave();
+  // The system's own lock.
+  void NativeEnter();
+  void NativeLeave();
 
  private:
   alignas(16) unsigned char m_storage[64];  // the native lock, placed here by the backend

@@ -15,7 +15,9 @@ const SystemCalls& NativeSystemCalls() {
       &native::CloseSerialPort, &native::SetBufferSizes, &native::StartConnect, &native::WaitConnected,
       &native::BindSocket, &native::ConnectSocket, &native::WaitForSocketOrEvents, &native::StreamEnded,
       &native::Receive, &native::ReceiveDatagram, &native::ReceiveDatagramFrom, &native::DroppedDatagrams,
-      &native::ShutdownSocket, &native::CloseSocket, &native::SetEvent, &native::ResetEvent,
+      &native::ShutdownSocket, &native::CloseSocket,
+      [](CriticalSection* section) { section->NativeEnter(); },
+      [](CriticalSection* section) { section->NativeLeave(); }, &native::SetEvent, &native::ResetEvent,
       &native::CloseEvent, &native::WaitForThread, &native::CloseThread, &native::PostToWindow,
       &native::WindowExists, &native::TopLevelWindowExists};
   return kNative;
@@ -152,5 +154,8 @@ bool WindowExists(HostWindow window) {
 bool TopLevelWindowExists(const char16_t* title) {
   return ActiveSystemCalls().topLevelWindowExists(title);
 }
+
+void CriticalSection::Enter() { ActiveSystemCalls().enterCriticalSection(this); }
+void CriticalSection::Leave() { ActiveSystemCalls().leaveCriticalSection(this); }
 
 }  // namespace vf::platform

@@ -5,6 +5,7 @@
 // headers go through it; nothing else changes.
 #pragma once
 
+#include "critical_section.h"
 #include "event.h"
 #include "files.h"
 #include "named_mutex.h"
@@ -56,7 +57,9 @@ struct SystemCalls {
   int64_t (*droppedDatagrams)(Socket socket);
   void (*shutdownSocket)(Socket socket);
   void (*closeSocket)(Socket socket);
-  // The run's events and threads, and the host's windows.
+  // The run's events, locks and threads, and the host's windows.
+  void (*enterCriticalSection)(CriticalSection* section);
+  void (*leaveCriticalSection)(CriticalSection* section);
   void (*setEvent)(Handle event);
   void (*resetEvent)(Handle event);
   void (*closeEvent)(Handle event);

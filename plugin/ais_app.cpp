@@ -14,7 +14,7 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
   }
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin started.");
   const int32_t opened = device.link.OpenDeviceLink(run.m_cfgDevice, device.pass.feed, run.m_trace,
-                                                    run.m_bStopRequested);
+                                                    run.m_bStopRequested, run.m_hStopEvent);
   device.linkOpened = opened >= 0;
   if (opened == 0) {
     run.m_trace.TraceStatus(vf::kTraceSuccess, u"Plugin is running successfully");
@@ -29,20 +29,31 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
 void CAISApp::RunDeviceThread(vf::PluginRun& run) {
   DeviceRun* state = DeviceRunOf(run);
   if (state == nullptr) return;
-  DeviceRun& device = *state;
+  // Memory that runs out costs what the pass was doing, never the run: a
+  // line being read is dropped and counted; a count or a reconnect step is done
+  // again by a later pass, after a pause, so that lasting want does not spin.
+  bool lineRead = false;
+  try {
+    RunPass(run, *state, lineRead);
+  } catch (const std::bad_alloc&) {
+    if (lineRead) {
+      m_sentencePath.LineLostForMemory(run.m_trace);
+    } else {
+      run.Sleep(kMemoryPauseMs);
+    }
+  }
+}
+
+void CAISApp::RunPass(vf::PluginRun& run, DeviceRun& device, bool& lineRead) {
   if (device.pass.feed.dropCountsEveryMs != 0) m_sentencePath.NoteLostBelow(device.link.LostBelow());
   m_sentencePath.Pass(run.m_trace, device.pass.feed);
   if (device.link.WaitForDeviceData(run.m_hControlEvent, run.m_hAuxEvent) != 0) return;
-  // Memory that runs out costs the line, not the run.
-  try {
-    std::string_view line;
-    if (device.link.ReadDeviceLine(line, run.m_hStopEvent) != 0) return;
-    // After the wait: a line sent after a configuration was given is read with it.
-    if (run.PassSettingsChanged()) device.pass = run.TakePassSettings();
-    m_sentencePath.HandleReceivedLine(line, {run.m_trace, GetParent(), TimeStamping(), device.pass, run.m_hStopEvent});
-  } catch (const std::bad_alloc&) {
-    m_sentencePath.LineLostForMemory(run.m_trace);
-  }
+  lineRead = true;  // from here on, what fails costs the line being read
+  std::string_view line;
+  if (device.link.ReadDeviceLine(line, run.m_hStopEvent) != 0) return;
+  // After the wait: a line sent after a configuration was given is read with it.
+  if (run.PassSettingsChanged()) device.pass = run.TakePassSettings();
+  m_sentencePath.HandleReceivedLine(line, {run.m_trace, GetParent(), TimeStamping(), device.pass, run.m_hStopEvent});
 }
 
 void CAISApp::ExitDeviceThread(vf::PluginRun& run) {

@@ -25,6 +25,8 @@ class CAISApp : public CPluginApp {
     vf::PassSettings pass;
     bool linkOpened = false;  // a run whose link never opened read nothing to count
   };
+  static constexpr uint32_t kMemoryPauseMs = 100;
+  void RunPass(vf::PluginRun& run, DeviceRun& device, bool& lineRead);
   // Null when the init hook could not make it (it failed the run).
   static DeviceRun* DeviceRunOf(vf::PluginRun& run) { return static_cast<DeviceRun*>(run.m_pDeviceState.get()); }
 

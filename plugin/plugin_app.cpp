@@ -62,6 +62,7 @@ void CPluginApp::SetLinkFailed(const PluginRun& run) {
 }
 
 int32_t CPluginApp::StartPlugin() {
+  CriticalSectionLock lifecycle(m_csLifecycle);
   if (m_bStarted == 1) return -1;
   // The threads of a run whose stop timed out use the links and the store
   // of sentence fragments: no second run while they are there.
@@ -115,6 +116,7 @@ bool CPluginApp::StartThreads(PluginRun& run) {
 }
 
 int32_t CPluginApp::StopPlugin() {
+  CriticalSectionLock lifecycle(m_csLifecycle);
   if (m_bStarted == 0) return -1;
   m_bStarted = 0;
   int32_t result = -1;
@@ -153,6 +155,12 @@ void CPluginApp::GetConfig(CCfgDevice& config) {
 }
 
 int32_t CPluginApp::ConfigurePlugin() {
+  // One dialog at a time: a second call, from another host thread, is refused.
+  if (m_bDialogOpen.exchange(true)) return -1;
+  struct Closed {
+    std::atomic<bool>& open;
+    ~Closed() { open.store(false); }
+  } closed{m_bDialogOpen};
   CCfgDevice record;
   GetConfig(record);
   if (vf::ui::ConfigureWithDialog(record, vf::ui::RunConfigDialog) != 0) return -1;

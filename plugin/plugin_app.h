@@ -8,7 +8,9 @@
 //   m_nStatus and     under m_csStatus; a thread writes only its own run's
 //   m_pCurrentRun     status, and only while that run is the current one
 //   m_pRun, m_bStarted, m_pAbandonedRun
-//                     StartPlugin and StopPlugin, on the host's thread
+//                     StartPlugin and StopPlugin, under m_csLifecycle: host
+//                     threads that start and stop at once take turns
+//   m_bDialogOpen     ConfigurePlugin: one dialog at a time
 //   m_pTimeStamping   the device thread of the run in progress
 // At most one run has threads at any time: a start is refused while the
 // threads of a run whose stop timed out are still running.
@@ -93,6 +95,8 @@ class CPluginApp {
   uint32_t m_nStatus = kStatusStopped;
   vf::PluginRun* m_pCurrentRun = nullptr;
 
+  vf::platform::CriticalSection m_csLifecycle;
+  std::atomic<bool> m_bDialogOpen{false};
   uint32_t m_bStarted = 0;
   std::unique_ptr<vf::PluginRun> m_pRun;
   std::unique_ptr<vf::PluginRun> m_pAbandonedRun;

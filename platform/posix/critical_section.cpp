@@ -20,7 +20,7 @@ CriticalSection::CriticalSection() {
 }
 
 CriticalSection::~CriticalSection() { pthread_mutex_destroy(Native(m_storage)); }
-void CriticalSection::Enter() { pthread_mutex_lock(Native(m_storage)); }
-void CriticalSection::Leave() { pthread_mutex_unlock(Native(m_storage)); }
+void CriticalSection::NativeEnter() { pthread_mutex_lock(Native(m_storage)); }
+void CriticalSection::NativeLeave() { pthread_mutex_unlock(Native(m_storage)); }
 
 }  // namespace vf::platform

@@ -12,7 +12,7 @@ static CRITICAL_SECTION* Native(unsigned char* storage) { return reinterpret_cas
 
 CriticalSection::CriticalSection() { InitializeCriticalSection(new (m_storage) CRITICAL_SECTION); }
 CriticalSection::~CriticalSection() { DeleteCriticalSection(Native(m_storage)); }
-void CriticalSection::Enter() { EnterCriticalSection(Native(m_storage)); }
-void CriticalSection::Leave() { LeaveCriticalSection(Native(m_storage)); }
+void CriticalSection::NativeEnter() { EnterCriticalSection(Native(m_storage)); }
+void CriticalSection::NativeLeave() { LeaveCriticalSection(Native(m_storage)); }
 
 }  // namespace vf::platform
