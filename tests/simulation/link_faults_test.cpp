@@ -132,7 +132,8 @@ Schedule MakeSchedule(uint64_t seed, LinkKind kind) {
     f.windowRoom = 1 + pick(20);
     s.drainEveryMs = 50 + pick(500);
   }
-  if (kind == LinkKind::kTcp && pick(2) == 0) s.options = u"RECONNECT=2";
+  if (kind == LinkKind::kTcp && pick(2) == 0) s.options = u"RECONNECT=2;";
+  if (pick(3) == 0) s.options += u"COUNTS=" + std::u16string(1, static_cast<char16_t>(u'1' + pick(9)));
   if (pick(4) == 0) s.restartAtMs = pick(s.endMs);
   if (pick(4) == 0) s.newConfigAtMs = pick(s.endMs);
   s.secondHostThread = pick(5) == 0;
@@ -238,10 +239,16 @@ class Host {
     Drain();
   }
 
+  // Starts and stops of its own, some at the very moments the first thread
+  // starts or stops, so that the two meet inside the calls.
   void RunSecondThread() {
-    for (uint64_t t = m_s.seed % 5000; t < m_s.endMs; t += 1 + (m_s.seed * (t + 7)) % 9000) {
-      m_world.SleepUntil(t);
-      if ((t / 7) % 2 == 0) {
+    std::mt19937_64 random(m_s.seed + 1);
+    std::vector<uint64_t> times = {0, m_s.restartAtMs + 1};
+    for (int i = 0; i < 8; ++i) times.push_back(random() % m_s.endMs);
+    std::sort(times.begin(), times.end());
+    for (size_t i = 0; i < times.size() && times[i] < m_s.endMs; ++i) {
+      m_world.SleepUntil(times[i]);
+      if (i % 2 == 0) {
         Start();
       } else {
         Stop(false);

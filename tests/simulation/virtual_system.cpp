@@ -1,6 +1,9 @@
 #include "simulation/virtual_system.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -139,11 +142,20 @@ VirtualSystem::VirtualSystem(uint64_t seed, LinkKind kind, std::vector<SentLine>
   t_inSimulation = true;
   s_current = this;
   platform::ActiveSystemCalls() = Table();
-  // Whatever ends the process (an exception nothing caught) names the seed.
+  // Whatever ends the process (an exception nothing caught, a crash) names the seed.
   std::set_terminate([] {
     if (VirtualSystem* world = Current()) world->Fail("an exception that nothing caught ended the process");
     std::abort();
   });
+  for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+    std::signal(signal, [](int) {
+      char text[96];
+      const int length = std::snprintf(text, sizeof text, "\nA crash. Replay it with SIMULATION_SEED=%llu\n",
+                                       static_cast<unsigned long long>(Current() ? Current()->Seed() : 0));
+      if (write(2, text, static_cast<size_t>(length)) < 0) std::_Exit(2);
+      std::_Exit(2);
+    });
+  }
 }
 
 VirtualSystem::~VirtualSystem() {
@@ -398,9 +410,16 @@ int VirtualSystem::WaitForAnyEvent(const Handle* events, size_t count, uint32_t 
   return first();
 }
 
+void VirtualSystem::JoinEndedThreads() {
+  for (auto& task : m_tasks) {
+    if (task->done && task->thread.joinable()) task->thread.join();  // it has let go of the lock already
+  }
+}
+
 Handle VirtualSystem::StartThread(platform::ThreadProc proc, void* argument) {
   std::unique_lock lock(m_mutex);
   CountCall("StartThread");
+  JoinEndedThreads();
   auto task = std::make_unique<Task>();
   Task* raw = task.get();
   raw->id = static_cast<int>(m_tasks.size());

@@ -149,6 +149,7 @@ class VirtualSystem {
   void AdvanceTo(uint64_t ms);
   uint64_t NextWorldChange() const;
   int Self() const;
+  void JoinEndedThreads();
   bool Chance(int perMille);
   void CountCall(const char* what);
 
