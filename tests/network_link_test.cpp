@@ -59,6 +59,36 @@ TEST(TcpLink, SilenceEndsTheLineAfterASecond) {
   EXPECT_EQ(Text(line), "AB");
 }
 
+// A longer line keeps its first 2047 characters; the next line is whole.
+TEST(TcpLink, ALineLongerThanTheLineAreaIsCut) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+  ASSERT_TRUE(server.Accept());
+  server.Send(std::string(3000, 'X') + "\r\nNEXT\r\n");
+  CWideString line;
+  EXPECT_EQ(tcp.ReadLine(line), 0);
+  EXPECT_EQ(Text(line), std::string(2047, 'X'));
+  EXPECT_EQ(tcp.ReadLine(line), 0);
+  EXPECT_EQ(tcp.ReadLine(line), 0);
+  EXPECT_EQ(Text(line), "NEXT");
+}
+
+// The stop does not wait out the second a line's end may take.
+TEST(TcpLink, AStopEndsTheWaitForTheRestOfALine) {
+  vf::test::TcpServer server;
+  CTcp tcp;
+  ASSERT_EQ(tcp.Connect("127.0.0.1", server.Port()), 0);
+  ASSERT_TRUE(server.Accept());
+  server.Send("!AIVDM,1,1,,A,13");
+  Events events;
+  vf::platform::SetEvent(events.control);
+  std::string_view line;
+  const auto start = steady_clock::now();
+  EXPECT_EQ(tcp.ReadLineBytes(line, events.control), -1);
+  EXPECT_LT(steady_clock::now() - start, milliseconds(100));
+}
+
 TEST(TcpLink, AClosedPeerMakesTheWaitRunOutInsteadOfSpinning) {
   vf::test::TcpServer server;
   CTcp tcp;

@@ -24,7 +24,7 @@ class SerialLoop {
     OpenTerminal();
   }
   ~SerialLoop() {
-    close(m_master);
+    if (m_master >= 0) close(m_master);
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
     unsetenv("VF_SERIAL_DIR");
@@ -32,13 +32,14 @@ class SerialLoop {
   SerialLoop(const SerialLoop&) = delete;
   SerialLoop& operator=(const SerialLoop&) = delete;
 
-  // The receiver unplugged and plugged in again: the old terminal hangs up,
-  // and COMn names a new one.
-  void Replug() {
+  // The receiver unplugged: the terminal hangs up and COMn names nothing.
+  void Unplug() {
     close(m_master);
+    m_master = -1;
     std::filesystem::remove(m_link);
-    OpenTerminal();
   }
+  // Plugged in again: COMn names a new terminal.
+  void PlugIn() { OpenTerminal(); }
 
   int Master() const { return m_master; }
   std::string Folder() const { return m_folder.string(); }
