@@ -10,7 +10,14 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "payload_encoder.h"
+#include "platform/posix/system/object_names.h"
+#include "vf_system.h"
 #include "plugin/ais_app.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
@@ -20,10 +27,12 @@
 namespace {
 
 std::atomic<size_t> g_failFirstOfAtLeast{0};  // bytes; 0: every allocation succeeds
+std::atomic<int> g_failNth{0};                 // the n-th allocation from now fails; 0: none
 
 void* Allocate(size_t size) noexcept {
   size_t armed = g_failFirstOfAtLeast.load();
   if (armed != 0 && size >= armed && g_failFirstOfAtLeast.compare_exchange_strong(armed, 0)) return nullptr;
+  if (g_failNth.load() > 0 && g_failNth.fetch_sub(1) == 1) return nullptr;
   return std::malloc(size == 0 ? 1 : size);
 }
 
@@ -82,6 +91,42 @@ TEST(OutOfMemory, ALineThatCannotBeHandledIsDroppedAndTheRunGoesOn) {
                message.find(", 1 lines dropped for want of memory.") != std::string::npos;
   }
   EXPECT_TRUE(counted) << "the drop counts say so";
+}
+
+// The window list is locked for each use: memory that runs out at any
+// allocation of a use must not leave the lock held (every host of the user
+// would wait on it for good) nor drop a live process's window.
+TEST(OutOfMemory, TheWindowListIsNeverLeftLocked) {
+  setenv("VF_OBJECT_NAMESPACE", "out-of-memory-test", 1);
+  const std::string table = vf::posix_system::UserObjectPrefix("windows") + "list";
+  const auto unlocked = [&] {
+    const int fd = shm_open(table.c_str(), O_RDWR, 0);
+    if (fd < 0) return true;  // no table: nothing is held
+    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    close(fd);
+    return free;
+  };
+  // Each use on its own, checked at once: a lock left held would make the next use wait for good.
+  for (int failing = 1; failing <= 40; ++failing) {
+    SCOPED_TRACE("allocation " + std::to_string(failing) + " fails");
+    HostWindow window = nullptr;
+    g_failNth = failing;
+    try {
+      window = VfCreateWindow(u"Out of memory probe");
+    } catch (const std::bad_alloc&) {
+    }
+    g_failNth = 0;
+    ASSERT_TRUE(unlocked()) << "entering a window";
+    g_failNth = failing;
+    try {
+      VfFindWindow(u"Communications Monitor");
+    } catch (const std::bad_alloc&) {
+    }
+    g_failNth = 0;
+    ASSERT_TRUE(unlocked()) << "looking a window up";
+    if (window != nullptr) VfDestroyWindow(window);
+  }
+  unsetenv("VF_OBJECT_NAMESPACE");
 }
 
 }  // namespace

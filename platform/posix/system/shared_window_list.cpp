@@ -12,9 +12,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -41,22 +42,36 @@ struct Table {
   Slot slots[kSlots];
 };
 
-// When the process started, in clock ticks since boot; 0 when it is gone.
+// Start times that cannot be read: the process counts as alive.
+constexpr uint64_t kUnknownStart = UINT64_MAX;
+
+// When the process started, in clock ticks since boot; 0 when it is gone,
+// kUnknownStart when the system cannot tell now (no memory, no descriptor):
+// a live process's window must not be dropped for that. Read with system
+// calls into the stack alone, as it runs while the table is locked.
 uint64_t StartTimeOf(int pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return 0;
-  const size_t nameEnd = text.rfind(')');  // the command name may hold spaces
-  if (nameEnd == std::string::npos) return 0;
-  std::istringstream fields(text.substr(nameEnd + 2));
-  std::string field;
-  for (int index = 3; index < 22 && fields >> field;) ++index;  // field 22 is the start time
-  uint64_t start = 0;
-  fields >> start;
-  return start;
+  char path[32];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ESRCH ? 0 : kUnknownStart;
+  char text[1024];
+  const ssize_t got = read(fd, text, sizeof text - 1);
+  const int readError = errno;
+  close(fd);
+  if (got <= 0) return got == 0 || readError == ESRCH ? 0 : kUnknownStart;
+  text[got] = '\0';
+  const char* at = std::strrchr(text, ')');  // the command name may hold spaces and parentheses
+  for (int field = 2; at != nullptr && field < 22; ++field) {  // field 22 is the start time
+    at = std::strchr(at + 1, ' ');
+  }
+  return at != nullptr ? std::strtoull(at + 1, nullptr, 10) : kUnknownStart;
 }
 
-bool Alive(const Slot& slot) { return slot.pid != 0 && StartTimeOf(slot.pid) == slot.startTime; }
+bool Alive(const Slot& slot) {
+  if (slot.pid == 0) return false;
+  const uint64_t start = StartTimeOf(slot.pid);
+  return start == kUnknownStart || start == slot.startTime;
+}
 
 bool SameTitle(const Slot& slot, std::u16string_view title) {
   const std::u16string_view entered(slot.title, slot.titleUnits);
@@ -67,7 +82,10 @@ bool SameTitle(const Slot& slot, std::u16string_view title) {
 // other uses find none where no window was ever entered.
 class LockedTable {
  public:
-  explicit LockedTable(bool create, std::string name = UserObjectPrefix("windows") + "list") : m_name(std::move(name)) {
+  // Every string is made before the lock is taken: nothing between the lock
+  // and its release may throw, or the lock would outlive the use.
+  explicit LockedTable(bool create, std::string name = UserObjectPrefix("windows") + "list")
+      : m_name(std::move(name)), m_path(kSharedMemoryFolder + m_name) {
     // A name removed between open and lock leaves an object nobody else
     // finds: open again until the locked object is the named one.
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
@@ -105,7 +123,7 @@ class LockedTable {
     if (m_fd < 0 || fstat(m_fd, &info) != 0 || info.st_uid != geteuid() || (info.st_mode & 077) != 0) return false;
     if (flock(m_fd, LOCK_EX) != 0) return false;
     struct stat named {};
-    if (fstat(m_fd, &info) != 0 || stat((kSharedMemoryFolder + m_name).c_str(), &named) != 0 || named.st_ino != info.st_ino) {
+    if (fstat(m_fd, &info) != 0 || stat(m_path.c_str(), &named) != 0 || named.st_ino != info.st_ino) {
       removed = true;  // by its last user, meanwhile
       return false;
     }
@@ -129,6 +147,7 @@ class LockedTable {
   }
 
   std::string m_name;
+  std::string m_path;  // the name in the file system
   int m_fd = -1;
   Table* m_table = nullptr;
 };
@@ -140,6 +159,7 @@ std::optional<SharedWindowEntry> EnterSharedWindow(std::u16string_view title) {
   LockedTable table(true);
   if (!table) return std::nullopt;
   const uint64_t startTime = StartTimeOf(getpid());
+  if (startTime == kUnknownStart || startTime == 0) return std::nullopt;
   for (uint32_t pass = 0; pass < 2; ++pass) {
     for (uint32_t index = 0; index < kSlots; ++index) {
       Slot& slot = table->slots[index];
