@@ -31,6 +31,7 @@ FeedOptions FeedOptions::Of(std::u16string_view optionText) {
   options.retryFirstConnect = reconnect == u"2";
   options.reconnect = options.retryFirstConnect || Switch(reconnect, defaults);
   options.wholeBits = Switch(entry(u"WHOLEBITS"), defaults);
+  options.followWallClock = Switch(entry(u"WALLCLOCK"), defaults);
   options.waitForHost = Switch(entry(u"WAITFORHOST"), defaults);
   options.refusalEndsConnectWait = Switch(entry(u"REFUSED"), defaults);
   const int32_t ageS = ParseSignedDecimal(entry(u"FRAGMENTAGE"));

@@ -16,6 +16,9 @@
 //   WHOLEBITS      a record is made only of bits that arrived, the sentences
 //                  of a message join only in order on one channel, and the
 //                  clock is anchored to UTC midnight
+//   WALLCLOCK      the records' clock follows the system's: it is synchronised
+//                  at each start, and again when the system's clock steps by
+//                  more than 2 s against it (set by hand, or by NTP after boot)
 //   WAITFORHOST    a record the host's window cannot take yet waits for room
 //                  (up to 2 s) instead of being dropped
 //   REFUSED        a TCP connection the receiver refuses fails at once
@@ -55,6 +58,7 @@ struct FeedOptions {
   bool dropCounts = true;
   uint32_t dropCountsEveryMs = 0;  // 0: only when the run ends
   bool wholeBits = true;           // no invented bits, in-order joins, UTC-anchored clock
+  bool followWallClock = true;     // WALLCLOCK
   bool waitForHost = true;
   bool refusalEndsConnectWait = true;  // REFUSED
   std::u16string udpBind;      // empty: every local address

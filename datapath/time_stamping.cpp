@@ -1,5 +1,7 @@
 #include "datapath/time_stamping.h"
 
+#include <cmath>
+
 namespace vf {
 ClockSource& ClockSource::System() {
   static ClockSource system;
@@ -43,7 +45,11 @@ double CTimeStamping::TimeSinceAnchor() {
 
 double CTimeStamping::GetTime() {
   double time = TimeSinceAnchor();
-  if (m_dLastTime > time) {  // the timer wrapped, or the anchor was disturbed
+  const auto stepped = [&] {
+    return std::fabs(static_cast<double>(m_source.UtcNowMs()) - time * 1000.0) > static_cast<double>(kWallClockStepMs);
+  };
+  // The timer wrapped, the anchor was disturbed, or the wall clock stepped.
+  if (m_dLastTime > time || (m_bFollowWallClock && stepped())) {
     Synchronize();
     time = TimeSinceAnchor();
   }

@@ -43,6 +43,13 @@ class CTimeStamping {
   double GetTime();
   // Synchronises again when the anchor changes.
   void UseAnchor(Anchor anchor);
+  // Following, the clock is synchronised again whenever the system's clock
+  // and this one differ by more than kWallClockStepMs: a wall clock set after
+  // the anchor (by hand, or by NTP after boot) and a timer that wrapped
+  // 49.7 days after it are both followed. Not following, the clock keeps its
+  // anchor and only never runs backwards.
+  void FollowWallClock(bool follow) { m_bFollowWallClock = follow; }
+  static constexpr int64_t kWallClockStepMs = 2000;
 
   uint32_t m_dwMidnightTick = 0;
   uint32_t m_nMidnightUtc = 0;
@@ -52,4 +59,5 @@ class CTimeStamping {
   double TimeSinceAnchor();
   vf::ClockSource& m_source;
   Anchor m_anchor;
+  bool m_bFollowWallClock = false;
 };

@@ -9,8 +9,11 @@ void CAISApp::InitDeviceThread(vf::PluginRun& run) {
   DeviceRun& device = *DeviceRunOf(run);
   device.pass = run.TakePassSettings();
   if (CTimeStamping* clock = TimeStamping()) {
-    clock->UseAnchor(device.pass.feed.wholeBits ? CTimeStamping::Anchor::kUtcMidnight
-                                                : CTimeStamping::Anchor::kLocalMidnight);
+    const vf::FeedOptions& feed = device.pass.feed;
+    clock->UseAnchor(feed.wholeBits || feed.followWallClock ? CTimeStamping::Anchor::kUtcMidnight
+                                                            : CTimeStamping::Anchor::kLocalMidnight);
+    clock->FollowWallClock(feed.followWallClock);
+    if (feed.followWallClock) clock->Synchronize();  // a start long after the load stamps from now on
   }
   run.m_trace.TraceStatus(vf::kTraceProgress, u"Plugin started.");
   const int32_t opened = device.link.OpenDeviceLink(run.m_cfgDevice, device.pass.feed, run.m_trace,

@@ -2,6 +2,8 @@
 // and the anchored clock that stamps it.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <tuple>
 
 #include "ais/decoders.h"
@@ -178,6 +180,41 @@ TEST_P(TimeStampingAnchors, DaylightSavingChangeCausesNoJump) {
   clock.zoneOffsetMs = 7200 * 1000;  // clocks go forward
   clock.utcMs += 60 * 60 * 1000;
   EXPECT_DOUBLE_EQ(stamping.GetTime() - before, 3600.0);
+}
+
+// Following the system's clock (the default), stamps are right after it was
+// set late and when the plug-in starts long after the clock was anchored;
+// without (the contract's clock), they keep the anchor's error.
+TEST(TimeStamping, FollowingTheSystemClockMendsWhatTheAnchorGotWrong) {
+  constexpr int64_t kDayMs = 86400 * 1000;
+  const struct Case {
+    const char* what;
+    int64_t wallErrorAtAnchorMs;
+    int64_t laterMs;  // from the anchor to the stamp
+  } cases[] = {
+      {"the clock set by NTP an hour later after the anchor", -3600 * 1000, 10},
+      {"the clock set back by a minute", 60 * 1000, 5000},
+      {"a start 50 days after the load", 0, 50 * kDayMs},
+  };
+  for (const Case& c : cases) {
+    for (const bool follow : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (follow ? ", following" : ", anchored"));
+      FakeClock clock;
+      clock.utcMs = FakeClock::UtcMs(2026, 6, 1, 12, 0, 0);
+      clock.wallErrorMs = c.wallErrorAtAnchorMs;
+      CTimeStamping stamping(clock);
+      stamping.FollowWallClock(follow);
+      stamping.Synchronize();
+      clock.utcMs += c.laterMs;
+      clock.wallErrorMs = 0;
+      const double error = stamping.GetTime() - clock.UtcSeconds();
+      if (follow) {
+        EXPECT_DOUBLE_EQ(error, 0.0);
+      } else {
+        EXPECT_GT(std::fabs(error), 2.0);
+      }
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, TimeStampingAnchors, testing::Values(Anchor::kUtcMidnight, Anchor::kLocalMidnight),

@@ -14,14 +14,15 @@ class FakeClock : public vf::ClockSource {
   int64_t utcMs = 0;            // the true time, milliseconds since 1970 UTC
   int64_t bootUtcMs = 0;        // when the timer read 0
   int64_t zoneOffsetMs = 0;     // local minus UTC
+  int64_t wallErrorMs = 0;      // what the system's clock is off by (not yet set by NTP)
 
   uint32_t TimerMs() override { return static_cast<uint32_t>(utcMs - bootUtcMs); }
-  int64_t UtcNowMs() override { return utcMs; }
+  int64_t UtcNowMs() override { return utcMs + wallErrorMs; }
   double UtcSeconds() const { return static_cast<double>(utcMs) / 1000.0; }  // what a time stamp should read
 
   vf::platform::LocalCalendarTime LocalNow() override {
     using namespace std::chrono;
-    const sys_time<milliseconds> local{milliseconds(utcMs + zoneOffsetMs)};
+    const sys_time<milliseconds> local{milliseconds(utcMs + wallErrorMs + zoneOffsetMs)};
     const sys_days day = floor<days>(local);
     const year_month_day date{day};
     const hh_mm_ss<milliseconds> clock{local - day};
