@@ -8,6 +8,8 @@ namespace {
 
 constexpr int32_t kLongestFragmentAgeS = 3600;
 constexpr int32_t kLongestDropCountsIntervalS = 86400;
+constexpr int32_t kLargestUdpBufferKiB = 65536;
+constexpr uint32_t kDefaultUdpBufferKiB = 1024;  // a second of 5,000 lines/s
 
 // A switch's value: "1" on, "0" off, absent (or anything else) its default.
 bool Switch(std::u16string_view value, bool byDefault) {
@@ -34,6 +36,12 @@ FeedOptions FeedOptions::Of(std::u16string_view optionText) {
   options.followWallClock = Switch(entry(u"WALLCLOCK"), defaults);
   options.waitForHost = Switch(entry(u"WAITFORHOST"), defaults);
   options.refusalEndsConnectWait = Switch(entry(u"REFUSED"), defaults);
+  options.udpExclusivePort = Switch(entry(u"UDPEXCLUSIVE"), defaults);
+  const std::u16string_view buffer = entry(u"UDPBUFFER");
+  const int32_t bufferKiB = ParseSignedDecimal(buffer);
+  options.udpReceiveBufferKiB = bufferKiB >= 1 && bufferKiB <= kLargestUdpBufferKiB ? static_cast<uint32_t>(bufferKiB)
+                                : buffer == u"0" || !defaults                      ? 0
+                                                                                   : kDefaultUdpBufferKiB;
   const int32_t ageS = ParseSignedDecimal(entry(u"FRAGMENTAGE"));
   if (ageS >= 1 && ageS <= kLongestFragmentAgeS) options.fragmentMaxAgeMs = static_cast<uint32_t>(ageS) * 1000;
   const std::u16string_view counts = entry(u"COUNTS");

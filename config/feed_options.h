@@ -21,6 +21,11 @@
 //                  more than 2 s against it (set by hand, or by NTP after boot)
 //   WAITFORHOST    a record the host's window cannot take yet waits for room
 //                  (up to 2 s) instead of being dropped
+//   UDPEXCLUSIVE   a UDP session's port is its alone: another program cannot
+//                  bind it too and take its datagrams unseen
+//   UDPBUFFER      a UDP session's receive buffer holds N KiB of datagrams
+//                  (UDPBUFFER=N, 1 to 65536; 1024 by default, a second of
+//                  5,000 lines/s); UDPBUFFER=0 keeps the contract's 4 KiB
 //   REFUSED        a TCP connection the receiver refuses fails at once
 //                  instead of after the 5 s connection wait
 //   LITERAL=1      all of the above off at once: the plug-in's contract to
@@ -61,6 +66,8 @@ struct FeedOptions {
   bool followWallClock = true;     // WALLCLOCK
   bool waitForHost = true;
   bool refusalEndsConnectWait = true;  // REFUSED
+  bool udpExclusivePort = true;        // UDPEXCLUSIVE
+  uint32_t udpReceiveBufferKiB = 1024;  // UDPBUFFER; 0: the contract's 4 KiB
   std::u16string udpBind;      // empty: every local address
   std::u16string udpSources;   // empty: every sender
 

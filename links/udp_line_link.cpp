@@ -32,6 +32,8 @@ int32_t UdpLineLink::Open(const LinkOpening& opening) {
   // A stop ends the name lookups; what it cuts short did not fail.
   const platform::Abandon stopping = [&opening] { return opening.stopRequested.load(); };
   const std::string localHost = platform::WideToAnsi(opening.options.udpBind);
+  const int bufferBytes = static_cast<int>(opening.options.udpReceiveBufferKiB * 1024);
+  m_local.UsePort(opening.options.udpExclusivePort, bufferBytes);
   if (const int32_t result = m_local.Bind(port, localHost, stopping); result != 0) {
     if (stopping()) return -1;
     trace.TraceStatus(kTraceError, u"Failed to open UDP session: Failed to bind local UDP port: [%ld], %ls.",
@@ -51,6 +53,12 @@ int32_t UdpLineLink::Open(const LinkOpening& opening) {
     }
   }
   if (!AcceptSources(opening)) return -1;
+  if (m_local.GrantedReceiveBuffer() < bufferBytes) {
+    trace.TraceStatus(kTraceProgress,
+                      u"The UDP receive buffer holds %ld KiB, not the %ld KiB asked for: datagrams may be lost when "
+                      u"traffic bursts (on Linux, raise net.core.rmem_max or run with CAP_NET_ADMIN).",
+                      {m_local.GrantedReceiveBuffer() / 1024, bufferBytes / 1024});
+  }
   trace.TraceStatus(kTraceSuccess, u"UDP session started.");
   return 0;
 }

@@ -32,12 +32,13 @@ int32_t CUdp::Bind(int32_t port, const std::string& localHost, const vf::platfor
       result = kUdpSocketFailed;
     } else if (!SetNonBlocking(m_hSocket)) {
       result = kUdpBlockingFlagFailed;
-    } else if (!SetAddressReuse(m_hSocket)) {
+    } else if (!(m_bExclusive ? SetExclusiveAddressUse(m_hSocket) : SetAddressReuse(m_hSocket))) {
       result = kUdpReuseFlagFailed;
     } else if (!BindSocket(m_hSocket, m_addrLocal)) {
       result = kUdpBindFailed;
     } else {
       SetBufferSizes(m_hSocket, kSocketBufferBytes);
+      m_nGrantedBytes = m_nReceiveBufferBytes > 0 ? GrowReceiveBuffer(m_hSocket, m_nReceiveBufferBytes) : 0;
       result = 0;
     }
   }

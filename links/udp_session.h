@@ -27,6 +27,15 @@ class CUdp {
   // to 10234), or -1 when a socket was already open (it is closed).
   // `abandon` ends a name lookup early, as in CTcp::Connect.
   int32_t Bind(int32_t port, const std::string& localHost = {}, const vf::platform::Abandon& abandon = {});
+  // How the next Bind treats the port: exclusive (no other program may bind
+  // it, even asking for reuse) or shared as the contract has it (address
+  // reuse); and the receive buffer, in payload bytes (0: the contract's 4 KiB).
+  void UsePort(bool exclusive, int receiveBufferBytes) {
+    m_bExclusive = exclusive;
+    m_nReceiveBufferBytes = receiveBufferBytes;
+  }
+  // The receive buffer the system granted at the last Bind, in payload bytes.
+  int GrantedReceiveBuffer() const { return m_nGrantedBytes; }
   // From now on only datagrams from these hosts are read; the others are
   // dropped and counted. An empty list takes every datagram.
   void AcceptOnlyFrom(std::vector<vf::platform::SocketAddress> sources) { m_vecSources = std::move(sources); }
@@ -58,5 +67,8 @@ class CUdp {
   char m_area[kDatagramCapacity] = {};  // the datagram last read
   std::vector<vf::platform::SocketAddress> m_vecSources;
   uint64_t m_nRefused = 0;
+  bool m_bExclusive = false;
+  int m_nReceiveBufferBytes = 0;
+  int m_nGrantedBytes = 0;
   vf::platform::SocketAddress m_addrRefused{};
 };

@@ -18,6 +18,8 @@ bool StartSocketLayer();
 Socket OpenSocket(SocketKind kind);
 bool SetAddressReuse(Socket socket);
 bool SetNonBlocking(Socket socket);
+bool SetExclusiveAddressUse(Socket socket);
+int GrowReceiveBuffer(Socket socket, int bytes);
 bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon);
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);
 bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* frame);

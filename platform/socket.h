@@ -31,6 +31,13 @@ bool SetAddressReuse(Socket socket);
 bool SetNonBlocking(Socket socket);
 // Send, then (if that worked) receive buffer size; failures are ignored.
 void SetBufferSizes(Socket socket, int bytes);
+// No other program may bind the socket's address while it is bound, even
+// one that asks for address reuse (SO_EXCLUSIVEADDRUSE on Windows).
+bool SetExclusiveAddressUse(Socket socket);
+// Asks for a receive buffer that holds `bytes` of payload (on Linux past
+// net.core.rmem_max where the program may); the size granted, in the same
+// measure, or 0 when it cannot be read.
+int GrowReceiveBuffer(Socket socket, int bytes);
 
 // Asked while a lookup or a connection is waited for: true gives up.
 using Abandon = std::function<bool()>;

@@ -7,16 +7,16 @@ namespace vf::platform {
 const SystemCalls& NativeSystemCalls() {
   static constexpr SystemCalls kNative{
       &native::StartThread, &native::CreateManualResetEvent, &native::StartSocketLayer, &native::OpenSocket,
-      &native::SetAddressReuse, &native::SetNonBlocking, &native::LookUpAddress, &native::OpenSerialPort,
-      &native::ConfigureSerialPort, &native::RewriteWholeFile, &native::WaitForNamedMutex,
-      &native::OpenNamedMutex, &native::ReleaseNamedMutex, &native::CloseNamedMutex, &native::ReadWholeFile,
-      &native::TickCountMs, &native::MultimediaTimerMs, &native::SleepMs, &native::WaitForAnyEvent,
-      &native::ReadSerialPort, &native::PurgeSerialPort, &native::RaiseModemLines, &native::SerialOverrunCount,
-      &native::CloseSerialPort, &native::SetBufferSizes, &native::StartConnect, &native::WaitConnected,
-      &native::BindSocket, &native::ConnectSocket, &native::WaitForSocketOrEvents, &native::StreamEnded,
-      &native::Receive, &native::ReceiveDatagram, &native::ReceiveDatagramFrom, &native::DroppedDatagrams,
-      &native::ShutdownSocket, &native::CloseSocket,
-      [](CriticalSection* section) { section->NativeEnter(); },
+      &native::SetAddressReuse, &native::SetNonBlocking, &native::SetExclusiveAddressUse,
+      &native::GrowReceiveBuffer, &native::LookUpAddress, &native::OpenSerialPort, &native::ConfigureSerialPort,
+      &native::RewriteWholeFile, &native::WaitForNamedMutex, &native::OpenNamedMutex,
+      &native::ReleaseNamedMutex, &native::CloseNamedMutex, &native::ReadWholeFile, &native::TickCountMs,
+      &native::MultimediaTimerMs, &native::SleepMs, &native::WaitForAnyEvent, &native::ReadSerialPort,
+      &native::PurgeSerialPort, &native::RaiseModemLines, &native::SerialOverrunCount, &native::CloseSerialPort,
+      &native::SetBufferSizes, &native::StartConnect, &native::WaitConnected, &native::BindSocket,
+      &native::ConnectSocket, &native::WaitForSocketOrEvents, &native::StreamEnded, &native::Receive,
+      &native::ReceiveDatagram, &native::ReceiveDatagramFrom, &native::DroppedDatagrams,
+      &native::ShutdownSocket, &native::CloseSocket, [](CriticalSection* section) { section->NativeEnter(); },
       [](CriticalSection* section) { section->NativeLeave(); }, &native::SetEvent, &native::ResetEvent,
       &native::CloseEvent, &native::WaitForThread, &native::CloseThread, &native::PostToWindow,
       &native::WindowExists, &native::TopLevelWindowExists};
@@ -34,6 +34,8 @@ bool StartSocketLayer() { return ActiveSystemCalls().startSocketLayer(); }
 Socket OpenSocket(SocketKind kind) { return ActiveSystemCalls().openSocket(kind); }
 bool SetAddressReuse(Socket socket) { return ActiveSystemCalls().setAddressReuse(socket); }
 bool SetNonBlocking(Socket socket) { return ActiveSystemCalls().setNonBlocking(socket); }
+bool SetExclusiveAddressUse(Socket socket) { return ActiveSystemCalls().setExclusiveAddressUse(socket); }
+int GrowReceiveBuffer(Socket socket, int bytes) { return ActiveSystemCalls().growReceiveBuffer(socket, bytes); }
 bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon& abandon) {
   return ActiveSystemCalls().lookUpAddress(query, address, abandon);
 }

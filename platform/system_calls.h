@@ -23,6 +23,8 @@ struct SystemCalls {
   Socket (*openSocket)(SocketKind kind);
   bool (*setAddressReuse)(Socket socket);
   bool (*setNonBlocking)(Socket socket);
+  bool (*setExclusiveAddressUse)(Socket socket);
+  int (*growReceiveBuffer)(Socket socket, int bytes);
   bool (*lookUpAddress)(const NameQuery& query, SocketAddress& address, const Abandon& abandon);
   Handle (*openSerialPort)(int32_t portNumber, SerialOpenResult& result);
   bool (*configureSerialPort)(Handle port, uint32_t baudRate, const SerialFrame* frame);

@@ -80,6 +80,22 @@ void native::SetBufferSizes(Socket socket, int bytes) {
   }
 }
 
+// Without SO_REUSEADDR a second bind of the port fails already.
+bool native::SetExclusiveAddressUse(Socket) { return true; }
+
+int native::GrowReceiveBuffer(Socket socket, int bytes) {
+  // Past net.core.rmem_max only with CAP_NET_ADMIN; otherwise what the
+  // system allows.
+  const int kernelBytes = bytes * kLinuxBufferScale;
+  if (setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUFFORCE, &kernelBytes, sizeof kernelBytes) != 0) {
+    setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &kernelBytes, sizeof kernelBytes);
+  }
+  int granted = 0;
+  socklen_t length = sizeof granted;
+  if (getsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0) return 0;
+  return granted / 2 / kLinuxBufferScale;  // the kernel reports twice what it was given
+}
+
 namespace {
 
 // A lookup that a stop gave up on while the resolver still worked on it: the

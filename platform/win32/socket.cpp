@@ -66,6 +66,20 @@ void native::SetBufferSizes(Socket socket, int bytes) {
   }
 }
 
+bool native::SetExclusiveAddressUse(Socket socket) {
+  const BOOL on = TRUE;
+  return setsockopt(Native(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on) ==
+         0;
+}
+
+int native::GrowReceiveBuffer(Socket socket, int bytes) {
+  setsockopt(Native(socket), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+  int granted = 0;
+  int length = sizeof granted;
+  if (getsockopt(Native(socket), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&granted), &length) != 0) return 0;
+  return granted;
+}
+
 namespace {
 
 // A lookup that a stop gave up on: the socket layer completes it after the

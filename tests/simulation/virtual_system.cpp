@@ -41,6 +41,8 @@ platform::SystemCalls Table() {
   c.openSocket = [](platform::SocketKind kind) { Entry e; return World().OpenSocket(kind); };
   c.setAddressReuse = [](Socket s) { Entry e; World().Touch("set address reuse", s); return true; };
   c.setNonBlocking = [](Socket s) { Entry e; World().Touch("set non-blocking", s); return true; };
+  c.setExclusiveAddressUse = [](Socket s) { Entry e; World().Touch("set exclusive use", s); return true; };
+  c.growReceiveBuffer = [](Socket s, int bytes) { Entry e; World().Touch("grow the receive buffer", s); return bytes; };
   c.lookUpAddress = [](const platform::NameQuery& q, platform::SocketAddress& a, const platform::Abandon& abandon) {
     Entry e;
     return World().LookUpAddress(q, a, abandon);
