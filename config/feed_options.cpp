@@ -34,6 +34,7 @@ FeedOptions FeedOptions::Of(std::u16string_view optionText) {
   options.reconnect = options.retryFirstConnect || Switch(reconnect, defaults);
   options.wholeBits = Switch(entry(u"WHOLEBITS"), defaults);
   options.followWallClock = Switch(entry(u"WALLCLOCK"), defaults);
+  options.replaceTrace = Switch(entry(u"TRACEREPLACE"), defaults);
   options.waitForHost = Switch(entry(u"WAITFORHOST"), defaults);
   options.refusalEndsConnectWait = Switch(entry(u"REFUSED"), defaults);
   options.udpExclusivePort = Switch(entry(u"UDPEXCLUSIVE"), defaults);

@@ -19,6 +19,9 @@
 //   WALLCLOCK      the records' clock follows the system's: it is synchronised
 //                  at each start, and again when the system's clock steps by
 //                  more than 2 s against it (set by hand, or by NTP after boot)
+//   TRACEREPLACE   a trace file takes each entry by being replaced in one
+//                  step, so that a process killed meanwhile leaves the old
+//                  file or the new one, never an empty one
 //   WAITFORHOST    a record the host's window cannot take yet waits for room
 //                  (up to 2 s) instead of being dropped
 //   UDPEXCLUSIVE   a UDP session's port is its alone: another program cannot
@@ -64,6 +67,7 @@ struct FeedOptions {
   uint32_t dropCountsEveryMs = 0;  // 0: only when the run ends
   bool wholeBits = true;           // no invented bits, in-order joins, UTC-anchored clock
   bool followWallClock = true;     // WALLCLOCK
+  bool replaceTrace = true;        // TRACEREPLACE
   bool waitForHost = true;
   bool refusalEndsConnectWait = true;  // REFUSED
   bool udpExclusivePort = true;        // UDPEXCLUSIVE

@@ -80,7 +80,7 @@ namespace {
 // Adds one entry to the file, keeping the newest entries and the counter;
 // the caller holds the mutex.
 bool RewriteWithEntry(const std::u16string& path, double time, int32_t level, std::u16string_view source,
-                      std::u16string_view message) {
+                      std::u16string_view message, TraceRewrite rewrite) {
   int32_t counter = 0;
   std::vector<std::u16string_view> lines;
   const std::optional<std::string> bytes = platform::ReadWholeFile(path);
@@ -101,13 +101,14 @@ bool RewriteWithEntry(const std::u16string& path, double time, int32_t level, st
   EncodeTextMode(FormatText(u"%ld\n", {int64_t{next}}), out);
   const size_t first = lines.size() > kTraceEntryLimit ? lines.size() - kTraceEntryLimit : 0;
   for (size_t i = first; i < lines.size(); ++i) EncodeTextMode(lines[i], out);
-  return platform::RewriteWholeFile(path, out);
+  return rewrite == TraceRewrite::kReplace ? platform::ReplaceWholeFile(path, out)
+                                           : platform::RewriteWholeFile(path, out);
 }
 
 }  // namespace
 
 bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double time, int32_t level,
-                      std::u16string_view source, std::u16string_view message) {
+                      std::u16string_view source, std::u16string_view message, TraceRewrite rewrite) {
   if (!platform::IsHeld(mutex)) return false;
   // An abandoned mutex is ours after the wait; a file that a dead holder
   // was rewriting may be cut short, and is read as far as it goes.
@@ -119,7 +120,7 @@ bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double
     ~Held() { platform::ReleaseNamedMutex(mutex); }
   } held{mutex};
   try {
-    return RewriteWithEntry(path, time, level, source, message);
+    return RewriteWithEntry(path, time, level, source, message, rewrite);
   } catch (const std::bad_alloc&) {
     return false;  // a failure to trace is silent
   }

@@ -24,10 +24,16 @@ std::u16string TraceFilePath(std::u16string_view folder, std::u16string_view cat
 std::u16string FormatTraceEntry(int64_t sequence, double time, int32_t level, std::u16string_view source,
                                 std::u16string_view message);
 
+// How the file takes a new entry: replaced in one step (a writer killed
+// meanwhile leaves the old file or the new), or rewritten in place as the
+// host's own writers do it.
+enum class TraceRewrite { kReplace, kInPlace };
+
 // Adds one entry under the named mutex, waiting at most 50 ms for it. False
 // when the line was dropped: no mutex, a busy mutex, or a file that cannot
 // be written. Without the mutex the file is not touched.
 bool AppendTraceEntry(platform::Handle mutex, const std::u16string& path, double time, int32_t level,
-                      std::u16string_view source, std::u16string_view message);
+                      std::u16string_view source, std::u16string_view message,
+                      TraceRewrite rewrite = TraceRewrite::kReplace);
 
 }  // namespace vf

@@ -24,7 +24,7 @@ void TraceWriter::WriteTrace(double time, int32_t level, std::u16string_view cat
   if (m_hLogMutex == nullptr) return;  // no host mutex: the host keeps no trace
   try {
     const std::u16string path = TraceFilePath(platform::CommonAppDataFolder(), category);
-    AppendTraceEntry(m_hLogMutex, path, time, level, m_strSource, FormatText(format, args));
+    AppendTraceEntry(m_hLogMutex, path, time, level, m_strSource, FormatText(format, args), m_rewrite);
   } catch (const std::bad_alloc&) {
     // A failure to trace is silent: it must not end the caller's work.
   }

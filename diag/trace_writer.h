@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "diag/text_format.h"
+#include "diag/trace_file.h"
 #include "platform/handle.h"
 
 namespace vf {
@@ -21,6 +22,7 @@ class TraceWriter {
 
   // Opens the mutex the host created; without it nothing is traced.
   void Open();
+  void UseRewrite(TraceRewrite rewrite) { m_rewrite = rewrite; }
   void Close();
 
   // One entry; `format` takes the arguments in the manner of wprintf. An
@@ -33,6 +35,7 @@ class TraceWriter {
  private:
   std::u16string m_strSource;
   platform::Handle m_hLogMutex = nullptr;
+  TraceRewrite m_rewrite = TraceRewrite::kReplace;
 };
 
 }  // namespace vf

@@ -24,6 +24,7 @@ bool LookUpAddress(const NameQuery& query, SocketAddress& address, const Abandon
 Handle OpenSerialPort(int32_t portNumber, SerialOpenResult& result);
 bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* frame);
 bool RewriteWholeFile(const std::u16string& path, const std::string& bytes);
+bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes);
 MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs);
 Handle OpenNamedMutex(const char16_t* name);
 void ReleaseNamedMutex(Handle mutex);

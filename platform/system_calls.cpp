@@ -9,7 +9,7 @@ const SystemCalls& NativeSystemCalls() {
       &native::StartThread, &native::CreateManualResetEvent, &native::StartSocketLayer, &native::OpenSocket,
       &native::SetAddressReuse, &native::SetNonBlocking, &native::SetExclusiveAddressUse,
       &native::GrowReceiveBuffer, &native::LookUpAddress, &native::OpenSerialPort, &native::ConfigureSerialPort,
-      &native::RewriteWholeFile, &native::WaitForNamedMutex, &native::OpenNamedMutex,
+      &native::RewriteWholeFile, &native::ReplaceWholeFile, &native::WaitForNamedMutex, &native::OpenNamedMutex,
       &native::ReleaseNamedMutex, &native::CloseNamedMutex, &native::ReadWholeFile, &native::TickCountMs,
       &native::MultimediaTimerMs, &native::SleepMs, &native::WaitForAnyEvent, &native::ReadSerialPort,
       &native::PurgeSerialPort, &native::RaiseModemLines, &native::SerialOverrunCount, &native::CloseSerialPort,
@@ -47,6 +47,9 @@ bool ConfigureSerialPort(Handle port, uint32_t baudRate, const SerialFrame* fram
 }
 bool RewriteWholeFile(const std::u16string& path, const std::string& bytes) {
   return ActiveSystemCalls().rewriteWholeFile(path, bytes);
+}
+bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
+  return ActiveSystemCalls().replaceWholeFile(path, bytes);
 }
 MutexWait WaitForNamedMutex(Handle mutex, uint32_t timeoutMs) {
   return ActiveSystemCalls().waitForNamedMutex(mutex, timeoutMs);

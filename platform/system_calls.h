@@ -30,6 +30,7 @@ struct SystemCalls {
   bool (*configureSerialPort)(Handle port, uint32_t baudRate, const SerialFrame* frame);
   // The trace files and their mutex.
   bool (*rewriteWholeFile)(const std::u16string& path, const std::string& bytes);
+  bool (*replaceWholeFile)(const std::u16string& path, const std::string& bytes);
   MutexWait (*waitForNamedMutex)(Handle mutex, uint32_t timeoutMs);
   Handle (*openNamedMutex)(const char16_t* name);
   void (*releaseNamedMutex)(Handle mutex);

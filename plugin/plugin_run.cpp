@@ -23,6 +23,7 @@ PluginRun::PluginRun(CPluginApp& app, const CCfgDevice& config, std::u16string_v
   // What a run needs of the system is asked for when it starts and given
   // back when it ends, not for the library's whole life.
   m_trace.Open();
+  m_trace.UseRewrite(m_passSettings.feed.replaceTrace ? TraceRewrite::kReplace : TraceRewrite::kInPlace);
   platform::BeginTimerResolution();
 }
 

@@ -161,7 +161,9 @@ TEST(TraceFile, AFailedWriteOrMutexWaitCostsOnlyThatEntry) {
     const char* after;
   } cases[] = {
       {"the write fails",
-       [](SystemCalls& c) { c.rewriteWholeFile = [](const std::u16string&, const std::string&) { return false; }; },
+       [](SystemCalls& c) {
+         c.rewriteWholeFile = c.replaceWholeFile = [](const std::u16string&, const std::string&) { return false; };
+       },
        "1\r\n1|12.500|4|[AIS] second\r\r\n"},
       {"the wait fails", [](SystemCalls& c) { c.waitForNamedMutex = [](vf::platform::Handle, uint32_t) {
          return MutexWait::kFailed;

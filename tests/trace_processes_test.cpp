@@ -9,12 +9,16 @@
 #include <poll.h>
 #include <signal.h>
 
+#include <chrono>
+#include <random>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/child_process.h"
 #include "support/trace_folder.h"
+#include "support/wait_until.h"
 
 namespace {
 
@@ -79,6 +83,30 @@ TEST(TraceProcesses, ConcurrentWritersAndADeadHolderLoseNothing) {
   }
   EXPECT_EQ(VfWaitNamedMutex(folder.HostMutex(), 0), 0) << "nobody holds the mutex any more";
   VfReleaseNamedMutex(folder.HostMutex());
+}
+
+// A writer killed at any moment of its work leaves a whole file, the old one
+// or the new, never an empty or a cut one: the trace history and its counter
+// survive a host that crashes.
+TEST(TraceProcesses, AWriterKilledAtAnyMomentLeavesAWholeFile) {
+  TraceFolder folder;
+  ASSERT_EQ(Reap(Spawn("write", "filler", 200)), 0);
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::string before = CounterLine(folder.Read("General").value_or(""));
+    const Child writer = Spawn("write", "writer", 1000000);
+    ASSERT_GT(writer.pid, 0);
+    ASSERT_TRUE(vf::test::WaitUntil([&] { return CounterLine(folder.Read("General").value_or("")) != before; }))
+        << "the writer is at work";
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));  // the moment of the kill
+    kill(writer.pid, SIGKILL);
+    EXPECT_EQ(Reap(writer), -1);
+    const std::string bytes = folder.Read("General").value_or("");
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(EntryLines(bytes).size(), 200u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 3), "\r\r\n") << "the last entry is whole";
+  }
 }
 
 // A host killed while it held the mutex never closed its handle, so the

@@ -2,6 +2,7 @@
 #include "native_calls.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -49,6 +50,28 @@ bool native::RewriteWholeFile(const std::u16string& path, const std::string& byt
   if (fd < 0) return false;
   const bool written = WriteAll(fd, bytes);
   return close(fd) == 0 && written;
+}
+
+bool native::ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
+  const std::string target = ToUtf8(path);
+  const std::string beside = target + ".new";
+  struct stat old {};
+  const bool existed = stat(target.c_str(), &old) == 0;
+  const int fd = open(beside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return RewriteWholeFile(path, bytes);
+  // The shared file keeps its owner and mode; where the new one cannot have
+  // them (another user's file), the file is rewritten in place instead.
+  if (existed && (fchown(fd, old.st_uid, old.st_gid) != 0 || fchmod(fd, old.st_mode & 07777) != 0)) {
+    close(fd);
+    unlink(beside.c_str());
+    return RewriteWholeFile(path, bytes);
+  }
+  const bool written = WriteAll(fd, bytes);
+  if (close(fd) != 0 || !written || rename(beside.c_str(), target.c_str()) != 0) {
+    unlink(beside.c_str());
+    return written && RewriteWholeFile(path, bytes);
+  }
+  return true;
 }
 
 }  // namespace vf::platform

@@ -40,4 +40,18 @@ bool native::RewriteWholeFile(const std::u16string& path, const std::string& byt
   return CloseHandle(file) && whole;
 }
 
+bool native::ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
+  const std::u16string beside = path + u".new";
+  HANDLE file = CreateFileW(win32::Wide(beside), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return RewriteWholeFile(path, bytes);
+  DWORD written = 0;
+  const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size();
+  const bool closed = CloseHandle(file) != 0;
+  if (whole && closed && MoveFileExW(win32::Wide(beside), win32::Wide(path), MOVEFILE_REPLACE_EXISTING)) return true;
+  DeleteFileW(win32::Wide(beside));
+  return whole && closed && RewriteWholeFile(path, bytes);  // a reader holds the file without sharing deletion
+}
+
 }  // namespace vf::platform

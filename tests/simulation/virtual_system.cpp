@@ -53,6 +53,7 @@ platform::SystemCalls Table() {
     Entry e;
     return World().RewriteWholeFile(path, bytes);
   };
+  c.replaceWholeFile = c.rewriteWholeFile;
   c.waitForNamedMutex = [](Handle, uint32_t timeoutMs) { Entry e; return World().WaitForNamedMutex(timeoutMs); };
   c.openNamedMutex = [](const char16_t*) { Entry e; return World().OpenNamedMutex(); };
   c.releaseNamedMutex = [](Handle) { Entry e; World().ReleaseNamedMutex(); };
