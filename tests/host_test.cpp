@@ -2,6 +2,9 @@
 // program itself run as a user runs it, against its built-in simulator, a
 // link that cannot open, and Ctrl-C.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <poll.h>
 
 #include <algorithm>
@@ -504,6 +507,30 @@ TEST(HostProgram, AtFullSpeedIntoASlowPipeNoRecordIsLost) {
   EXPECT_EQ(host.Wait(milliseconds(10000)), 0) << host.Errors();
   EXPECT_EQ(printed, kSentences) << host.Errors();
   EXPECT_NE(host.Errors().find("0 records not posted"), std::string::npos) << host.Errors();
+}
+
+// Ctrl-C ends the program within a second while it feeds a reader that has
+// stalled (its output pipe full, a receiver at full speed behind it).
+TEST(HostProgram, CtrlCEndsItWithinASecondWhileItsReaderStalls) {
+  vf::test::TcpServer receiver;
+  HostProgram host;
+  host.Start({"--tcp", "127.0.0.1", "--port", std::to_string(receiver.Port()), "--json"}, {}, true);
+  ASSERT_TRUE(receiver.Accept());
+  std::string feed;
+  for (size_t i = 0; i < 20000; ++i) feed += "!AIVDM,1,1,,A,139>Jh501sOcIa0MqLt1j?wp0000,0*15\r\n";
+  std::thread sender([&] { receiver.Send(feed); });
+  char chunk[4096];
+  ASSERT_GT(read(host.OutputPipe(), chunk, sizeof chunk), 0) << "records are printed";  // then nobody reads
+  const auto pipeFull = [&] {
+    int queued = 0;
+    return ioctl(host.OutputPipe(), FIONREAD, &queued) == 0 && queued >= fcntl(host.OutputPipe(), F_GETPIPE_SZ) - 4096;
+  };
+  ASSERT_TRUE(vf::test::WaitUntil(pipeFull)) << "the pipe fills";
+  const auto interrupted = std::chrono::steady_clock::now();
+  host.Interrupt();
+  EXPECT_EQ(host.Wait(milliseconds(10000)), 0) << host.Errors();
+  EXPECT_LT(std::chrono::steady_clock::now() - interrupted, milliseconds(1000)) << host.Errors();
+  sender.join();  // the host's end closed the connection
 }
 
 }  // namespace

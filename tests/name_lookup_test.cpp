@@ -20,6 +20,7 @@ const LookupCase kCases[] = {
     {"udp-peer", "the UDP session's remote host"},
     {"udp-bind", "the UDPBIND address"},
     {"udp-sources", "a UDPSOURCES host"},
+    {"host", "ais-host's lookups, after Ctrl-C"},
 };
 
 class StopDuringLookup : public testing::TestWithParam<LookupCase> {};

@@ -4,7 +4,9 @@
 // that its resolver configuration and its silent name server on 127.0.0.1:53
 // are seen by nothing else on the machine.
 //
-// Usage: stop_during_lookup tcp|udp-peer|udp-bind|udp-sources
+// Usage: stop_during_lookup tcp|udp-peer|udp-bind|udp-sources|host
+// ("host": ais-host against that receiver, interrupted with Ctrl-C while a
+// lookup waits, its own included.)
 // Exit status: 0 the stop returned 0 within the limit; 1 it did not;
 // 2 the namespaces could not be made (the output says why).
 #include <fcntl.h>
@@ -24,7 +26,11 @@
 #include <fstream>
 #include <string>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include "plugin/ais_app.h"
+#include "support/child_process.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
 #include "support/trace_folder.h"
@@ -94,6 +100,37 @@ int SilentServerSocket(int type) {
   return fd;
 }
 
+// ais-host against the receiver: the plug-in's lookup waits first; after
+// Ctrl-C the host's own explanation of the failed link must not wait either.
+int InterruptTheHost(int udpServer) {
+  constexpr int kHostLimitMs = 1000;
+  const pid_t host = vf::test::Spawn({AIS_HOST_PATH, "--plugin", AIS_PLUGIN_PATH, "--tcp", kReceiverName, "--port",
+                                      "10110", "--quiet"},
+                                     {}, {.output = "/dev/null", .errors = "/dev/null"});
+  pollfd query{udpServer, POLLIN, 0};
+  if (host <= 0 || poll(&query, 1, kQueryWaitMs) != 1) {
+    std::printf("ais-host did not look the receiver up\n");
+    if (host > 0) kill(host, SIGKILL);
+    return 1;
+  }
+  const auto before = std::chrono::steady_clock::now();
+  kill(host, SIGINT);
+  int status = 0;
+  for (;;) {
+    if (waitpid(host, &status, WNOHANG) == host) break;
+    if (std::chrono::steady_clock::now() - before > std::chrono::milliseconds(kQueryWaitMs)) {
+      kill(host, SIGKILL);
+      waitpid(host, &status, 0);
+      break;
+    }
+    poll(nullptr, 0, 5);
+  }
+  const auto tookMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before).count();
+  std::printf("ais-host ended %lld ms after Ctrl-C\n", static_cast<long long>(tookMs));
+  return tookMs <= kHostLimitMs ? 0 : 1;
+}
+
 CCfgDevice ConfigFor(const std::string& mode) {
   const auto receiver = u"ais-receiver.example";
   if (mode == "tcp") {
@@ -121,6 +158,7 @@ int main(int argc, char** argv) {
   const int udpServer = SilentServerSocket(SOCK_DGRAM);
   const int tcpServer = SilentServerSocket(SOCK_STREAM);
   if (udpServer < 0 || tcpServer < 0) return Fail("name server sockets");
+  if (mode == "host") return InterruptTheHost(udpServer);
 
   vf::test::RecordSink sink;
   CAISApp app;

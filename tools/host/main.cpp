@@ -2,6 +2,7 @@
 // window and a configuration, starts it, prints every record that arrives,
 // and stops it after the given time or on Ctrl-C. Records go to standard
 // output; everything else goes to standard error.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -71,8 +72,11 @@ class Receiver {
   // Takes every record off the window's queue, waiting up to `waitMs` for
   // the first; the host owns each record and destroys it through its
   // virtual destructor. What they print goes out in one write at the end.
+  // A feed faster than the output must not keep the program from seeing
+  // Ctrl-C: the pump hands back after 100 ms of work.
   void Pump(int32_t waitMs) {
     VfMessage messages[256];
+    const auto handBack = Clock::now() + std::chrono::milliseconds(100);
     for (int taken; (taken = VfGetMessages(m_window, messages, 256, waitMs)) > 0; waitMs = 0) {
       for (const VfMessage& message : std::span(messages, static_cast<size_t>(taken))) {
         if (message.message != kAisWmUser || message.wParam != kAisRecordWParam) continue;
@@ -88,12 +92,14 @@ class Receiver {
         delete record;
       }
       if (m_output.size() >= kOutputChunk) WriteOutput();
+      if (Clock::now() >= handBack && !g_interrupted) break;
     }
     WriteOutput();
   }
 
   vf::host::RecordTally& Tally() { return m_tally; }
   bool OutputClosed() const { return m_bOutputClosed; }
+  size_t Unprinted() const { return m_nUnprinted; }
   bool EndOfInput() const { return m_bEndOfInput; }
   // A recording is served: its end comes as the marker's record. A receiver's
   // records are all shown, whatever their MMSI.
@@ -116,6 +122,12 @@ class Receiver {
   }
 
   void WriteOutput() {
+    // After Ctrl-C nothing waits for a reader that may have stalled: the
+    // records are counted, their lines not printed.
+    if (g_interrupted || m_bOutputClosed) {
+      m_nUnprinted += static_cast<size_t>(std::count(m_output.begin(), m_output.end(), '\n'));
+      m_output.clear();
+    }
     if (m_output.empty()) return;
     m_status.Clear();
     // A reader that has gone (`ais-host --json | head -3`) ends the run.
@@ -131,6 +143,7 @@ class Receiver {
   vf::host::RecordTally m_tally;
   std::string m_output;  // the records' lines not yet written
   bool m_bOutputClosed = false;
+  size_t m_nUnprinted = 0;
   bool m_bMarkerExpected = false;
   bool m_bEndOfInput = false;
 };
@@ -191,7 +204,8 @@ uint32_t RunUntilDone(const vf::host::PluginExports& api, const vf::host::HostOp
 void ExplainLinkFailure(const std::vector<std::string>& runEntries, const CCfgDevice& config) {
   if (config.m_nConnectionType == kConnectionTcpIp && config.m_nSocketType == kSocketTcp) {
     const std::string reach = vf::host::DescribeTcpReach(vf::ToUtf8(config.m_strHostAddress.View()),
-                                                         static_cast<uint16_t>(config.m_nIpPort));
+                                                         static_cast<uint16_t>(config.m_nIpPort),
+                                                         [] { return g_interrupted != 0; });
     if (!reach.empty()) std::fprintf(stderr, "ais-host: %s\n", reach.c_str());
   }
   std::fprintf(stderr, "ais-host: the plug-in could not open its device link. Check the receiver's settings and "
@@ -314,6 +328,9 @@ int Run(const vf::host::HostOptions& options) {
   api.get_Status(&pluginStatus);
   std::fprintf(stderr, "stopped: result %d, status %u; %s\n", stopped, pluginStatus,
                receiver.Tally().Summary().c_str());
+  if (receiver.Unprinted() > 0 && g_interrupted) {
+    std::fprintf(stderr, "ais-host: %zu records that came after Ctrl-C were counted, not printed\n", receiver.Unprinted());
+  }
   // With COUNTS in the options: what the plug-in dropped, by cause.
   for (const std::string& entry : runEntries) {
     if (const size_t at = entry.find("] Dropped during this run: "); at != std::string::npos) {

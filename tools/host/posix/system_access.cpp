@@ -56,9 +56,13 @@ void UnmapSerialDevice() {
 }
 
 void OnStopSignals(void (*handler)(int)) {
-  std::signal(SIGINT, handler);
-  std::signal(SIGTERM, handler);
-  std::signal(SIGHUP, handler);  // the terminal closed: stop as cleanly as on Ctrl-C
+  // Without SA_RESTART: a write to a reader that stalled ends with the signal
+  // instead of going on waiting.
+  struct sigaction stop {};
+  stop.sa_handler = handler;
+  sigemptyset(&stop.sa_mask);
+  stop.sa_flags = 0;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &stop, nullptr);  // SIGHUP: the terminal closed
   std::signal(SIGPIPE, SIG_IGN);
 }
 
