@@ -11,11 +11,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "plugin/ais_app.h"
 #include "support/host_program.h"
 #include "support/wait_until.h"
 #include "ui/dialog_template.h"
@@ -63,6 +65,13 @@ class XServer {
   }
 
   bool Ready() const { return m_display != nullptr; }
+  // The server ends as a crashed one does, with its clients still connected.
+  void Kill() {
+    if (m_pid <= 0) return;
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+  }
   const std::string& Name() const { return m_name; }
 
   // The viewable top-level window with this title.
@@ -275,6 +284,47 @@ TEST(ConfigDialogWithoutDisplay, ConfigurePluginReturnsMinusOneAndTheRecordStays
   EXPECT_NE(host.Output().find("\"m_nConnectionType\":1,"), std::string::npos) << host.Output();
   EXPECT_NE(host.Output().find("\"m_nIpPort\":4001,"), std::string::npos) << host.Output();
   EXPECT_NE(host.Errors().find("cannot be shown here"), std::string::npos) << host.Errors();
+}
+
+// The X server going away while the dialog is open, or between two dialogs:
+// ConfigurePlugin returns -1, the process lives on (Xlib would end it), and
+// later dialogs fail at once. In this process, not the host's: each case
+// runs in a process of its own.
+TEST(ConfigDialogDisplayLost, WhileTheDialogIsOpenOrBetweenTwo) {
+  for (const bool betweenTwo : {false, true}) {
+    SCOPED_TRACE(betweenTwo ? "between two dialogs" : "while the dialog is open");
+    const pid_t child = fork();
+    if (child == 0) {
+      XServer server;
+      if (!server.Ready()) _exit(2);
+      setenv("DISPLAY", server.Name().c_str(), 1);
+      CAISApp app;
+      auto dialog = std::async(std::launch::async, [&] { return app.ConfigurePlugin(); });
+      std::optional<Window> window;
+      const bool shown = vf::test::WaitUntil(
+          [&] { return (window = server.FindWindow(vf::ui::kDialogTitle)).has_value(); }, milliseconds(15000));
+      if (!shown) _exit(3);
+      if (betweenTwo) {
+        // Focus first, as a person's click gives it; then Escape cancels.
+        if (RunTool({"xdotool", "mousemove", "--window", std::to_string(*window), "5", "5", "click", "1", "key",
+                     "--delay", "20", "Escape"},
+                    server.Name()) != 0) {
+          _exit(4);
+        }
+        if (dialog.wait_for(std::chrono::seconds(10)) != std::future_status::ready || dialog.get() != -1) _exit(5);
+        server.Kill();
+        if (app.ConfigurePlugin() != -1) _exit(6);
+      } else {
+        server.Kill();
+        if (dialog.wait_for(std::chrono::seconds(5)) != std::future_status::ready || dialog.get() != -1) _exit(7);
+      }
+      _exit(app.ConfigurePlugin() == -1 ? 0 : 8);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status)) << "the process ended on signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(vf::test::ExitCodeOf(status), 0);
+  }
 }
 
 }  // namespace

@@ -14,6 +14,11 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <pthread.h>
+#include <setjmp.h>
+#include <signal.h>
+
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,6 +35,23 @@ namespace {
 constexpr int kFontSize = 11;
 constexpr Fl_Font kFont = FL_FREE_FONT;
 constexpr const char* kFontName = " DejaVu Sans Condensed";
+
+// Xlib ends the process when the connection to its display breaks (the X
+// server ended, the session closed). Instead the dialog open then ends as
+// failed, later ones fail at once, and the host lives on. FLTK may be in the
+// middle of drawing when it happens and would go on with what the dead
+// connection gave it, so the dialog's thread jumps out of Xlib at once; what
+// FLTK held then is left as it is, never to be used again.
+std::atomic<bool> g_displayLost{false};
+thread_local sigjmp_buf* t_displayLostExit = nullptr;
+bool DisplayLost() { return g_displayLost.load(); }
+int NoteDisplayLost(Display*) {
+  g_displayLost = true;
+  if (t_displayLostExit != nullptr) siglongjmp(*t_displayLostExit, 1);
+  return 0;
+}
+void KeepRunning(Display*, void*) { g_displayLost = true; }
+constexpr double kDisplayCheckSeconds = 0.25;  // how soon a lost display ends the dialog
 
 // A Windows group box: an etched frame whose caption interrupts its top edge.
 class GroupFrame : public Fl_Box {
@@ -169,7 +191,8 @@ class DialogWindow {
     for (const auto& choice : m_choices) choice.box->LoadEntries();
     Show();
     m_window.show();
-    while (m_end == DialogEnd::kFailed && m_window.shown()) Fl::wait();
+    while (m_end == DialogEnd::kFailed && m_window.shown() && !DisplayLost()) Fl::wait(kDisplayCheckSeconds);
+    if (DisplayLost()) return DialogEnd::kFailed;  // nothing more can be drawn or hidden
     m_window.hide();
     return m_end;
   }
@@ -275,6 +298,28 @@ class DialogWindow {
   std::vector<std::unique_ptr<ImageButton>> m_buttons;
 };
 
+// SIGPIPE blocked on the calling thread while the object lives; one raised
+// meanwhile is taken before the mask is put back, so it is never delivered.
+class PipeSignalHeld {
+ public:
+  PipeSignalHeld() {
+    sigemptyset(&m_pipe);
+    sigaddset(&m_pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previous);
+  }
+  ~PipeSignalHeld() {
+    const timespec now{0, 0};
+    while (sigtimedwait(&m_pipe, nullptr, &now) == SIGPIPE) {
+    }
+    pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+  }
+  PipeSignalHeld(const PipeSignalHeld&) = delete;
+  PipeSignalHeld& operator=(const PipeSignalHeld&) = delete;
+
+ private:
+  sigset_t m_pipe{}, m_previous{};
+};
+
 // FLTK is one set of globals: one dialog at a time, whichever host thread asks.
 std::mutex g_dialogInUse;
 
@@ -284,14 +329,20 @@ std::mutex g_dialogInUse;
 class DisplayConnection {
  public:
   ~DisplayConnection() {
-    if (m_open) fl_close_display();
+    if (!m_open) return;
+    if (!DisplayLost()) fl_close_display();
+    XSetIOErrorHandler(m_previousHandler);  // ours must not outlive this library
   }
   bool Open() {
+    if (DisplayLost()) return false;
     if (m_open) return true;
     // FLTK ends the process when it cannot reach a display; ask first.
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return false;
+    m_previousHandler = XSetIOErrorHandler(nullptr);  // the host's, put back at unload
     fl_open_display(display);
+    XSetIOErrorHandler(NoteDisplayLost);  // after FLTK's own, which ends the process
+    XSetIOErrorExitHandler(display, KeepRunning, nullptr);
     Fl::set_font(kFont, kFontName);
     m_open = true;
     return true;
@@ -299,6 +350,7 @@ class DisplayConnection {
 
  private:
   bool m_open = false;
+  XIOErrorHandler m_previousHandler = nullptr;
 };
 DisplayConnection g_display;
 
@@ -306,12 +358,21 @@ DisplayConnection g_display;
 
 DialogEnd RunDialog(const DialogContent& content, DialogEvents& events) {
   std::unique_lock<std::mutex> inUse(g_dialogInUse, std::try_to_lock);
-  if (!inUse.owns_lock() || !g_display.Open()) return DialogEnd::kFailed;
-  DialogEnd end = DialogEnd::kFailed;
-  {
-    DialogWindow window(content, events);
-    end = window.Run();
-  }
+  if (!inUse.owns_lock()) return DialogEnd::kFailed;
+  // A write to a server that went away raises SIGPIPE, which ends a host that
+  // does not ignore it: held back on this thread, the write fails instead.
+  const PipeSignalHeld held;
+  sigjmp_buf lost;
+  struct ExitPoint {
+    ~ExitPoint() { t_displayLostExit = nullptr; }
+  } exitPoint;
+  if (sigsetjmp(lost, 0) != 0) return DialogEnd::kFailed;
+  t_displayLostExit = &lost;
+  if (!g_display.Open()) return DialogEnd::kFailed;
+  // On the heap: a jump out of Xlib leaves it as it is, undestroyed.
+  auto window = std::make_unique<DialogWindow>(content, events);
+  const DialogEnd end = window->Run();
+  window.reset();
   Fl::flush();  // the window's removal reaches the server now, not at the next dialog
   return end;
 }
