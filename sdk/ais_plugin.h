@@ -371,6 +371,13 @@ static_assert(sizeof(CRawDataAis) == 168, "AIS record layout");
 // kAisTraceMutexName before it starts the plug-in; the plug-in creates
 // neither, and without them writes no trace.
 //
+// Which calls may overlap, from any of the host's threads: all of them.
+// StartPlugin and StopPlugin take turns (a stop called while a start runs
+// waits for it, then stops that run); ConfigurePlugin while its dialog is
+// open elsewhere returns -1 at once; the get_ and put_ calls may come at any
+// time, also during the others. A host should still not unload the library
+// while a call is in progress or after StopPlugin returned -1.
+//
 // Records arrive on the host's window from the plug-in's own thread. On
 // Windows they are window messages, taken by the thread that owns the
 // window; on Linux (vf_system.h) any one thread of the host may take them
