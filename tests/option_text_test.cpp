@@ -10,6 +10,7 @@
 
 #include "ais_plugin.h"
 #include "config/decimal_text.h"
+#include "config/feed_options.h"
 #include "config/option_text.h"
 
 namespace {
@@ -146,6 +147,42 @@ TEST(DeviceConfiguration, CopyTakesIntegersAndStringsButNotTheGlobalData) {
             std::tuple(u"ais.example.net", u"CRC=0;", u"spare"));
   target.m_strOptions = u"CRC=1;";  // copy on write: the records share text until one writes
   EXPECT_EQ(source.m_strOptions.View(), u"CRC=0;");
+}
+
+// Each behaviour that is on by default: off with its own "=0", off with
+// LITERAL=1, and on again with its own entry beside LITERAL=1.
+TEST(FeedOptions, EachDefaultSwitchesOffAloneOrWithLiteral) {
+  const struct {
+    const char16_t* key;
+    bool vf::FeedOptions::*field;
+  } switches[] = {
+      {u"TAGBLOCK", &vf::FeedOptions::tagBlocks},           {u"UDPLINES", &vf::FeedOptions::datagramLines},
+      {u"RECONNECT", &vf::FeedOptions::reconnect},          {u"WHOLEBITS", &vf::FeedOptions::wholeBits},
+      {u"WAITFORHOST", &vf::FeedOptions::waitForHost},      {u"REFUSED", &vf::FeedOptions::refusalEndsConnectWait},
+      {u"WALLCLOCK", &vf::FeedOptions::followWallClock},    {u"UDPEXCLUSIVE", &vf::FeedOptions::udpExclusivePort},
+      {u"TRACEREPLACE", &vf::FeedOptions::replaceTrace},    {u"COUNTS", &vf::FeedOptions::dropCounts},
+  };
+  for (const auto& s : switches) {
+    const std::u16string key(s.key);
+    SCOPED_TRACE(std::string(key.begin(), key.end()));
+    EXPECT_TRUE(vf::FeedOptions::Of(u"CRC=1;").*s.field);
+    EXPECT_FALSE(vf::FeedOptions::Of(key + u"=0;").*s.field);
+    EXPECT_FALSE(vf::FeedOptions::Of(u"LITERAL=1;").*s.field);
+    EXPECT_TRUE(vf::FeedOptions::Of(u"LITERAL=1;" + key + u"=1;").*s.field);
+  }
+}
+
+TEST(FeedOptions, UdpBufferSizes) {
+  const struct {
+    const char16_t* text;
+    uint32_t kib;
+  } cases[] = {{u"", 1024},          {u"UDPBUFFER=0;", 0},     {u"UDPBUFFER=64;", 64},    {u"UDPBUFFER=65536;", 65536},
+               {u"UDPBUFFER=65537;", 1024}, {u"UDPBUFFER=x;", 1024}, {u"LITERAL=1;", 0}, {u"LITERAL=1;UDPBUFFER=8;", 8}};
+  for (const auto& c : cases) {
+    const std::u16string text(c.text);
+    SCOPED_TRACE(std::string(text.begin(), text.end()));
+    EXPECT_EQ(vf::FeedOptions::Of(text).udpReceiveBufferKiB, c.kib);
+  }
 }
 
 }  // namespace
