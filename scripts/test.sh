@@ -14,6 +14,8 @@ part() {
 }
 part "setup and Linux build" bash scripts/setup.sh
 part "Linux tests" ctest --test-dir build --output-on-failure -j"$(nproc)"
+# How many schedules the fault simulator played, as its tests counted them.
+grep -h "schedules passed" build/Testing/Temporary/LastTest.log | sed 's/^/== fault simulator: /' || true
 part "sanitizers" bash scripts/sanitize.sh
 part "fuzzing" env FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash scripts/fuzz.sh
 part "Windows under Wine" bash scripts/windows-test.sh
