@@ -363,7 +363,7 @@ uint64_t SchedulesPerKind() {
   return text != nullptr ? std::strtoull(text, nullptr, 10) : SIMULATION_DEFAULT_SCHEDULES;
 }
 
-void RunSchedules(LinkKind kind, uint64_t salt) {
+void RunSchedules(LinkKind kind, uint64_t salt, const char* name) {
   if (const char* replay = std::getenv("SIMULATION_SEED")) {
     const uint64_t seed = std::strtoull(replay, nullptr, 10);
     if (seed % 3 == salt) RunSchedule(seed, kind);
@@ -371,11 +371,11 @@ void RunSchedules(LinkKind kind, uint64_t salt) {
   }
   const uint64_t count = SchedulesPerKind();
   for (uint64_t i = 0; i < count; ++i) RunSchedule(i * 3 + salt, kind);
-  std::printf("%llu schedules passed\n", static_cast<unsigned long long>(count));
+  std::printf("%llu %s schedules passed\n", static_cast<unsigned long long>(count), name);
 }
 
-TEST(LinkFaults, SerialPortSchedules) { RunSchedules(LinkKind::kSerial, 0); }
-TEST(LinkFaults, TcpClientSchedules) { RunSchedules(LinkKind::kTcp, 1); }
-TEST(LinkFaults, UdpSessionSchedules) { RunSchedules(LinkKind::kUdp, 2); }
+TEST(LinkFaults, SerialPortSchedules) { RunSchedules(LinkKind::kSerial, 0, "serial port"); }
+TEST(LinkFaults, TcpClientSchedules) { RunSchedules(LinkKind::kTcp, 1, "TCP client"); }
+TEST(LinkFaults, UdpSessionSchedules) { RunSchedules(LinkKind::kUdp, 2, "UDP session"); }
 
 }  // namespace
