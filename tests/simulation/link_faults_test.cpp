@@ -8,7 +8,8 @@
 // and in order and no record is made of anything else, the status is right,
 // a stop ends the threads at once, and nothing is left open or held.
 //
-// Each test runs 3,400 schedules of its link kind (200 in a sanitizer build);
+// Each test runs 3,400 schedules of its link kind (200 in a sanitizer or
+// debug build);
 // SIMULATION_SCHEDULES=N runs N instead, SIMULATION_SEED=S replays one.
 #include <gtest/gtest.h>
 

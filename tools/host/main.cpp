@@ -131,9 +131,7 @@ class Receiver {
     if (m_output.empty()) return;
     m_status.Clear();
     // A reader that has gone (`ais-host --json | head -3`) ends the run.
-    if (std::fwrite(m_output.data(), 1, m_output.size(), stdout) != m_output.size() || std::fflush(stdout) != 0) {
-      m_bOutputClosed = true;
-    }
+    if (!vf::host::WriteToOutput(m_output, g_interrupted)) m_bOutputClosed = true;
     m_output.clear();
   }
 

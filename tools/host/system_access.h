@@ -4,10 +4,12 @@
 #pragma once
 
 #include <atomic>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vf::host {
 
@@ -35,5 +37,11 @@ std::unique_ptr<InputBytes> OpenInput(const std::string& path, std::string& erro
 // Ctrl-C, termination requests and a hang-up (Linux) call `handler`; a
 // closed pipe does not kill.
 void OnStopSignals(void (*handler)(int));
+
+// Writes the bytes to standard output; false when the reader has gone, or
+// when `stop` is set while it takes nothing (a reader that stalled is not
+// waited for after Ctrl-C, whichever thread the signal reached). On Windows
+// the write waits for the reader.
+bool WriteToOutput(std::string_view bytes, const volatile std::sig_atomic_t& stop);
 
 }  // namespace vf::host

@@ -5,6 +5,9 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <limits.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -53,6 +56,25 @@ void UnmapSerialDevice() {
   std::error_code ignored;
   std::filesystem::remove_all(g_comFolder, ignored);
   g_comFolder.clear();
+}
+
+bool WriteToOutput(std::string_view bytes, const volatile std::sig_atomic_t& stop) {
+  std::fflush(stdout);  // what went through stdio first stays first
+  while (!bytes.empty()) {
+    pollfd ready{STDOUT_FILENO, POLLOUT, 0};
+    const int polled = poll(&ready, 1, 100);
+    if (stop) return false;
+    if (polled < 0 && errno != EINTR) return false;
+    if (polled <= 0) continue;
+    // Room for PIPE_BUF bytes at least: a write of that many does not wait.
+    const ssize_t written = write(STDOUT_FILENO, bytes.data(), std::min<size_t>(bytes.size(), PIPE_BUF));
+    if (written < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
 }
 
 void OnStopSignals(void (*handler)(int)) {

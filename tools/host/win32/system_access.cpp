@@ -93,6 +93,10 @@ std::unique_ptr<InputBytes> OpenInput(const std::string& path, std::string& erro
   return std::make_unique<HandleBytes>(file, true);
 }
 
+bool WriteToOutput(std::string_view bytes, const volatile std::sig_atomic_t&) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+}
+
 void OnStopSignals(void (*handler)(int)) {
   std::signal(SIGINT, handler);  // Ctrl-C in a console
   std::signal(SIGTERM, handler);
