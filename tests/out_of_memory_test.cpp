@@ -19,6 +19,7 @@
 #include "platform/posix/system/object_names.h"
 #include "vf_system.h"
 #include "plugin/ais_app.h"
+#include "support/failing_allocator.h"
 #include "support/loopback.h"
 #include "support/record_sink.h"
 #include "support/trace_folder.h"
@@ -29,29 +30,14 @@ namespace {
 std::atomic<size_t> g_failFirstOfAtLeast{0};  // bytes; 0: every allocation succeeds
 std::atomic<int> g_failNth{0};                 // the n-th allocation from now fails; 0: none
 
-void* Allocate(size_t size) noexcept {
+bool Armed(size_t size) {
   size_t armed = g_failFirstOfAtLeast.load();
-  if (armed != 0 && size >= armed && g_failFirstOfAtLeast.compare_exchange_strong(armed, 0)) return nullptr;
-  if (g_failNth.load() > 0 && g_failNth.fetch_sub(1) == 1) return nullptr;
-  return std::malloc(size == 0 ? 1 : size);
+  if (armed != 0 && size >= armed && g_failFirstOfAtLeast.compare_exchange_strong(armed, 0)) return true;
+  return g_failNth.load() > 0 && g_failNth.fetch_sub(1) == 1;
 }
-
-// Out of line, so that the compiler does not pair a delete with a free.
-[[gnu::noinline]] void Release(void* block) noexcept { std::free(block); }
+[[maybe_unused]] const bool g_hooked = (vf::test::g_allocationFails = Armed, true);
 
 }  // namespace
-
-void* operator new(size_t size) {
-  if (void* block = Allocate(size)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }
 
 namespace {
 

@@ -24,31 +24,18 @@
 #include "payload_encoder.h"
 #include "plugin/ais_app.h"
 #include "simulation/virtual_system.h"
+#include "support/failing_allocator.h"
 
 namespace {
 
-void* Allocate(size_t size) noexcept {
-  if (vf::sim::VirtualSystem* world = vf::sim::VirtualSystem::Current();
-      world != nullptr && !vf::sim::VirtualSystem::InSimulation() && world->AllocationFails()) {
-    return nullptr;
-  }
-  return std::malloc(size == 0 ? 1 : size);
+// Allocations on the plug-in's threads fail as the schedule says.
+bool ScheduleSaysFail(size_t) {
+  vf::sim::VirtualSystem* world = vf::sim::VirtualSystem::Current();
+  return world != nullptr && !vf::sim::VirtualSystem::InSimulation() && world->AllocationFails();
 }
-[[gnu::noinline]] void Release(void* block) noexcept { std::free(block); }
+[[maybe_unused]] const bool g_hooked = (vf::test::g_allocationFails = ScheduleSaysFail, true);
 
 }  // namespace
-
-void* operator new(size_t size) {
-  if (void* block = Allocate(size)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }
 
 namespace {
 
