@@ -115,6 +115,7 @@ Schedule MakeSchedule(uint64_t seed, LinkKind kind) {
   f.connectTimeout = maybe(1, 200);
   f.datagramError = maybe(1, 50);
   f.traceWriteFail = maybe(1, 200);
+  f.noResources = pick(4) == 0 ? maybe(1, 100) : 0;
   if (pick(4) == 0) f.allocFail = 20 + static_cast<int>(pick(2000));
   if (pick(5) == 0) {
     f.windowRoom = 1 + pick(20);
@@ -150,16 +151,14 @@ struct HostLog {
 class Host {
  public:
   Host(VirtualSystem& world, const Schedule& s, HostLog& log) : m_world(world), m_s(s), m_log(log) {
-    m_world.AsPlugin([&] {
-      m_app.PutParent(m_world.Window());
-      m_app.PutConfig(ConfigOf(s));
-    });
+    m_app.PutParent(m_world.Window());
+    m_app.PutConfig(ConfigOf(s));
   }
 
   void Start() {
     const uint64_t at = m_world.Now();
     const size_t tracedBefore = m_world.Traces().size();
-    if (m_world.AsPlugin([&] { return m_app.StartPlugin(); }) == 0) {
+    if (Export([&] { return m_app.StartPlugin(); }, -1) == 0) {
       m_log.running.push_back({at, kNever});
       m_runTracesFrom = tracedBefore;
     }
@@ -170,7 +169,7 @@ class Host {
   void Stop(bool byTheHost = true) {
     const uint64_t at = m_world.Now();
     m_log.stopCalls.push_back(at);
-    const int32_t result = m_world.AsPlugin([&] { return m_app.StopPlugin(); });
+    const int32_t result = Export([&] { return m_app.StopPlugin(); }, -1);
     const uint64_t took = m_world.Now() - at;
     if (result == 0 && took > kStopWithinMs) {
       m_world.Fail("a stop took " + std::to_string(took) + " ms");
@@ -230,7 +229,7 @@ class Host {
         reconfigured = true;
         CCfgDevice config = ConfigOf(m_s);
         config.m_nTimeOffset = 1000;
-        m_world.AsPlugin([&] { m_app.PutConfig(config); });
+        Export([&] { m_app.PutConfig(config); return 0; }, -1);
       }
     }
     Stop();
@@ -257,6 +256,17 @@ class Host {
   bool SecondDone() const { return m_secondDone; }
 
  private:
+  // A call as the exports make it: its allocations may fail, and nothing
+  // thrown reaches the host (the exported function gives `failed`).
+  template <typename Call>
+  int32_t Export(Call call, int32_t failed) {
+    try {
+      return m_world.AsPlugin(call);
+    } catch (...) {
+      return failed;
+    }
+  }
+
   VirtualSystem& m_world;
   const Schedule& m_s;
   HostLog& m_log;
@@ -315,10 +325,11 @@ void CheckSchedule(VirtualSystem& world, const Schedule& s, const HostLog& log) 
   // The receiver back: an attempt within the longest back-off (a UDP session
   // has nothing to reopen; its lines show that it reads on).
   const uint64_t slowLookups = s.faults.lookupSlow != 0 ? 20000 : 0;
-  for (const auto& [from, to] : s.kind == LinkKind::kUdp ? decltype(s.away){} : s.away) {
+  for (const auto& away : s.kind == LinkKind::kUdp ? decltype(s.away){} : s.away) {
+    const uint64_t to = away.second;
     for (const auto& [started, stopped] : log.running) {
       const uint64_t needed = to + kLongestBackOffMs + kPassSlackMs + slowLookups + CTcp::kConnectWaitMs * 3;
-      if (started > from || stopped < needed) continue;
+      if (started > away.first || stopped < needed) continue;
       const bool tried = std::any_of(attempts.begin(), attempts.end(), [&](uint64_t a) { return a >= to && a <= needed; });
       if (!tried && !s.secondHostThread) world.Fail("the receiver was back at " + std::to_string(to) + " ms and not tried again");
     }
@@ -332,7 +343,7 @@ void CheckSchedule(VirtualSystem& world, const Schedule& s, const HostLog& log) 
 void RunSchedule(uint64_t seed, LinkKind kind) {
   const Schedule s = MakeSchedule(seed, kind);
   HostLog log;
-  VirtualSystem world(seed, kind, s.lines, s.away, s.faults);
+  VirtualSystem world(seed, s.lines, s.away, s.faults);
   {
     Host host(world, s, log);
     if (s.secondHostThread) world.StartHostThread([&host] { host.RunSecondThread(); });

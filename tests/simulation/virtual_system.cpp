@@ -119,10 +119,9 @@ platform::SystemCalls Table() {
 
 }  // namespace
 
-VirtualSystem::VirtualSystem(uint64_t seed, LinkKind kind, std::vector<SentLine> lines,
+VirtualSystem::VirtualSystem(uint64_t seed, std::vector<SentLine> lines,
                              std::vector<std::pair<uint64_t, uint64_t>> away, Faults faults)
     : m_seed(seed),
-      m_kind(kind),
       m_lines(std::move(lines)),
       m_away(std::move(away)),
       m_faults(faults),
@@ -176,7 +175,7 @@ VirtualSystem* VirtualSystem::Current() { return s_current; }
 bool& VirtualSystem::InSimulation() { return t_inSimulation; }
 
 bool VirtualSystem::AllocationFails() {
-  return t_task > 0 && m_faults.allocFail > 0 &&
+  return t_task >= 0 && m_faults.allocFail > 0 &&
          static_cast<int>(m_allocRandom() % 1000000) < m_faults.allocFail;
 }
 
@@ -376,6 +375,7 @@ void VirtualSystem::Sleep(uint32_t ms) {
 Handle VirtualSystem::CreateEvent() {
   std::unique_lock lock(m_mutex);
   CountCall("CreateEvent");
+  if (Chance(m_faults.noResources)) return platform::InvalidHandle();
   const auto event = reinterpret_cast<Handle>(m_nextHandle++);
   m_events[event] = false;
   return event;
@@ -422,6 +422,7 @@ void VirtualSystem::JoinEndedThreads() {
 Handle VirtualSystem::StartThread(platform::ThreadProc proc, void* argument) {
   std::unique_lock lock(m_mutex);
   CountCall("StartThread");
+  if (Chance(m_faults.noResources)) return platform::InvalidHandle();
   JoinEndedThreads();
   auto task = std::make_unique<Task>();
   Task* raw = task.get();

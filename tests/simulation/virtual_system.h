@@ -49,7 +49,8 @@ struct Faults {
   int connectTimeout = 0; // no answer to a connection request
   int datagramError = 0;  // a receive fails
   int traceWriteFail = 0; // the trace file cannot be written
-  int allocFail = 0;      // per allocation on the plug-in's threads, in millionths
+  int allocFail = 0;      // per allocation of the plug-in's code, in millionths
+  int noResources = 0;    // an event or a thread cannot be made
   size_t windowRoom = 0;  // records the host's queue holds; 0: no limit
 };
 
@@ -61,7 +62,7 @@ struct TraceLine {
 class VirtualSystem {
  public:
   // The calling thread becomes the host's first thread and holds the turn.
-  VirtualSystem(uint64_t seed, LinkKind kind, std::vector<SentLine> lines,
+  VirtualSystem(uint64_t seed, std::vector<SentLine> lines,
                 std::vector<std::pair<uint64_t, uint64_t>> away, Faults faults);
   ~VirtualSystem();
   VirtualSystem(const VirtualSystem&) = delete;
@@ -200,7 +201,6 @@ class VirtualSystem {
 
  private:
   const uint64_t m_seed;
-  const LinkKind m_kind;
   std::vector<SentLine> m_lines;
   std::vector<std::pair<uint64_t, uint64_t>> m_away;
   const Faults m_faults;
