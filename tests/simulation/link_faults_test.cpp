@@ -71,6 +71,7 @@ struct Schedule {
   uint64_t restartAtMs = kNever;     // a stop and a start again
   uint64_t newConfigAtMs = kNever;   // a configuration given while running
   bool secondHostThread = false;     // another host thread starts and stops too
+  bool udpPeer = false;              // a UDP session with a remote port
   uint64_t drainEveryMs = 1000;
 };
 
@@ -122,7 +123,12 @@ Schedule MakeSchedule(uint64_t seed, LinkKind kind) {
     s.drainEveryMs = 50 + pick(500);
   }
   if (kind == LinkKind::kTcp && pick(2) == 0) s.options = u"RECONNECT=2;";
-  if (pick(3) == 0) s.options += u"COUNTS=" + std::u16string(1, static_cast<char16_t>(u'1' + pick(9)));
+  if (pick(3) == 0) s.options += u"COUNTS=" + std::u16string(1, static_cast<char16_t>(u'1' + pick(9))) + u";";
+  if (kind == LinkKind::kUdp) {  // the receiver named: as a remote peer, the bound address, the one source
+    s.udpPeer = pick(3) == 0;
+    if (pick(3) == 0) s.options += u"UDPBIND=receiver.example;";
+    if (pick(3) == 0) s.options += u"UDPSOURCES=receiver.example;";
+  }
   if (pick(4) == 0) s.restartAtMs = pick(s.endMs);
   if (pick(4) == 0) s.newConfigAtMs = pick(s.endMs);
   s.secondHostThread = pick(5) == 0;
@@ -136,7 +142,8 @@ CCfgDevice ConfigOf(const Schedule& s) {
   config.m_nSerialPort = 3;
   config.m_nSerialSpeed = 38400;
   config.m_nIpPort = 10110;
-  if (s.kind == LinkKind::kTcp) config.m_strHostAddress = u"receiver.example";
+  if (s.kind == LinkKind::kTcp || s.udpPeer) config.m_strHostAddress = u"receiver.example";
+  if (s.udpPeer) config.m_nRemoteIpPort = 10111;
   config.m_strOptions = s.options.c_str();
   return config;
 }
