@@ -43,8 +43,13 @@ struct CStringData {
   int32_t nRefs;         // "long" on Windows: 32 bits
 
   char16_t* data() { return reinterpret_cast<char16_t*>(this + 1); }
-  bool IsShared() const { return nRefs > 1; }
-  bool IsLocked() const { return nRefs < 0; }
+  // The count is read as other threads change it (the nil string is shared
+  // by every empty string of a module): atomically, as it is written.
+  int32_t Refs() const {
+    return std::atomic_ref<int32_t>(const_cast<int32_t&>(nRefs)).load(std::memory_order_relaxed);
+  }
+  bool IsShared() const { return Refs() > 1; }
+  bool IsLocked() const { return Refs() < 0; }
   void AddRef() { std::atomic_ref<int32_t>(nRefs).fetch_add(1, std::memory_order_relaxed); }
   inline void Release();
 };
@@ -274,7 +279,7 @@ class CWideString {
   // Makes the block this string's alone and at least `length` long.
   bool PrepareWrite(int length) {
     CStringData* old = GetData();
-    if (old->nRefs <= 1 && old->nAllocLength >= length) return true;
+    if (old->Refs() <= 1 && old->nAllocLength >= length) return true;
     if (old->nDataLength > length) length = old->nDataLength;
     if (old->IsShared()) {
       CStringData* fresh = old->pStringMgr->Clone()->Allocate(length, sizeof(char16_t));
