@@ -14,9 +14,9 @@ PluginRun::PluginRun(CPluginApp& app, const CCfgDevice& config, std::u16string_v
     : m_app(app),
       m_cfgDevice(config),
       m_trace(pluginName),
-      m_hControlEvent(platform::CreateManualResetEvent()),
-      m_hAuxEvent(platform::CreateManualResetEvent()),
-      m_hStopEvent(platform::CreateManualResetEvent()),
+      m_hControlEvent(InvalidHandle()),
+      m_hAuxEvent(InvalidHandle()),
+      m_hStopEvent(InvalidHandle()),
       m_hDeviceThread(InvalidHandle()),
       m_hWorkerThread(InvalidHandle()),
       m_passSettings(PassSettings::Of(config)) {
@@ -24,6 +24,10 @@ PluginRun::PluginRun(CPluginApp& app, const CCfgDevice& config, std::u16string_v
   // back when it ends, not for the library's whole life.
   m_trace.Open();
   m_trace.UseRewrite(m_passSettings.feed.replaceTrace ? TraceRewrite::kReplace : TraceRewrite::kInPlace);
+  // The events last: a construction that fails (no memory) leaves none open.
+  m_hControlEvent = platform::CreateManualResetEvent();
+  m_hAuxEvent = platform::CreateManualResetEvent();
+  m_hStopEvent = platform::CreateManualResetEvent();
   platform::BeginTimerResolution();
 }
 
