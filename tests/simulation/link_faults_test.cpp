@@ -135,6 +135,8 @@ Schedule MakeSchedule(uint64_t seed, LinkKind kind) {
   return s;
 }
 
+bool MemoryFails(const Faults& f) { return f.allocFail != 0 || f.failAllocation != 0; }
+
 CCfgDevice ConfigOf(const Schedule& s) {
   CCfgDevice config;
   config.m_nConnectionType = s.kind == LinkKind::kSerial ? kConnectionSerial : kConnectionTcpIp;
@@ -202,7 +204,7 @@ class Host {
                            [text](const vf::sim::TraceLine& t) { return t.text == text; });
       };
       if (said("Plugin is running successfully")) m_world.Fail("status 2 after the link had opened");
-      if (m_s.faults.allocFail == 0 && !said("Failed to open or initialize device connection")) {
+      if (!MemoryFails(m_s.faults) && !said("Failed to open or initialize device connection")) {
         m_world.Fail("status 2 without a trace that says why");
       }
     }
@@ -307,7 +309,7 @@ void CheckSchedule(VirtualSystem& world, const Schedule& s, const HostLog& log) 
   }
   // Every line that arrived whole, while the run went on for a while after,
   // is a record (unless memory or the window's room ran out on purpose).
-  if (s.faults.allocFail == 0 && s.faults.windowRoom == 0) {
+  if (!MemoryFails(s.faults) && s.faults.windowRoom == 0) {
     for (size_t i = 0; i < lines.size(); ++i) {
       const bool late = lines[i].restMs - lines[i].atMs >= 400;  // a line cut by the links' silence time-out
       if (wholeAt[i] == kNever || late || recorded[i] || StoppedWithin(log, wholeAt[i], wholeAt[i] + 1500)) continue;
@@ -347,8 +349,12 @@ void CheckSchedule(VirtualSystem& world, const Schedule& s, const HostLog& log) 
   }
 }
 
-void RunSchedule(uint64_t seed, LinkKind kind) {
-  const Schedule s = MakeSchedule(seed, kind);
+void RunSchedule(const Schedule& s);
+
+void RunSchedule(uint64_t seed, LinkKind kind) { RunSchedule(MakeSchedule(seed, kind)); }
+
+void RunSchedule(const Schedule& s) {
+  const uint64_t seed = s.seed;
   HostLog log;
   VirtualSystem world(seed, s.lines, s.away, s.faults);
   {
@@ -380,6 +386,25 @@ void RunSchedules(LinkKind kind, uint64_t salt, const char* name) {
   const uint64_t count = SchedulesPerKind();
   for (uint64_t i = 0; i < count; ++i) RunSchedule(i * 3 + salt, kind);
   std::printf("%llu %s schedules passed\n", static_cast<unsigned long long>(count), name);
+}
+
+// Each of the first allocations of a run (its start, its open, its first
+// passes and lines) fails in turn, alone, on every link kind: wherever it
+// falls, the run either fails to start, fails its link with status 2 before
+// it opened, or loses a line or a pass; never more.
+TEST(LinkFaults, EachEarlyAllocationMayFail) {
+  for (const LinkKind kind : {LinkKind::kSerial, LinkKind::kTcp, LinkKind::kUdp}) {
+    for (uint64_t failing = 1; failing <= 300; ++failing) {
+      Schedule s = MakeSchedule(static_cast<uint64_t>(kind) + 3 * failing, kind);
+      s.endMs = 8000;
+      s.away.clear();
+      s.faults = Faults{};
+      s.faults.failAllocation = failing;
+      s.restartAtMs = s.newConfigAtMs = kNever;
+      s.secondHostThread = false;
+      RunSchedule(s);
+    }
+  }
 }
 
 TEST(LinkFaults, SerialPortSchedules) { RunSchedules(LinkKind::kSerial, 0, "serial port"); }

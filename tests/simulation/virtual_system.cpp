@@ -177,13 +177,19 @@ VirtualSystem* VirtualSystem::Current() { return s_current; }
 bool& VirtualSystem::InSimulation() { return t_inSimulation; }
 
 bool VirtualSystem::AllocationFails() {
-  return t_task >= 0 && m_faults.allocFail > 0 &&
-         static_cast<int>(m_allocRandom() % 1000000) < m_faults.allocFail;
+  if (t_task < 0) return false;
+  if (m_faults.failAllocation > 0) return ++m_allocations == m_faults.failAllocation;
+  return m_faults.allocFail > 0 && static_cast<int>(m_allocRandom() % 1000000) < m_faults.allocFail;
 }
 
 void VirtualSystem::Fail(const std::string& why) {
-  std::fprintf(stderr, "\nSchedule failed at %llu ms virtual: %s\nReplay it with SIMULATION_SEED=%llu\n",
-               static_cast<unsigned long long>(m_nowMs), why.c_str(), static_cast<unsigned long long>(m_seed));
+  std::fprintf(stderr, "\nSchedule failed at %llu ms virtual: %s\n", static_cast<unsigned long long>(m_nowMs), why.c_str());
+  if (m_faults.failAllocation != 0) {
+    std::fprintf(stderr, "(seed %llu with allocation %llu failing: EachEarlyAllocationMayFail)\n",
+                 static_cast<unsigned long long>(m_seed), static_cast<unsigned long long>(m_faults.failAllocation));
+  } else {
+    std::fprintf(stderr, "Replay it with SIMULATION_SEED=%llu\n", static_cast<unsigned long long>(m_seed));
+  }
   if (std::getenv("SIMULATION_SEED") != nullptr) {  // a replay shows the trace too
     for (const TraceLine& t : m_traces) std::fprintf(stderr, "%8llu  %s\n", static_cast<unsigned long long>(t.atMs), t.text.c_str());
   }

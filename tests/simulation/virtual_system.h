@@ -51,6 +51,7 @@ struct Faults {
   int traceWriteFail = 0; // the trace file cannot be written
   int allocFail = 0;      // per allocation of the plug-in's code, in millionths
   int noResources = 0;    // an event or a thread cannot be made
+  uint64_t failAllocation = 0;  // this allocation of the plug-in's code alone fails (1: the first)
   size_t windowRoom = 0;  // records the host's queue holds; 0: no limit
 };
 
@@ -206,6 +207,7 @@ class VirtualSystem {
   const Faults m_faults;
   std::mt19937_64 m_random;
   std::mt19937_64 m_allocRandom;
+  uint64_t m_allocations = 0;
   uint32_t m_bootTick;  // the tick count at virtual 0: near the 32-bit wrap
 
   mutable std::mutex m_mutex;
